@@ -1,0 +1,13 @@
+#pragma once
+// Conversions at the edges: the task server speaks GBK (code page 936), the
+// seam speaks UTF-8, and the page view takes UTF-16.
+#include <string>
+#include <string_view>
+
+namespace zelmora::platform {
+
+// Invalid or truncated sequences become U+FFFD; nothing is dropped silently.
+std::string GbkToUtf8(std::string_view gbk);
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+}  // namespace zelmora::platform

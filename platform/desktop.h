@@ -1,0 +1,180 @@
+#pragma once
+// The seam between the reminder's logic and a desktop. Backends (Qt, Win32, the
+// in-memory fake of the tests) only map these calls onto their window system;
+// every rule about tasks, timers and settings lives above this header.
+//
+// Threads: everything here is called on the user-interface thread, except
+// Desktop::postToUi and Desktop::now, which any thread may call.
+// Texts crossing the seam are UTF-8.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zelmora::platform {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+  bool operator==(const Size&) const = default;
+};
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+enum class ControlKind {
+  GroupBox,      // frame with a caption
+  Edit,          // single-line edit box
+  Label,         // static text that grows with its text
+  WrappedLabel,  // static text of fixed size, word-wrapped
+  CheckBox,
+  Button,
+  Link,          // blue text with a hand cursor that can be clicked
+};
+
+struct ControlSpec {
+  std::string_view name;  // the control's name, e.g. "edt1" (used by tests and tools)
+  ControlKind kind = ControlKind::Label;
+  Rect bounds;            // client coordinates at 96 dpi
+  std::string_view caption;
+  bool checked = false;   // check boxes only
+};
+
+class Control {
+ public:
+  virtual ~Control() = default;
+  virtual std::string text() const = 0;
+  virtual void setText(const std::string& text) = 0;
+  virtual bool checked() const = 0;
+  virtual void setChecked(bool checked) = 0;
+  virtual bool enabled() const = 0;
+  virtual void setEnabled(bool enabled) = 0;
+  // A button pressed, a link clicked, or a check box toggled by the user.
+  virtual void onActivated(std::function<void()> handler) = 0;
+};
+
+struct MainWindowSpec {
+  std::string_view caption;           // window caption
+  std::string_view applicationTitle;  // task-bar title and error-report caption
+  Size clientSize;
+};
+
+class MainWindow {
+ public:
+  virtual ~MainWindow() = default;
+  // Controls live as long as the window; the reference stays valid.
+  virtual Control& addControl(const ControlSpec& spec) = 0;
+  virtual void setTabOrder(std::span<Control* const> order) = 0;
+  // Keeps the program off the task bar (the tool-window style of the application window).
+  virtual void takeOffTaskbar() = 0;
+  // First call centres the window on the desktop.
+  virtual void show() = 0;
+  virtual void hide() = 0;
+  virtual bool isVisible() const = 0;
+  virtual bool isMinimized() const = 0;
+  // Un-minimise, show in normal state and bring the program to the foreground.
+  virtual void restore() = 0;
+  virtual void bringToFront() = 0;
+  // The user minimised the window (minimise box or system menu).
+  virtual void onMinimized(std::function<void()> handler) = 0;
+};
+
+struct PopupSpec {
+  std::string_view caption;
+  Size clientSize;
+  Point initialPosition;  // screen coordinates, used as they stand
+  Rect viewBounds;        // the page view inside the client area; may overhang it
+};
+
+// The always-on-top, non-activating notification window with its page view.
+class PopupWindow {
+ public:
+  virtual ~PopupWindow() = default;
+  virtual void setLeft(int left) = 0;
+  virtual void setTop(int top) = 0;
+  virtual Point position() const = 0;
+  // Outer size: frame and caption included.
+  virtual Size outerSize() const = 0;
+  // Visible with the normal show command if hidden, then raised; never activates.
+  virtual void show() = 0;
+  virtual void hide() = 0;
+  virtual bool isVisible() const = 0;
+  // Starts loading; the finished page is announced through onDocumentComplete.
+  // Throws Error when the view refuses the navigation.
+  virtual void navigate(const std::u16string& address) = 0;
+  virtual void onDocumentComplete(std::function<void()> handler) = 0;
+};
+
+// Mouse codes as the tray reports them (the Windows mouse message numbers).
+enum class TrayMouse : int {
+  Move = 0x200,
+  LeftDown = 0x201,
+  LeftUp = 0x202,
+  LeftDoubleClick = 0x203,
+  RightDown = 0x204,
+  RightUp = 0x205,
+  RightDoubleClick = 0x206,
+  MiddleDown = 0x207,
+  MiddleUp = 0x208,
+  MiddleDoubleClick = 0x209,
+};
+
+class TrayIcon {
+ public:
+  virtual ~TrayIcon() = default;
+  // Each returns whether the tray accepted the request (callers may ignore it).
+  virtual bool add() = 0;
+  virtual bool modify() = 0;
+  virtual bool remove() = 0;
+  virtual void onMouse(std::function<void(TrayMouse)> handler) = 0;
+  // The tray host came back (on Windows: the "TaskbarCreated" broadcast).
+  virtual void onTrayRecreated(std::function<void()> handler) = 0;
+};
+
+// A raw window-system timer: fires every interval until stopped.
+class TimerBackend {
+ public:
+  virtual ~TimerBackend() = default;
+  // Starts a fresh countdown (also when already running). Throws Error when the
+  // window system has no timer left.
+  virtual void start(int intervalMs) = 0;
+  virtual void stop() = 0;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  virtual std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& spec) = 0;
+  virtual std::unique_ptr<PopupWindow> createPopup(const PopupSpec& spec) = 0;
+  virtual std::unique_ptr<TrayIcon> createTrayIcon() = 0;
+  virtual std::unique_ptr<TimerBackend> createTimer(std::function<void()> onTick) = 0;
+  // Runs the task on the user-interface thread, in posting order. Any thread.
+  virtual void postToUi(std::function<void()> task) = 0;
+  // Primary display's work area, asked afresh at every call.
+  virtual Rect workArea() const = 0;
+  // Message box with an OK button and a stop icon.
+  virtual void showError(const std::string& text, const std::string& title) = 0;
+  // Hands an address to the desktop shell's "open"; failures are ignored.
+  virtual void shellOpen(const std::string& address) = 0;
+  // Current wall-clock time. Any thread.
+  virtual std::chrono::system_clock::time_point now() const = 0;
+  // The time of day in the user's locale's long time form (no date).
+  virtual std::string longTimeText(std::chrono::system_clock::time_point when) const = 0;
+  // Runs the message loop until the main window is closed.
+  virtual int run() = 0;
+};
+
+}  // namespace zelmora::platform

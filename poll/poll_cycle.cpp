@@ -1,0 +1,103 @@
+#include "poll/poll_cycle.h"
+
+#include "poll/integer_text.h"
+
+namespace zelmora {
+namespace {
+
+constexpr int kFirstPollDelayMs = 100;
+constexpr int32_t kShortestIntervalMs = 10000;
+constexpr int32_t kDefaultIntervalMs = 60000;
+constexpr const char* kDefaultIntervalText = "60";
+
+}  // namespace
+
+PollCycle::PollCycle(platform::Desktop& desktop, PollState& state, CounterExchange& exchange,
+                     platform::Control& edt2, UpdateTimeShown showUpdateTime)
+    : desktop_(desktop),
+      state_(state),
+      exchange_(exchange),
+      edt2_(edt2),
+      showUpdateTime_(std::move(showUpdateTime)),
+      tmr1_(desktop, kDefaultIntervalMs, false, [this] { tmr1Timer(); }) {}
+
+PollCycle::~PollCycle() {
+  *alive_ = false;
+  if (worker_.joinable()) {
+    exchange_.Abort();
+    worker_.join();
+  }
+}
+
+void PollCycle::Start() {
+  state_.TaskId.store(0);
+  state_.PrevTaskId.store(0);
+  state_.NoteId.store(0);
+  on_ = true;
+  tmr1_.setInterval(kFirstPollDelayMs);
+  tmr1_.setEnabled(true);
+}
+
+void PollCycle::Stop() {
+  on_ = false;
+  pollOwed_ = false;
+  tmr1_.setEnabled(false);
+}
+
+void PollCycle::tmr1Timer() {
+  auto seconds = ParseInteger(edt2_.text());
+  if (seconds) {
+    pollInterval_ = WrappingTimes1000(*seconds);
+  } else {
+    edt2_.setText(kDefaultIntervalText);
+    pollInterval_ = kDefaultIntervalMs;
+  }
+  if (pollInterval_ < kShortestIntervalMs) {
+    edt2_.setText(kDefaultIntervalText);
+    pollInterval_ = kDefaultIntervalMs;
+  }
+  tmr1_.setInterval(pollInterval_);
+  tmr1_.setEnabled(false);
+
+  // A Start pressed during a poll brings its first tick while that poll still
+  // runs; the new poll follows as soon as the old one has finished.
+  if (workerBusy_) {
+    pollOwed_ = true;
+    return;
+  }
+  LaunchWorker();
+}
+
+void PollCycle::LaunchWorker() {
+  workerBusy_ = true;
+  if (worker_.joinable()) worker_.join();
+  worker_ = std::thread([this] { PollWorker(); });
+}
+
+void PollCycle::PollWorker() {
+  try {
+    exchange_.Run();
+  } catch (...) {
+    // A failed poll is dropped without a word; the next one tries again.
+  }
+  auto updateTime = desktop_.now();
+  exchange_.Disconnect();
+  desktop_.postToUi([this, alive = alive_, updateTime] {
+    if (!*alive) return;
+    showUpdateTime_(updateTime);
+    WorkerFinished();
+  });
+}
+
+void PollCycle::WorkerFinished() {
+  if (worker_.joinable()) worker_.join();
+  workerBusy_ = false;
+  if (pollOwed_) {
+    pollOwed_ = false;
+    LaunchWorker();
+    return;
+  }
+  if (on_) tmr1_.setEnabled(true);
+}
+
+}  // namespace zelmora

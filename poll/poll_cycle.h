@@ -1,0 +1,63 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/timer.h"
+#include "platform/desktop.h"
+#include "poll/poll_state.h"
+
+namespace zelmora {
+
+// The timed poll: each tick of tmr1 clamps the interval and hands one poll to a
+// worker thread, which runs the counter exchange, stamps the update time and
+// re-arms tmr1. At most one worker runs at a time.
+class PollCycle {
+ public:
+  using UpdateTimeShown = std::function<void(std::chrono::system_clock::time_point)>;
+
+  // edt2 is the interval box; showUpdateTime runs on the user-interface thread.
+  PollCycle(platform::Desktop& desktop, PollState& state, CounterExchange& exchange,
+            platform::Control& edt2, UpdateTimeShown showUpdateTime);
+  // Aborts a poll in flight and waits for its worker, so nothing outlives the window.
+  ~PollCycle();
+  PollCycle(const PollCycle&) = delete;
+  PollCycle& operator=(const PollCycle&) = delete;
+
+  // Resets the ids and arms the first poll 100 ms from now.
+  void Start();
+  // Disarms the poll timer; a poll in flight finishes but does not re-arm it.
+  void Stop();
+
+  // Tick of the poll timer (user-interface thread).
+  void tmr1Timer();
+
+  int32_t PollInterval() const { return pollInterval_; }
+  const Timer& tmr1() const { return tmr1_; }
+  bool polling() const { return workerBusy_; }
+
+ private:
+  void LaunchWorker();
+  void PollWorker();
+  void WorkerFinished();
+
+  platform::Desktop& desktop_;
+  PollState& state_;
+  CounterExchange& exchange_;
+  platform::Control& edt2_;
+  UpdateTimeShown showUpdateTime_;
+  Timer tmr1_;
+  int32_t pollInterval_ = 0;
+
+  // User-interface thread only.
+  bool on_ = false;           // between Start and Stop
+  bool workerBusy_ = false;   // a worker has been launched and has not reported back
+  bool pollOwed_ = false;     // a tick came while the worker was busy
+  std::thread worker_;
+  // Posted completions check this before touching the cycle.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace zelmora
