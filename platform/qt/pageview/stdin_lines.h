@@ -1,0 +1,27 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QSocketNotifier>
+
+namespace zelmora::pageview {
+
+// Reads standard input without blocking the event loop and hands it on line by
+// line; reports when the other end has closed it.
+class StdinLines : public QObject {
+  Q_OBJECT
+ public:
+  explicit StdinLines(QObject* parent = nullptr);
+
+ signals:
+  void lineRead(const QByteArray& line);
+  void closed();
+
+ private:
+  void readAvailable();
+
+  QSocketNotifier notifier_;
+  QByteArray pending_;
+  bool discarding_ = false;  // inside a line that was too long
+};
+
+}  // namespace zelmora::pageview
