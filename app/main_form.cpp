@@ -1,0 +1,139 @@
+#include "app/main_form.h"
+
+#include <vector>
+
+#include "app/error_report.h"
+#include "app/main_form_layout.h"
+#include "platform/codepage.h"
+
+namespace zelmora {
+namespace {
+
+constexpr int kWatcherIntervalMs = 1000;
+constexpr int kAutoCloseIntervalMs = 1000;
+
+}  // namespace
+
+TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
+    : desktop_(desktop),
+      state_(state),
+      services_(std::move(services)),
+      window_(desktop.createMainWindow({kMainWindowCaption, kApplicationTitle, kMainWindowClientSize})),
+      tmr2_(desktop, kWatcherIntervalMs, true, [this] { tmr2Timer(); }),
+      tmr3_(desktop, kAutoCloseIntervalMs, true, [this] { tmr3Timer(); }) {
+  CreateControls();
+  tray1_ = std::make_unique<TTrayIcon>(desktop_, *window_);
+  tray1_->OnClick = [this] { tray1Click(); };
+
+  ExchangeContext context{state_, filters_, [this, alive = alive_](std::string text) {
+                            desktop_.postToUi([this, alive, text = std::move(text)] {
+                              if (*alive) ShowAnnouncement(text);
+                            });
+                          }};
+  exchange_ = services_.makeExchange(context);
+  pollCycle_ = std::make_unique<PollCycle>(desktop_, state_, *exchange_, control("edt2"),
+                                           [this](auto when) { ShowUpdateTime(when); });
+
+  // The window's creation reports a failure of its creation handler and goes on.
+  Guarded(desktop_, [this] { FormCreate(); })();
+}
+
+TForm1::~TForm1() {
+  *alive_ = false;
+  pollCycle_.reset();  // joins a poll in flight before anything it uses goes
+}
+
+void TForm1::CreateControls() {
+  for (platform::ControlSpec spec : kMainWindowControls) {
+    std::string caption(spec.caption);
+    if (spec.name == "lbl5") caption += services_.supportQq;
+    spec.caption = caption;
+    controls_[std::string(spec.name)] = &window_->addControl(spec);
+  }
+  std::vector<platform::Control*> order;
+  for (std::string_view name : kMainWindowTabOrder) order.push_back(&control(name));
+  window_->setTabOrder(order);
+
+  auto on = [this](std::string_view name, std::function<void()> handler) {
+    control(name).onActivated(Guarded(desktop_, std::move(handler)));
+  };
+  on("btn1", [this] { btn1Click(); });
+  on("btn2", [this] { btn2Click(); });
+  on("btn3", [this] { btn3Click(); });
+  on("lbl4", [this] { lbl4Click(); });
+  on("lbl5", [this] { lbl5Click(); });
+  for (std::string_view box : {"chktype1", "chktype2", "chkip1", "chkip2"}) on(box, [this] { SyncFilters(); });
+  SyncFilters();
+}
+
+platform::Control& TForm1::control(std::string_view name) const { return *controls_.find(name)->second; }
+
+void TForm1::SyncFilters() {
+  filters_.type1.store(control("chktype1").checked());
+  filters_.type2.store(control("chktype2").checked());
+  filters_.ip1.store(control("chkip1").checked());
+  filters_.ip2.store(control("chkip2").checked());
+}
+
+void TForm1::AttachPopup(TForm2& popup) { popup_ = &popup; }
+
+void TForm1::FormCreate() {
+  if (services_.loadSettings) {
+    // Whatever the load set before a failure stays, so the boxes' mirrors follow too.
+    try {
+      services_.loadSettings(*this);
+    } catch (...) {
+      SyncFilters();
+      throw;
+    }
+    SyncFilters();
+  }
+  window_->takeOffTaskbar();
+  ShowUpdateTime(desktop_.now());
+}
+
+void TForm1::ShowUpdateTime(std::chrono::system_clock::time_point when) {
+  updateTime_ = when;
+  control("lbl2").setText(desktop_.longTimeText(when));
+}
+
+void TForm1::ShowAnnouncement(std::string announcementGbk) {
+  control("lbl1").setText(platform::GbkToUtf8(announcementGbk));
+}
+
+void TForm1::btn1Click() {
+  if (services_.saveSettings) services_.saveSettings(*this);
+  pollCycle_->Start();
+  control("btn1").setEnabled(false);
+}
+
+void TForm1::btn2Click() {
+  control("btn1").setEnabled(true);
+  pollCycle_->Stop();
+}
+
+void TForm1::btn3Click() {
+  if (popup_) popup_->btn3Click();
+}
+
+void TForm1::lbl4Click() { desktop_.shellOpen(services_.taskServerHost); }
+
+void TForm1::lbl5Click() {
+  desktop_.shellOpen("http://" + services_.qqChatHost + "/msgrd?v=3&uin=" + services_.supportQq);
+}
+
+void TForm1::tmr2Timer() {
+  if (popup_) popup_->tmr2Timer();
+}
+
+void TForm1::tmr3Timer() {
+  if (popup_) {
+    popup_->tmr3Timer();
+  } else {
+    tmr3_.setEnabled(false);
+  }
+}
+
+void TForm1::tray1Click() { tray1_->RestoreMainWindow(); }
+
+}  // namespace zelmora

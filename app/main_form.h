@@ -1,0 +1,82 @@
+#pragma once
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/timer.h"
+#include "notify/popup_form.h"
+#include "notify/tray_icon.h"
+#include "platform/desktop.h"
+#include "poll/poll_cycle.h"
+#include "poll/poll_state.h"
+
+namespace zelmora {
+
+// The main window TForm1: its controls, buttons, links and timers.
+class TForm1 {
+ public:
+  struct Services {
+    std::string taskServerHost;
+    std::string supportQq;
+    std::string qqChatHost;
+    ExchangeFactory makeExchange;
+    // Copy between the settings controls and the store; may throw (reported).
+    std::function<void(TForm1&)> loadSettings;
+    std::function<void(TForm1&)> saveSettings;
+  };
+
+  // Creates the window, its controls, timers and tray icon, then runs FormCreate.
+  TForm1(platform::Desktop& desktop, PollState& state, Services services);
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // The notification window is created after the main window and handed in here.
+  void AttachPopup(TForm2& popup);
+
+  void FormCreate();
+  void btn1Click();
+  void btn2Click();
+  void btn3Click();
+  void lbl4Click();
+  void lbl5Click();
+  void tmr2Timer();
+  void tmr3Timer();
+  void tray1Click();
+
+  platform::Control& control(std::string_view name) const;
+  platform::MainWindow& window() { return *window_; }
+  const TaskFilters& filters() const { return filters_; }
+  Timer& tmr2() { return tmr2_; }
+  Timer& tmr3() { return tmr3_; }
+  PollCycle& pollCycle() { return *pollCycle_; }
+  TTrayIcon& tray1() { return *tray1_; }
+  std::chrono::system_clock::time_point UpdateTime() const { return updateTime_; }
+
+ private:
+  void CreateControls();
+  void SyncFilters();
+  void ShowUpdateTime(std::chrono::system_clock::time_point when);
+  void ShowAnnouncement(std::string announcementGbk);
+
+  platform::Desktop& desktop_;
+  PollState& state_;
+  Services services_;
+  std::unique_ptr<platform::MainWindow> window_;
+  std::map<std::string, platform::Control*, std::less<>> controls_;
+  TaskFilters filters_;
+  std::chrono::system_clock::time_point updateTime_;
+  Timer tmr2_;
+  Timer tmr3_;
+  std::unique_ptr<TTrayIcon> tray1_;
+  std::unique_ptr<CounterExchange> exchange_;
+  std::unique_ptr<PollCycle> pollCycle_;
+  TForm2* popup_ = nullptr;
+  // Posted work checks this before touching the window.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace zelmora

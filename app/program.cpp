@@ -1,0 +1,45 @@
+#include "app/program.h"
+
+#include "app/build_config.h"
+#include "app/main_form.h"
+#include "notify/popup_form.h"
+#include "platform/registry.h"
+#include "poll/task_server.h"
+#include "poll/task_server_exchange.h"
+#include "settings/settings_store.h"
+
+namespace zelmora {
+namespace {
+
+SettingsControls ControlsOf(const TForm1& form) {
+  return {form.control("edt1"),     form.control("edt2"),     form.control("edt3"),
+          form.control("chktype1"), form.control("chktype2"), form.control("chkip1"),
+          form.control("chkip2")};
+}
+
+}  // namespace
+
+int RunReminder(platform::Desktop& desktop) {
+  PollState state;
+  std::unique_ptr<platform::Registry> registry = platform::OpenSystemRegistry();
+  const std::string host = TaskServerHost();
+
+  TForm1::Services services{
+      .taskServerHost = host,
+      .supportQq = build::kSupportQq,
+      .qqChatHost = build::kQqChatHost,
+      .makeExchange = [host](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
+        return std::make_unique<TaskServerExchange>(context, host);
+      },
+      .loadSettings = [&registry](TForm1& form) { LoadSettings(*registry, ControlsOf(form)); },
+      .saveSettings = [&registry](TForm1& form) { SaveSettings(*registry, ControlsOf(form)); },
+  };
+  TForm1 form1(desktop, state, std::move(services));
+  TForm2 form2(desktop, state, host,
+               {form1.control("edt1"), form1.control("edt3"), form1.filters(), form1.tmr3()});
+  form1.AttachPopup(form2);
+  form1.window().show();
+  return desktop.run();
+}
+
+}  // namespace zelmora

@@ -1,0 +1,98 @@
+#include "notify/tray_icon.h"
+
+#include "app/error_report.h"
+
+namespace zelmora {
+namespace {
+
+// The system's double-click time; only a click deferral (with OnDblClick) uses it.
+constexpr int kDoubleClickTimeMs = 500;
+
+void Raise(const std::function<void()>& event) {
+  if (event) event();
+}
+
+}  // namespace
+
+TTrayIcon::TTrayIcon(platform::Desktop& desktop, platform::MainWindow& mainWindow)
+    : desktop_(desktop), mainWindow_(mainWindow), icon_(desktop.createTrayIcon()) {
+  clickDeferral_ = desktop.createTimer(Guarded(desktop, [this] { ClickDeferralExpired(); }));
+  icon_->onMouse([this, &desktop](platform::TrayMouse code) {
+    Guarded(desktop, [this, code] { MouseNotification(code); })();
+  });
+  icon_->onTrayRecreated([this] {
+    if (iconVisible_) AddIcon();
+  });
+  mainWindow_.onMinimized([this] {
+    if (MinimizeToTray) SendToTray();
+  });
+  AddIcon();
+}
+
+TTrayIcon::~TTrayIcon() { RemoveIcon(); }
+
+bool TTrayIcon::AddIcon() {
+  iconVisible_ = true;
+  return icon_->add();
+}
+
+bool TTrayIcon::RemoveIcon() {
+  iconVisible_ = false;
+  return icon_->remove();
+}
+
+bool TTrayIcon::UpdateIcon() { return icon_->modify(); }
+
+void TTrayIcon::HideMainWindow() { mainWindow_.hide(); }
+
+void TTrayIcon::SendToTray() {
+  HideMainWindow();
+  AddIcon();
+}
+
+void TTrayIcon::RestoreMainWindow() { mainWindow_.restore(); }
+
+void TTrayIcon::MouseNotification(platform::TrayMouse code) {
+  if (!Enabled) return;
+  using platform::TrayMouse;
+  switch (code) {
+    case TrayMouse::LeftDown:
+      if (OnDblClick) {
+        clickDeferral_->start(kDoubleClickTimeMs);
+        clickDeferralRunning_ = true;
+      }
+      leftPressed_ = true;
+      break;
+    case TrayMouse::LeftUp:
+      if (leftPressed_) {
+        clickPending_ = true;
+        if (!clickDeferralRunning_) {
+          leftPressed_ = false;
+          clickPending_ = false;
+          Raise(OnClick);
+        }
+      }
+      leftPressed_ = false;
+      break;
+    case TrayMouse::LeftDoubleClick:
+      clickPending_ = false;
+      doubleClickSeen_ = true;
+      Raise(OnDblClick);
+      break;
+    default:
+      // Right and middle buttons and moves have no handler in this program.
+      break;
+  }
+}
+
+void TTrayIcon::ClickDeferralExpired() {
+  clickDeferral_->stop();
+  clickDeferralRunning_ = false;
+  if (clickPending_ && !doubleClickSeen_) {
+    clickPending_ = false;
+    Raise(OnClick);
+  }
+  doubleClickSeen_ = false;
+}
+
+}  // namespace zelmora

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support/form_fixture.h"
+
+namespace zelmora::testing {
+namespace {
+
+using std::chrono::milliseconds;
+using namespace std::chrono_literals;
+
+class PollCycleTest : public ::testing::Test {
+ protected:
+  // Types an interval, presses Start and lets the first poll run.
+  void StartWithInterval(const std::string& text) {
+    f.control("edt2").type(text);
+    f.control("btn1").click();
+    f.desktop.advance(100ms);
+    f.FinishPoll();
+  }
+  FormFixture f;
+};
+
+TEST_F(PollCycleTest, IntervalBoxRules) {
+  struct Case {
+    const char* typed;
+    const char* shownAfter;
+    int32_t intervalMs;
+  };
+  for (const Case& c : {Case{"9", "60", 60000}, Case{"10", "10", 10000}, Case{"$10", "$10", 16000},
+                        Case{" 30", " 30", 30000}, Case{"30 ", "60", 60000}, Case{"-5", "60", 60000},
+                        Case{"abc", "60", 60000}, Case{"", "60", 60000},
+                        Case{"2147484", "60", 60000},   // the product wraps negative
+                        Case{"4294968", "60", 60000}}) {  // wraps round to 704 ms, still too short
+    FormFixture fresh;
+    fresh.control("edt2").type(c.typed);
+    fresh.control("btn1").click();
+    fresh.desktop.advance(100ms);
+    fresh.FinishPoll();
+    EXPECT_EQ(fresh.control("edt2").text(), c.shownAfter) << "typed \"" << c.typed << '"';
+    EXPECT_EQ(fresh.form1->pollCycle().PollInterval(), c.intervalMs) << "typed \"" << c.typed << '"';
+  }
+}
+
+TEST_F(PollCycleTest, FirstPollComes100msAfterStartThenEveryIntervalAfterTheEnd) {
+  f.control("edt2").type("10");
+  f.control("btn1").click();
+  EXPECT_FALSE(f.control("btn1").enabled());
+
+  f.desktop.advance(99ms);
+  EXPECT_EQ(f.exchange->runs, 0);
+  f.desktop.advance(1ms);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 1);
+  EXPECT_EQ(f.exchange->disconnects, 1);
+
+  // The worker's report re-arms tmr1 with the full interval from then on.
+  const long long endOfFirst = f.desktop.elapsedMs();
+  f.desktop.advance(9999ms);
+  EXPECT_EQ(f.exchange->runs, 1);
+  f.desktop.advance(1ms);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 2);
+  EXPECT_EQ(f.desktop.elapsedMs() - endOfFirst, 10000);
+}
+
+TEST_F(PollCycleTest, AnIntervalEditTakesEffectFromTheNextTick) {
+  StartWithInterval("10");
+  f.control("edt2").type("20");
+  f.desktop.advance(10000ms);  // still waits out the old interval
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 2);
+  f.desktop.advance(19999ms);
+  EXPECT_EQ(f.exchange->runs, 2);
+  f.desktop.advance(1ms);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 3);
+}
+
+TEST_F(PollCycleTest, StopBeforeStartOnlyEnablesStart) {
+  f.control("btn2").click();
+  EXPECT_TRUE(f.control("btn1").enabled());
+  f.desktop.advance(120s);
+  EXPECT_EQ(f.exchange->runs, 0);
+  EXPECT_TRUE(f.desktop.errors.empty());
+}
+
+TEST_F(PollCycleTest, StopDuringAPollStaysInForce) {
+  f.exchange->Hold();
+  f.control("btn1").click();
+  f.desktop.advance(100ms);
+  f.control("btn2").click();
+  EXPECT_TRUE(f.control("btn1").enabled());
+  f.exchange->Release();
+  f.FinishPoll();
+  f.desktop.advance(10min);
+  EXPECT_EQ(f.exchange->runs, 1);
+  EXPECT_FALSE(f.form1->pollCycle().tmr1().enabled());
+}
+
+TEST_F(PollCycleTest, StartDuringAPollNeverRunsTwoWorkersAtOnce) {
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  f.exchange->script = [&] {
+    if (inside.fetch_add(1) != 0) overlaps.fetch_add(1);
+    std::this_thread::sleep_for(5ms);
+    inside.fetch_sub(1);
+  };
+  f.exchange->Hold();
+  f.control("btn1").click();
+  f.desktop.advance(100ms);  // first poll held
+  f.control("btn2").click();
+  f.control("btn1").click();
+  f.desktop.advance(100ms);  // the new first tick finds the old poll running
+  EXPECT_EQ(f.exchange->runs, 1);
+  f.exchange->Release();
+  f.FinishPoll();  // the old poll ends, the owed poll starts at once
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 2);
+  EXPECT_EQ(overlaps, 0);
+  EXPECT_TRUE(f.form1->pollCycle().tmr1().enabled());
+}
+
+TEST_F(PollCycleTest, StartResetsTheIdsButNotTheFlag) {
+  f.state.TaskId = 5;
+  f.state.PrevTaskId = 4;
+  f.state.NoteId = 3;
+  f.state.NewTaskFlag = 1;
+  f.control("btn1").click();
+  EXPECT_EQ(f.state.TaskId, 0);
+  EXPECT_EQ(f.state.PrevTaskId, 0);
+  EXPECT_EQ(f.state.NoteId, 0);
+  EXPECT_EQ(f.state.NewTaskFlag, 1);
+}
+
+TEST_F(PollCycleTest, AFailedPollStillMovesTheUpdateTimeAndPollingGoesOn) {
+  const std::string atStartUp = f.control("lbl2").text();
+  f.exchange->script = [] { throw std::runtime_error("Socket Error # 10061\r\nConnection refused."); };
+  f.control("edt2").type("10");
+  f.control("btn1").click();
+  f.desktop.advance(100ms);
+  f.FinishPoll();
+  EXPECT_NE(f.control("lbl2").text(), atStartUp);
+  EXPECT_EQ(f.control("lbl2").text(), "T+100ms");
+  EXPECT_TRUE(f.desktop.errors.empty()) << "a failed poll must be silent";
+  f.desktop.advance(10s);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 2);
+  EXPECT_EQ(f.control("lbl2").text(), "T+10100ms");
+}
+
+TEST_F(PollCycleTest, TheAnnouncementArrivesDecodedFromGbk) {
+  f.exchange->script = [this] { f.announce("\xB9\xAB\xB8\xE6 ok"); };  // "公告 ok" in GBK
+  StartWithInterval("10");
+  EXPECT_EQ(f.control("lbl1").text(), "公告 ok");
+}
+
+TEST(PollCycleShutdown, ClosingDuringAHungPollEndsPromptly) {
+  auto f = std::make_unique<FormFixture>();
+  f->exchange->Hold();  // a server that never answers
+  f->control("btn1").click();
+  f->desktop.advance(100ms);
+  while (f->exchange->runs == 0) std::this_thread::yield();
+  f.reset();  // must abort the poll and join its worker, not hang or leak it
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace zelmora::testing

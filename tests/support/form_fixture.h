@@ -1,0 +1,102 @@
+#pragma once
+// A main window on the fake desktop with a scripted counter exchange.
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+#include "app/main_form.h"
+#include "notify/popup_form.h"
+#include "tests/support/fake_desktop.h"
+
+namespace zelmora::testing {
+
+// Runs what the test scripts; can hold a poll until released.
+class ScriptedExchange final : public CounterExchange {
+ public:
+  void Run() override {
+    runs.fetch_add(1);
+    std::unique_lock lock(mutex_);
+    gate_.wait(lock, [this] { return !holding_ || aborted_; });
+    if (aborted_) throw std::runtime_error("aborted");
+    if (script) script();
+  }
+  void Disconnect() noexcept override { disconnects.fetch_add(1); }
+  void Abort() noexcept override {
+    {
+      std::lock_guard lock(mutex_);
+      aborted_ = true;
+    }
+    gate_.notify_all();
+  }
+  void Hold() {
+    std::lock_guard lock(mutex_);
+    holding_ = true;
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex_);
+      holding_ = false;
+    }
+    gate_.notify_all();
+  }
+
+  std::function<void()> script;
+  std::atomic<int> runs{0};
+  std::atomic<int> disconnects{0};
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable gate_;
+  bool holding_ = false;
+  bool aborted_ = false;
+};
+
+struct FormFixture {
+  explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {}) {
+    TForm1::Services services{
+        .taskServerHost = "tasks.example:8080",
+        .supportQq = "12345",
+        .qqChatHost = "chat.example",
+        .makeExchange = [this](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
+          announce = context.showAnnouncement;
+          auto made = std::make_unique<ScriptedExchange>();
+          exchange = made.get();
+          return made;
+        },
+        .loadSettings = std::move(load),
+        .saveSettings = std::move(save),
+    };
+    form1 = std::make_unique<TForm1>(desktop, state, std::move(services));
+    form2 = std::make_unique<TForm2>(desktop, state, "tasks.example:8080",
+                                     TForm2::Inputs{form1->control("edt1"), form1->control("edt3"),
+                                                    form1->filters(), form1->tmr3()});
+    form1->AttachPopup(*form2);
+  }
+  ~FormFixture() {
+    form2.reset();
+    form1.reset();
+  }
+
+  FakeControl& control(const std::string& name) { return desktop.mainWindow->control(name); }
+  FakePopup& popup() { return *desktop.popup; }
+
+  // Lets the worker of a poll that was just launched finish and report back.
+  void FinishPoll() {
+    while (form1->pollCycle().polling()) {
+      ASSERT_TRUE(desktop.waitForPosted()) << "the poll never reported back";
+    }
+  }
+
+  FakeDesktop desktop;
+  PollState state;
+  ScriptedExchange* exchange = nullptr;
+  std::function<void(std::string)> announce;
+  std::unique_ptr<TForm1> form1;
+  std::unique_ptr<TForm2> form2;
+};
+
+}  // namespace zelmora::testing
