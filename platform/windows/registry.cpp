@@ -1,0 +1,130 @@
+// The system registry on Windows: advapi32's wide-character functions, with
+// UTF-8 converted to UTF-16 and back at this edge. String data keeps embedded
+// and terminating zeros through the conversion, so the store's rules hold.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace zelmora::platform {
+namespace {
+
+// Values that change size between our own size query and read are retried a
+// few times before giving up with ERROR_MORE_DATA.
+constexpr int kReadAttempts = 4;
+
+std::wstring Widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(count), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), count);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                  nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(count), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), count,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+HKEY RootHandle(RegistryRoot root) {
+  return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+HKEY Handle(RegistryKey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+
+RegistryKey FromHandle(HKEY key) { return static_cast<RegistryKey>(reinterpret_cast<std::uintptr_t>(key)); }
+
+RegistryStatus Status(LONG result) { return static_cast<RegistryStatus>(result); }
+
+// Reads a value's type and data as the registry holds them (strings in UTF-16).
+LONG ReadRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data) {
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS) return result;
+    data.assign(size, 0);
+    result = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result == ERROR_SUCCESS) data.resize(size);
+    return result;
+  }
+  return ERROR_MORE_DATA;
+}
+
+class AdvapiRegistry final : public Registry {
+ public:
+  RegistryStatus OpenKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
+    HKEY opened = nullptr;
+    LONG result = RegOpenKeyExW(RootHandle(root), Widen(path).c_str(), 0, KEY_ALL_ACCESS, &opened);
+    if (result == ERROR_SUCCESS) key = FromHandle(opened);
+    return Status(result);
+  }
+
+  RegistryStatus CreateKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
+    HKEY opened = nullptr;
+    LONG result = RegCreateKeyExW(RootHandle(root), Widen(path).c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
+    if (result == ERROR_SUCCESS) key = FromHandle(opened);
+    return Status(result);
+  }
+
+  RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type,
+                            std::byte* data, std::uint32_t* size) override {
+    if (!size) return RegistryStatus::InvalidParameter;
+    DWORD rawType = REG_NONE;
+    std::vector<BYTE> raw;
+    LONG result = ReadRaw(Handle(key), Widen(name), rawType, raw);
+    if (result != ERROR_SUCCESS) return Status(result);
+
+    std::string converted;
+    std::string_view bytes(reinterpret_cast<const char*>(raw.data()), raw.size());
+    if (IsStringType(rawType)) {
+      // An odd trailing byte is not a UTF-16 unit; it is dropped.
+      converted = Narrow(std::wstring_view(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2));
+      bytes = converted;
+    }
+    if (type) *type = static_cast<RegistryValueType>(rawType);
+    std::uint32_t room = *size;
+    *size = static_cast<std::uint32_t>(bytes.size());
+    if (!data) return RegistryStatus::Success;
+    if (room < bytes.size()) return RegistryStatus::MoreData;
+    std::copy(bytes.begin(), bytes.end(), reinterpret_cast<char*>(data));
+    return RegistryStatus::Success;
+  }
+
+  RegistryStatus SetValue(RegistryKey key, std::string_view name, RegistryValueType type,
+                          std::span<const std::byte> data) override {
+    auto rawType = static_cast<DWORD>(type);
+    std::wstring wideData;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(data.data());
+    DWORD size = static_cast<DWORD>(data.size());
+    if (IsStringType(rawType)) {
+      wideData = Widen(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+      bytes = reinterpret_cast<const BYTE*>(wideData.data());
+      size = static_cast<DWORD>(wideData.size() * sizeof(wchar_t));
+    }
+    return Status(RegSetValueExW(Handle(key), Widen(name).c_str(), 0, rawType, bytes, size));
+  }
+
+  RegistryStatus CloseKey(RegistryKey key) override { return Status(RegCloseKey(Handle(key))); }
+};
+
+}  // namespace
+
+std::unique_ptr<Registry> OpenSystemRegistry() { return std::make_unique<AdvapiRegistry>(); }
+
+}  // namespace zelmora::platform
