@@ -1,0 +1,33 @@
+// The reminder on a Linux desktop (Qt Widgets).
+#include <QApplication>
+#include <cstdio>
+
+#include "app/error_report.h"
+#include "app/program.h"
+#include "platform/qt/qt_desktop.h"
+
+namespace {
+
+// Without a display Qt aborts with a core dump; say what to do instead.
+bool HasDisplay() {
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;  // the user picked a platform
+  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (!HasDisplay()) {
+    std::fputs(
+        "zelmora: no display found (DISPLAY and WAYLAND_DISPLAY are empty).\n"
+        "Start it on a desktop, or under a virtual X server:\n"
+        "  xvfb-run -a zelmora\n",
+        stderr);
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(zelmora::kApplicationTitle));
+  QGuiApplication::setDesktopFileName(QStringLiteral("zelmora"));
+  zelmora::qt::QtDesktop desktop;
+  return zelmora::RunReminder(desktop);
+}

@@ -1,0 +1,50 @@
+#pragma once
+#include <QLabel>
+#include <functional>
+#include <memory>
+
+#include "platform/desktop.h"
+
+class QWidget;
+
+namespace zelmora::qt {
+
+// Static text that reports a left click released over it, as link labels do.
+class ClickableLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> onClicked;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool pressed_ = false;
+};
+
+// One control of a form: a Qt widget of the spec's kind, child of `form`, at
+// the spec's form coordinates.
+class QtControl final : public platform::Control {
+ public:
+  QtControl(QWidget& form, const platform::ControlSpec& spec);
+
+  std::string text() const override;
+  void setText(const std::string& text) override;
+  bool checked() const override;
+  void setChecked(bool checked) override;
+  bool enabled() const override;
+  void setEnabled(bool enabled) override;
+  void onActivated(std::function<void()> handler) override;
+
+  QWidget& widget() const { return *widget_; }
+
+ private:
+  void fitToText();
+
+  platform::ControlKind kind_;
+  QWidget* widget_;  // owned by the form
+  std::function<void()> onActivated_;
+};
+
+}  // namespace zelmora::qt

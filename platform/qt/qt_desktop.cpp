@@ -1,0 +1,81 @@
+#include "platform/qt/qt_desktop.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
+#include <QUrl>
+
+#include "platform/qt/long_time_text.h"
+#include "platform/qt/program_icon.h"
+#include "platform/qt/qt_main_window.h"
+#include "platform/qt/qt_popup.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_tray_icon.h"
+
+namespace zelmora::qt {
+
+QtDesktop::QtDesktop() {
+  QApplication::setWindowIcon(ProgramIcon());
+  // The main window ends the program, not the last window: closing the popup while
+  // the main window sits in the tray must not quit.
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtDesktop::~QtDesktop() {
+  std::lock_guard lock(postMutex_);
+  acceptingPosts_ = false;
+}
+
+std::unique_ptr<platform::MainWindow> QtDesktop::createMainWindow(const platform::MainWindowSpec& spec) {
+  return std::make_unique<QtMainWindow>(spec);
+}
+
+std::unique_ptr<platform::PopupWindow> QtDesktop::createPopup(const platform::PopupSpec& spec) {
+  return CreateQtPopup(spec);
+}
+
+std::unique_ptr<platform::TrayIcon> QtDesktop::createTrayIcon() { return std::make_unique<QtTrayIcon>(); }
+
+std::unique_ptr<platform::TimerBackend> QtDesktop::createTimer(std::function<void()> onTick) {
+  return std::make_unique<QtTimer>(std::move(onTick));
+}
+
+void QtDesktop::postToUi(std::function<void()> task) {
+  std::lock_guard lock(postMutex_);
+  if (!acceptingPosts_) return;
+  QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+}
+
+platform::Rect QtDesktop::workArea() const {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  return {area.left(), area.top(), area.width(), area.height()};
+}
+
+void QtDesktop::showError(const std::string& text, const std::string& title) {
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
+                  QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void QtDesktop::shellOpen(const std::string& address) {
+  QString target = QString::fromStdString(address);
+  // Addresses come as the shell takes them, often without a scheme ("host/path").
+  if (!target.contains(QStringLiteral("://"))) target.prepend(QStringLiteral("http://"));
+  QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
+}
+
+std::chrono::system_clock::time_point QtDesktop::now() const { return std::chrono::system_clock::now(); }
+
+std::string QtDesktop::longTimeText(std::chrono::system_clock::time_point when) const {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
+  const QTime local = QDateTime::fromMSecsSinceEpoch(ms).time();
+  return LongTimeText(QLocale::system(), local).toStdString();
+}
+
+int QtDesktop::run() { return QApplication::exec(); }
+
+}  // namespace zelmora::qt

@@ -1,0 +1,95 @@
+#include "platform/qt/qt_main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindowStateChangeEvent>
+
+#include "platform/qt/form_font.h"
+#include "platform/qt/program_icon.h"
+#include "platform/qt/x11_hints.h"
+
+namespace zelmora::qt {
+
+FormWidget::FormWidget()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint) {}
+
+void FormWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+  const bool minimizedNow = (windowState() & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized);
+  if (!minimizedNow || !onMinimized) return;
+  // The handler hides the window; let the window system finish minimising first.
+  QMetaObject::invokeMethod(
+      this, [this] { if (onMinimized) onMinimized(); }, Qt::QueuedConnection);
+}
+
+void FormWidget::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) QCoreApplication::quit();
+}
+
+QtMainWindow::QtMainWindow(const platform::MainWindowSpec& spec) : form_(std::make_unique<FormWidget>()) {
+  form_->setWindowTitle(QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size())));
+  form_->setWindowIcon(ProgramIcon());
+  form_->setFont(FormFont());
+  form_->setFixedSize(spec.clientSize.width, spec.clientSize.height);
+}
+
+// The form goes first: its widgets call back into the controls until then.
+QtMainWindow::~QtMainWindow() { form_.reset(); }
+
+platform::Control& QtMainWindow::addControl(const platform::ControlSpec& spec) {
+  controls_.push_back(std::make_unique<QtControl>(*form_, spec));
+  return *controls_.back();
+}
+
+void QtMainWindow::setTabOrder(std::span<platform::Control* const> order) {
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    auto* first = dynamic_cast<QtControl*>(order[i - 1]);
+    auto* second = dynamic_cast<QtControl*>(order[i]);
+    if (first && second) QWidget::setTabOrder(&first->widget(), &second->widget());
+  }
+}
+
+void QtMainWindow::takeOffTaskbar() {
+  offTaskbar_ = true;
+  if (form_->isVisible()) KeepOffTaskbar(*form_);
+}
+
+void QtMainWindow::showWindow() {
+  if (!placed_) {
+    placed_ = true;
+    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+    form_->move(desktop.center() - QPoint(form_->width() / 2, form_->height() / 2));
+  }
+  if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
+  form_->show();
+}
+
+void QtMainWindow::show() { showWindow(); }
+
+void QtMainWindow::hide() { form_->hide(); }
+
+bool QtMainWindow::isVisible() const { return form_->isVisible(); }
+
+bool QtMainWindow::isMinimized() const { return form_->isMinimized(); }
+
+void QtMainWindow::restore() {
+  form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
+  showWindow();
+  bringToFront();
+}
+
+void QtMainWindow::bringToFront() {
+  form_->raise();
+  form_->activateWindow();
+}
+
+void QtMainWindow::onMinimized(std::function<void()> handler) { form_->onMinimized = std::move(handler); }
+
+}  // namespace zelmora::qt

@@ -1,0 +1,69 @@
+#include "platform/qt/qt_tray_icon.h"
+
+#include "platform/qt/program_icon.h"
+
+namespace zelmora::qt {
+
+using platform::TrayMouse;
+
+QtTrayIcon::QtTrayIcon() : icon_(ProgramIcon()) {
+  QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_,
+                   [this](QSystemTrayIcon::ActivationReason reason) { report(reason); });
+  trayHostWatcher_ = std::make_unique<TrayHostWatcher>([this] {
+    // Qt docks the icon on the same announcement; tell the logic afterwards.
+    QMetaObject::invokeMethod(
+        &icon_, [this] { if (onTrayRecreated_) onTrayRecreated_(); }, Qt::QueuedConnection);
+  });
+}
+
+QtTrayIcon::~QtTrayIcon() = default;
+
+bool QtTrayIcon::add() {
+  // Like the shell, the tray refuses an icon that is already there.
+  const bool accepted = !icon_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+  icon_.show();
+  return accepted;
+}
+
+bool QtTrayIcon::modify() {
+  icon_.setIcon(ProgramIcon());
+  return icon_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool QtTrayIcon::remove() {
+  const bool wasThere = icon_.isVisible();
+  icon_.hide();
+  return wasThere;
+}
+
+void QtTrayIcon::onMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }
+
+void QtTrayIcon::onTrayRecreated(std::function<void()> handler) { onTrayRecreated_ = std::move(handler); }
+
+void QtTrayIcon::report(QSystemTrayIcon::ActivationReason reason) {
+  if (!onMouse_) return;
+  for (const TrayMouse code : TrayMouseCodes(reason)) onMouse_(code);
+}
+
+std::span<const TrayMouse> TrayMouseCodes(QSystemTrayIcon::ActivationReason reason) {
+  static constexpr TrayMouse kLeftClick[] = {TrayMouse::LeftDown, TrayMouse::LeftUp};
+  // Qt reports the first click of a double click as a Trigger of its own.
+  static constexpr TrayMouse kLeftDoubleClick[] = {TrayMouse::LeftDoubleClick, TrayMouse::LeftUp};
+  static constexpr TrayMouse kMiddleClick[] = {TrayMouse::MiddleDown, TrayMouse::MiddleUp};
+  static constexpr TrayMouse kRightClick[] = {TrayMouse::RightDown, TrayMouse::RightUp};
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      return kLeftClick;
+    case QSystemTrayIcon::DoubleClick:
+      return kLeftDoubleClick;
+    case QSystemTrayIcon::MiddleClick:
+      return kMiddleClick;
+    case QSystemTrayIcon::Context:
+      return kRightClick;
+    case QSystemTrayIcon::Unknown:
+      break;
+  }
+  return {};
+}
+
+}  // namespace zelmora::qt
