@@ -1,0 +1,82 @@
+#include "poll/http/address.h"
+
+#include <charconv>
+
+#include "poll/http/http_errors.h"
+#include "poll/http/text.h"
+
+namespace zelmora::http {
+namespace {
+
+// The program's code page is GBK: a lead byte is followed by a second byte that
+// may well be 0x5C, which is part of the character and not a backslash.
+bool IsGbkLeadByte(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value >= 0x81 && value <= 0xFE;
+}
+
+void BackslashesToSlashes(std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsGbkLeadByte(text[i]) && i + 1 < text.size()) {
+      ++i;
+    } else if (text[i] == '\\') {
+      text[i] = '/';
+    }
+  }
+}
+
+std::uint16_t ParsePort(const std::string& text) {
+  unsigned value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || value > 65535) throw InvalidIntegerError(text);
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+SplitAddress SplitHttpAddress(std::string address) {
+  BackslashesToSlashes(address);
+  SplitAddress split;
+
+  std::string_view rest = address;
+  if (const auto scheme_end = rest.find("://"); scheme_end != std::string_view::npos) {
+    split.scheme = rest.substr(0, scheme_end);
+    rest.remove_prefix(scheme_end + 3);
+  }
+  if (split.scheme.empty()) split.scheme = "http";
+
+  std::string_view authority = rest.substr(0, rest.find('/'));
+  rest.remove_prefix(authority.size() < rest.size() ? authority.size() + 1 : rest.size());
+  // User information is never sent: the client has no credentials to offer.
+  if (const auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+  const auto colon = authority.find(':');
+  split.host = authority.substr(0, colon);
+  const std::string port_text(colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1));
+
+  if (!port_text.empty()) {
+    split.port = ParsePort(port_text);
+  } else if (EqualsIgnoringCase(split.scheme, "http")) {
+    split.port = 80;
+  } else if (EqualsIgnoringCase(split.scheme, "https")) {
+    split.port = 443;
+  } else {
+    throw HttpError("");
+  }
+  const std::string effective_port = port_text.empty() ? std::to_string(split.port) : port_text;
+  split.host_header = effective_port == "80" ? split.host : split.host + ":" + effective_port;
+
+  rest = rest.substr(0, rest.find('#'));
+  const auto query_start = rest.find('?');
+  if (query_start != std::string_view::npos) {
+    split.query = rest.substr(query_start);
+    rest = rest.substr(0, query_start);
+  }
+  const auto last_slash = rest.rfind('/');
+  const auto document_start = last_slash == std::string_view::npos ? 0 : last_slash + 1;
+  split.path = "/" + std::string(rest.substr(0, document_start));
+  split.document = rest.substr(document_start);
+  return split;
+}
+
+}  // namespace zelmora::http

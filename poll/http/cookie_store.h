@@ -1,0 +1,55 @@
+#pragma once
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "poll/http/header_list.h"
+
+namespace zelmora::http {
+
+struct Cookie {
+  std::string name;
+  std::string value;
+  std::string domain;
+  std::string path;
+  std::string expires;                           // the date text as sent
+  std::optional<std::chrono::sys_seconds> expiry;  // from "expires", else from "max-age"
+  std::int64_t max_age = -1;
+  bool secure = false;
+  std::string version;
+  std::string comment;
+};
+
+// One "Set-cookie" (or "Set-cookie2") value: "name=value" then "; "-separated
+// attributes. `now` turns a max-age into an expiry.
+Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now);
+
+// The client's cookies, in memory for the life of the client. Readers share a
+// lock; storing and expiring take it alone.
+class CookieStore {
+ public:
+  // A server can name new cookies on every poll; past this many, new names are
+  // dropped (replacements still happen) so memory stays bounded. 300 is the
+  // floor browsers were once asked to keep, far more than one server needs.
+  static constexpr std::size_t kMaxCookies = 300;
+
+  // Every "Set-cookie" and "Set-cookie2" line of a reply, for a request to `host`.
+  void StoreFromReply(const HeaderList& headers, std::string_view host, std::chrono::sys_seconds now);
+  void Store(Cookie cookie, std::string_view host);
+  // Drops cookies whose expiry is set and not later than `now`.
+  void RemoveExpired(std::chrono::sys_seconds now);
+  // The "Cookie" header value for a request to host + path; empty when none fits.
+  std::string CookieHeader(std::string_view host, std::string_view path) const;
+  std::size_t size() const;
+
+ private:
+  mutable std::shared_mutex mutex_;
+  std::vector<Cookie> cookies_;  // in arrival order; (domain, path, name) unique
+};
+
+}  // namespace zelmora::http

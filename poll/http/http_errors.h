@@ -1,0 +1,48 @@
+#pragma once
+#include <string>
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/socket.h"
+
+namespace zelmora::http {
+
+// Connect, send and receive failures: "Socket Error # <code>" CR LF <text>.
+using SocketError = platform::SocketError;
+
+// The client's own failures: malformed addresses and replies, and replies that
+// break one of its bounds.
+class HttpError : public Error {
+ public:
+  using Error::Error;
+};
+
+// A reply other than 100 or 2xx, or any redirect: what() is the status line as
+// received.
+class HttpProtocolError : public HttpError {
+ public:
+  HttpProtocolError(std::string status_text, int status, std::string body)
+      : HttpError(std::move(status_text)), status_(status), body_(std::move(body)) {}
+  int status() const noexcept { return status_; }
+  const std::string& body() const noexcept { return body_; }
+
+ private:
+  int status_;
+  std::string body_;
+};
+
+inline constexpr const char* kConnectionClosedGracefully = "Connection Closed Gracefully.";
+
+// The peer closed the connection while a line or chunk data was awaited.
+class ConnectionClosedError : public HttpError {
+ public:
+  ConnectionClosedError() : HttpError(kConnectionClosedGracefully) {}
+};
+inline constexpr const char* kMaxLineLengthExceeded = "Max line length exceeded.";
+
+// Delphi-style integer conversion failure text, kept for the user-visible wording.
+inline HttpError InvalidIntegerError(const std::string& text) {
+  return HttpError("'" + text + "' is not a valid integer value");
+}
+
+}  // namespace zelmora::http

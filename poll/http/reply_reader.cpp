@@ -1,0 +1,134 @@
+#include "poll/http/reply_reader.h"
+
+#include <algorithm>
+
+#include "poll/http/http_errors.h"
+
+namespace zelmora::http {
+namespace {
+
+// Bytes asked of the source per read.
+constexpr std::size_t kReadPiece = 16 * 1024;
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::size_t ParseChunkSize(std::string_view line, std::size_t max_size) {
+  const std::string_view digits = line.substr(0, line.find(' '));
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return HexDigitValue(c) >= 0; })) return 0;
+  std::size_t size = 0;
+  for (const char c : digits) {
+    size = size * 16 + static_cast<std::size_t>(HexDigitValue(c));
+    if (size > max_size) {
+      throw HttpError("Chunk size larger than the limit of " + std::to_string(max_size) + " bytes.");
+    }
+  }
+  return size;
+}
+
+ReplyReader::ReplyReader(ByteSource& source, const HttpLimits& limits)
+    : source_(source), limits_(limits), inactivity_(limits.read_timeout) {}
+
+bool ReplyReader::Fill() {
+  if (peer_closed_) return false;
+  if (start_ > 0 && start_ == buffer_.size()) {
+    buffer_.clear();
+    start_ = 0;
+  } else if (start_ > kReadPiece) {
+    buffer_.erase(0, start_);
+    start_ = 0;
+  }
+  const std::size_t old_size = buffer_.size();
+  buffer_.resize(old_size + kReadPiece);
+  const std::size_t count = source_.ReadSome(buffer_.data() + old_size, kReadPiece, inactivity_);
+  buffer_.resize(old_size + count);
+  if (count == 0) peer_closed_ = true;
+  return count > 0;
+}
+
+std::string ReplyReader::ReadLine() {
+  std::size_t searched = 0;
+  for (;;) {
+    const std::string_view waiting(buffer_.data() + start_, Buffered());
+    const auto lf = waiting.find('\n', searched);
+    if (lf != std::string_view::npos) {
+      if (lf > limits_.max_line_length) throw HttpError(kMaxLineLengthExceeded);
+      std::string line(waiting.substr(0, lf));
+      start_ += lf + 1;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return line;
+    }
+    if (waiting.size() > limits_.max_line_length) throw HttpError(kMaxLineLengthExceeded);
+    searched = waiting.size();
+    if (!Fill()) throw ConnectionClosedError();
+  }
+}
+
+std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
+  const std::size_t from_buffer = std::min(count, Buffered());
+  out.append(buffer_, start_, from_buffer);
+  start_ += from_buffer;
+  std::size_t taken = from_buffer;
+  // Large bodies go straight from the source into `out`, without the buffer.
+  while (taken < count && !peer_closed_) {
+    const std::size_t old_size = out.size();
+    const std::size_t want = count - taken;
+    out.resize(old_size + want);
+    const std::size_t got = source_.ReadSome(out.data() + old_size, want, inactivity_);
+    out.resize(old_size + got);
+    if (got == 0) peer_closed_ = true;
+    taken += got;
+  }
+  return taken;
+}
+
+void ReplyReader::CheckBodySize(std::size_t size) const {
+  if (size > limits_.max_body_bytes) {
+    throw HttpError("Reply body larger than the limit of " + std::to_string(limits_.max_body_bytes) + " bytes.");
+  }
+}
+
+void ReplyReader::ReadExactly(std::string& body, std::size_t count) {
+  CheckBodySize(body.size() + count);
+  body.reserve(body.size() + count);
+  Take(body, count);
+}
+
+void ReplyReader::ReadChunked(std::string& body) {
+  for (std::size_t size = ParseChunkSize(ReadLine(), limits_.max_body_bytes); size > 0;
+       size = ParseChunkSize(ReadLine(), limits_.max_body_bytes)) {
+    CheckBodySize(body.size() + size);
+    if (Take(body, size) < size) throw ConnectionClosedError();
+    ReadLine();  // the line end after the chunk data
+  }
+  ReadLine();  // the line after the last chunk; trailers beyond it stay unread
+}
+
+void ReplyReader::ReadUntilClosed(std::string& body) {
+  while (!peer_closed_) {
+    // Never more than one byte past the limit, which is enough to fail on.
+    Take(body, std::min(kReadPiece, limits_.max_body_bytes + 1 - body.size()));
+    CheckBodySize(body.size());
+  }
+}
+
+void ReplyReader::ReadBody(const BodyFraming& framing, std::string& body) {
+  if (framing.content_length > 0) {
+    if (static_cast<std::uint64_t>(framing.content_length) > limits_.max_body_bytes) {
+      CheckBodySize(limits_.max_body_bytes + 1);
+    }
+    ReadExactly(body, static_cast<std::size_t>(framing.content_length));
+  } else if (framing.chunked) {
+    ReadChunked(body);
+  } else if (framing.content_length < 0) {
+    ReadUntilClosed(body);
+  }
+}
+
+}  // namespace zelmora::http

@@ -1,0 +1,65 @@
+#pragma once
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "poll/http/byte_source.h"
+#include "poll/http/http_limits.h"
+
+namespace zelmora::http {
+
+// How the body of a reply is delimited.
+struct BodyFraming {
+  std::int64_t content_length = -1;  // -1 when absent or not an integer
+  bool chunked = false;
+};
+
+// Buffered reading of one reply: lines, then a body by its framing. Every read
+// is bounded by the limits; nothing grows past them.
+class ReplyReader {
+ public:
+  ReplyReader(ByteSource& source, const HttpLimits& limits);
+
+  // The next line without its LF and a CR right before it. Throws
+  // ConnectionClosedError when the peer has closed and no complete
+  // line is left, and "Max line length exceeded." for an overlong line.
+  std::string ReadLine();
+
+  // The body by its framing: a positive length first, then chunks, then until
+  // the peer closes (no valid length), else nothing. Appends to `body`, so
+  // what arrived before a failure stays there.
+  void ReadBody(const BodyFraming& framing, std::string& body);
+
+  // The longest wait for the next byte from now on.
+  void set_inactivity_timeout(std::chrono::milliseconds timeout) { inactivity_ = timeout; }
+  // The peer has closed its sending direction (seen, not guessed).
+  bool peer_closed() const { return peer_closed_; }
+
+ private:
+  // Reads more into the buffer; false once the peer has closed.
+  bool Fill();
+  std::size_t Buffered() const { return buffer_.size() - start_; }
+  // Moves up to `count` bytes into `out`, from the buffer first, then straight
+  // from the source. Returns fewer only when the peer closed.
+  std::size_t Take(std::string& out, std::size_t count);
+  void ReadExactly(std::string& body, std::size_t count);  // closing early ends it quietly
+  void ReadChunked(std::string& body);
+  void ReadUntilClosed(std::string& body);
+  void CheckBodySize(std::size_t size) const;
+
+  ByteSource& source_;
+  const HttpLimits& limits_;
+  std::chrono::milliseconds inactivity_;
+  std::string buffer_;
+  std::size_t start_ = 0;
+  bool peer_closed_ = false;
+};
+
+// The size on a chunk-size line: the text before the first space, read as hex.
+// A line that is not purely hexadecimal (an extension after ";" included)
+// counts as 0. Throws HttpError when the size passes `max_size`; the check runs
+// on every digit so no size can overflow.
+std::size_t ParseChunkSize(std::string_view line, std::size_t max_size);
+
+}  // namespace zelmora::http

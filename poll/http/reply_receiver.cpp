@@ -1,0 +1,137 @@
+#include "poll/http/reply_receiver.h"
+
+#include <charconv>
+#include <chrono>
+
+#include "poll/http/header_list.h"
+#include "poll/http/http_errors.h"
+#include "poll/http/text.h"
+
+namespace zelmora::http {
+namespace {
+
+struct ReplyHead {
+  std::string status_text;
+  int status = -1;
+  HeaderList headers;
+  bool connection_lost = false;  // the peer closed before the empty line
+  BodyFraming framing;
+};
+
+template <typename Integer>
+bool ParseDecimal(std::string_view text, Integer& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+int ParseStatusCode(std::string_view status_text) {
+  const auto space = status_text.find(' ');
+  std::string_view rest = space == std::string_view::npos ? std::string_view() : Trim(status_text.substr(space + 1));
+  rest = rest.substr(0, rest.find(' '));
+  int code = -1;
+  return ParseDecimal(rest, code) ? code : -1;
+}
+
+std::int64_t ParseContentLength(std::string_view text) {
+  std::int64_t length = -1;
+  return ParseDecimal(Trim(text), length) ? length : -1;
+}
+
+// "bytes first-last/length": both numbers must be integers ("*" is not).
+void CheckContentRange(std::string_view range) {
+  if (range.empty()) return;
+  const auto space = range.find(' ');
+  std::string_view rest = space == std::string_view::npos ? std::string_view() : range.substr(space + 1);
+  const auto dash = rest.find('-');
+  const std::string_view first = Trim(rest.substr(0, dash));
+  rest = dash == std::string_view::npos ? std::string_view() : rest.substr(dash + 1);
+  const std::string_view second = Trim(rest.substr(0, rest.find('/')));
+  std::int64_t ignored = 0;
+  if (!ParseDecimal(first, ignored)) throw InvalidIntegerError(std::string(first));
+  if (!ParseDecimal(second, ignored)) throw InvalidIntegerError(std::string(second));
+}
+
+bool NamesBasicScheme(const std::vector<std::string>& challenges) {
+  for (const auto& challenge : challenges) {
+    if (EqualsIgnoringCase(std::string_view(challenge).substr(0, challenge.find_first_of(" ,")), "Basic")) return true;
+  }
+  return false;
+}
+
+// HTTP/1.0 keeps a connection only when asked to, HTTP/1.1 unless told to close.
+bool ReplyAllowsKeepAlive(const ReplyHead& head) {
+  const std::string_view version = std::string_view(head.status_text).substr(std::min<std::size_t>(5, head.status_text.size()), 3);
+  const std::string connection = head.headers.Value("Connection");
+  const std::string proxy_connection = head.headers.Value("Proxy-Connection");
+  if (EqualsIgnoringCase(version, "1.0")) {
+    return EqualsIgnoringCase(connection, "keep-alive") || EqualsIgnoringCase(proxy_connection, "keep-alive");
+  }
+  if (EqualsIgnoringCase(version, "1.1")) {
+    return !EqualsIgnoringCase(connection, "close") && !EqualsIgnoringCase(proxy_connection, "close");
+  }
+  return false;
+}
+
+// One status line and its headers, up to the empty line or the peer's close.
+ReplyHead ReadHead(ReplyReader& reader, const ReplyContext& context) {
+  ReplyHead head;
+  head.status_text = reader.ReadLine();
+  try {
+    for (std::string line = reader.ReadLine(); !line.empty(); line = reader.ReadLine()) {
+      if (head.headers.lines().size() >= context.limits.max_header_lines) {
+        throw HttpError("More than " + std::to_string(context.limits.max_header_lines) + " header lines in the reply.");
+      }
+      head.headers.AddLine(std::move(line));
+    }
+  } catch (const ConnectionClosedError&) {
+    head.connection_lost = true;  // keep what arrived; the judging decides
+  }
+  head.framing.content_length = ParseContentLength(head.headers.Value("Content-Length"));
+  head.framing.chunked = LowerAscii(head.headers.Value("Transfer-Encoding")).find("chunked") != std::string::npos;
+  CheckContentRange(head.headers.Value("Content-Range"));
+  context.cookies.StoreFromReply(head.headers, context.host,
+                                 std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+  head.status = ParseStatusCode(head.status_text);
+  return head;
+}
+
+}  // namespace
+
+std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keep_connection) {
+  keep_connection = false;
+  ReplyHead head = ReadHead(reader, context);
+  while (head.status == 100) head = ReadHead(reader, context);
+
+  const bool redirect = (head.status / 100 == 3 && head.status != 304) || !head.headers.Value("Location").empty();
+  if (!redirect && head.status >= 200 && head.status <= 299) {
+    if (head.connection_lost) throw HttpError("Undefined situation");
+    std::string body;
+    if (head.status != 204) reader.ReadBody(head.framing, body);
+    keep_connection = !reader.peer_closed() && ReplyAllowsKeepAlive(head);
+    return body;
+  }
+
+  if (head.status == 401 && NamesBasicScheme(head.headers.Values("WWW-Authenticate"))) {
+    context.auth.basic_authorization = true;
+  }
+  if (head.status == 407 && NamesBasicScheme(head.headers.Values("Proxy-Authenticate"))) {
+    context.auth.basic_proxy_authorization = true;
+  }
+  std::string error_body;
+  bool body_complete = false;
+  if (!head.connection_lost) {
+    reader.set_inactivity_timeout(context.limits.error_body_read_timeout);
+    try {
+      reader.ReadBody(head.framing, error_body);
+      body_complete = true;
+    } catch (const SocketError& error) {
+      // Nobody needs all of an error body: a slow one ends with what arrived.
+      if (error.code() != platform::kSocketTimedOut) throw;
+    }
+    reader.set_inactivity_timeout(context.limits.read_timeout);
+  }
+  keep_connection = body_complete && !reader.peer_closed() && ReplyAllowsKeepAlive(head);
+  throw HttpProtocolError(head.status_text, head.status, std::move(error_body));
+}
+
+}  // namespace zelmora::http

@@ -1,0 +1,35 @@
+#include "poll/http/text.h"
+
+#include <algorithm>
+
+namespace zelmora::http {
+namespace {
+
+char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return LowerChar(x) == LowerChar(y); });
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(), LowerChar);
+  return lower;
+}
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view Trim(std::string_view text) {
+  text = TrimRight(text);
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+}  // namespace zelmora::http
