@@ -84,7 +84,7 @@ std::optional<std::vector<std::byte>> ParseHexBytes(std::string_view list) {
     size_t comma = list.find(',');
     std::uint8_t byte = 0;
     std::string_view item = TrimBlanks(list.substr(0, comma));
-    if (item.size() > 2 || !ParseHexNumber(item, byte)) return std::nullopt;
+    if (item.size() != 2 || !ParseHexNumber(item, byte)) return std::nullopt;
     bytes.push_back(std::byte{byte});
     if (comma == std::string_view::npos) return bytes;
     list.remove_prefix(comma + 1);
