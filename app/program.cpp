@@ -11,7 +11,7 @@
 namespace zelmora {
 namespace {
 
-SettingsControls ControlsOf(const TForm1& form) {
+settings::SettingsControls ControlsOf(const TForm1& form) {
   return {form.control("edt1"),     form.control("edt2"),     form.control("edt3"),
           form.control("chktype1"), form.control("chktype2"), form.control("chkip1"),
           form.control("chkip2")};
@@ -31,8 +31,8 @@ int RunReminder(platform::Desktop& desktop) {
       .makeExchange = [host](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
         return std::make_unique<TaskServerExchange>(context, host);
       },
-      .loadSettings = [&registry](TForm1& form) { LoadSettings(*registry, ControlsOf(form)); },
-      .saveSettings = [&registry](TForm1& form) { SaveSettings(*registry, ControlsOf(form)); },
+      .loadSettings = [&registry](TForm1& form) { settings::LoadSettings(*registry, ControlsOf(form)); },
+      .saveSettings = [&registry](TForm1& form) { settings::SaveSettings(*registry, ControlsOf(form)); },
   };
   TForm1 form1(desktop, state, std::move(services));
   TForm2 form2(desktop, state, host,

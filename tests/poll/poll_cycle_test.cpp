@@ -20,6 +20,12 @@ class PollCycleTest : public ::testing::Test {
     f.desktop.advance(100ms);
     f.FinishPoll();
   }
+  // The worker thread starts on its own time; wait until it is inside the exchange.
+  void WaitForRuns(int runs) {
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (f.exchange->runs < runs && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
+    ASSERT_EQ(f.exchange->runs, runs);
+  }
   FormFixture f;
 };
 
@@ -111,6 +117,7 @@ TEST_F(PollCycleTest, StartDuringAPollNeverRunsTwoWorkersAtOnce) {
   f.exchange->Hold();
   f.control("btn1").click();
   f.desktop.advance(100ms);  // first poll held
+  WaitForRuns(1);
   f.control("btn2").click();
   f.control("btn1").click();
   f.desktop.advance(100ms);  // the new first tick finds the old poll running
@@ -162,7 +169,8 @@ TEST(PollCycleShutdown, ClosingDuringAHungPollEndsPromptly) {
   f->exchange->Hold();  // a server that never answers
   f->control("btn1").click();
   f->desktop.advance(100ms);
-  while (f->exchange->runs == 0) std::this_thread::yield();
+  const auto limit = std::chrono::steady_clock::now() + 10s;
+  while (f->exchange->runs == 0 && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
   f.reset();  // must abort the poll and join its worker, not hang or leak it
   SUCCEED();
 }
