@@ -1,0 +1,120 @@
+#include "platform/win32/popup_window.h"
+
+#include <string>
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/win32/handler_call.h"
+#include "platform/win32/program_icon.h"
+#include "platform/win32/wide_text.h"
+
+namespace zelmora::platform::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TForm2";
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// Dialog frame, top-most and never activated; the tool-window bit keeps Wine
+// from giving it a task-bar button (Windows gives none to no-activate windows).
+constexpr DWORD kExtendedStyle =
+    WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+
+}  // namespace
+
+Win32PopupWindow::Win32PopupWindow(HINSTANCE instance, const PopupSpec& spec)
+    : viewBounds_{spec.viewBounds.left, spec.viewBounds.top, spec.viewBounds.left + spec.viewBounds.width,
+                  spec.viewBounds.top + spec.viewBounds.height} {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = &Win32PopupWindow::Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = ProgramIcon(instance, IconSize::Large);
+  windowClass.hIconSm = ProgramIcon(instance, IconSize::Small);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  RegisterClassExW(&windowClass);
+
+  RECT outer{0, 0, spec.clientSize.width, spec.clientSize.height};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, kExtendedStyle);
+  window_ = CreateWindowExW(kExtendedStyle, kClassName, Wide(spec.caption).c_str(), kStyle, spec.initialPosition.x,
+                            spec.initialPosition.y, outer.right - outer.left, outer.bottom - outer.top,
+                            GetDesktopWindow(), nullptr, instance, this);
+  if (window_ == nullptr) throw Error("Cannot create the notification window");
+}
+
+Win32PopupWindow::~Win32PopupWindow() {
+  view_.reset();
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void Win32PopupWindow::moveTo(int left, int top) {
+  SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32PopupWindow::setLeft(int left) { moveTo(left, position().y); }
+
+void Win32PopupWindow::setTop(int top) { moveTo(position().x, top); }
+
+Point Win32PopupWindow::position() const {
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  return {outer.left, outer.top};
+}
+
+Size Win32PopupWindow::outerSize() const {
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void Win32PopupWindow::show() {
+  if (!IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWNOACTIVATE);
+  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32PopupWindow::hide() { ShowWindow(window_, SW_HIDE); }
+
+bool Win32PopupWindow::isVisible() const { return IsWindowVisible(window_) != FALSE; }
+
+void Win32PopupWindow::navigate(const std::u16string& address) {
+  if (!view_) {
+    view_ = std::make_unique<WebView>(window_, viewBounds_, [this] {
+      std::function<void()> handler = onDocumentComplete_;
+      CallHandler(handler);
+    });
+  }
+  view_->navigate(std::wstring(address.begin(), address.end()));
+}
+
+void Win32PopupWindow::onDocumentComplete(std::function<void()> handler) { onDocumentComplete_ = std::move(handler); }
+
+LRESULT Win32PopupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      hide();
+      return 0;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK Win32PopupWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    auto* self = static_cast<Win32PopupWindow*>(create->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Win32PopupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return self->handle(message, wParam, lParam);
+}
+
+}  // namespace zelmora::platform::win32

@@ -1,0 +1,75 @@
+// Looks at the program's windows from inside the Wine prefix, where X tools see
+// only the virtual desktop. Prints plain lines for the smoke test to parse.
+//   probe find CAPTION       hwnd, visibility, styles, window and client rectangles
+//   probe minimize CAPTION   the minimise system command, as the minimise box sends it
+//   probe list               every top-level window and the task bar's children
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(length > 0 ? length - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+void Describe(HWND window) {
+  wchar_t className[128] = {};
+  wchar_t caption[256] = {};
+  GetClassNameW(window, className, 128);
+  GetWindowTextW(window, caption, 256);
+  RECT outer{};
+  RECT client{};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  std::printf("hwnd=%p class=%s caption=%s visible=%d iconic=%d style=0x%08lx exstyle=0x%08lx owner=%p "
+              "window=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld\n",
+              static_cast<void*>(window), Utf8(className).c_str(), Utf8(caption).c_str(),
+              IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0,
+              static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
+              static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)),
+              static_cast<void*>(GetWindow(window, GW_OWNER)), outer.left, outer.top, outer.right, outer.bottom,
+              origin.x, origin.y, origin.x + client.right, origin.y + client.bottom);
+}
+
+BOOL CALLBACK DescribeChild(HWND window, LPARAM) {
+  std::printf("  ");
+  Describe(window);
+  return TRUE;
+}
+
+BOOL CALLBACK DescribeTopLevel(HWND window, LPARAM) {
+  Describe(window);
+  wchar_t className[128] = {};
+  GetClassNameW(window, className, 128);
+  if (std::wstring(className) == L"Shell_TrayWnd") EnumChildWindows(window, DescribeChild, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"list") {
+    EnumWindows(DescribeTopLevel, 0);
+    return 0;
+  }
+  if (argc != 3) return 2;
+  HWND window = FindWindowW(nullptr, argv[2]);
+  if (window == nullptr) return 1;
+  const std::wstring command = argv[1];
+  if (command == L"find") {
+    Describe(window);
+    return 0;
+  }
+  if (command == L"minimize") {
+    PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return 0;
+  }
+  return 2;
+}
