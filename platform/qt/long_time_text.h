@@ -5,12 +5,13 @@
 
 namespace zelmora::qt {
 
-// The locale's long time format without its time-zone part ("h:mm:ss AP t"
-// becomes "h:mm:ss AP").
-QString LongTimeFormatWithoutZone(const QLocale& locale);
+// The long time form the program shows: the hour (with a leading zero only when
+// the locale writes one), ":mm:ss", and for 12-hour locales the AM/PM marker on
+// the side where the locale puts it. Only those traits are taken from the
+// locale's own long time format; its time zone, day-period words and other
+// separators are left out. Returned as a QLocale format string.
+QString LongTimeFormat(const QLocale& locale);
 
-// The time of day in that form: the hour with a leading zero only when the
-// locale writes one, ":mm:ss", and the AM/PM marker where a 12-hour locale puts it.
 QString LongTimeText(const QLocale& locale, QTime time);
 
 }  // namespace zelmora::qt

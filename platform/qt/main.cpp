@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/error_report.h"
 #include "app/program.h"
 #include "platform/qt/qt_desktop.h"
 
@@ -26,7 +25,9 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(zelmora::kApplicationTitle));
+  // The title "Zelmora任务提醒器" belongs to the windows and error reports; the
+  // application name goes into WM_CLASS, which X11 keeps in Latin-1.
+  QApplication::setApplicationName(QStringLiteral("zelmora"));
   QGuiApplication::setDesktopFileName(QStringLiteral("zelmora"));
   zelmora::qt::QtDesktop desktop;
   return zelmora::RunReminder(desktop);
