@@ -1,0 +1,53 @@
+// What Qt reports for each mouse action on the icon, fed through the tray
+// logic: only a left click (single or double) restores, and only once.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+
+#include "app/main_form_layout.h"
+#include "notify/tray_icon.h"
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_tray_icon.h"
+
+namespace zelmora::qt {
+namespace {
+
+class QtTrayClickTest : public ::testing::Test {
+ protected:
+  QtTrayClickTest()
+      : window_(desktop_.createMainWindow({kMainWindowCaption, "Zelmora任务提醒器", kMainWindowClientSize})),
+        tray_(desktop_, *window_) {
+    tray_.OnClick = [this] { ++clicks_; };
+  }
+
+  void Activate(std::initializer_list<QSystemTrayIcon::ActivationReason> reasons) {
+    for (const auto reason : reasons) {
+      for (const platform::TrayMouse code : TrayMouseCodes(reason)) tray_.MouseNotification(code);
+    }
+  }
+
+  QtDesktop desktop_;
+  std::unique_ptr<platform::MainWindow> window_;
+  TTrayIcon tray_;
+  int clicks_ = 0;
+};
+
+TEST_F(QtTrayClickTest, LeftClickClicksOnce) {
+  Activate({QSystemTrayIcon::Trigger});
+  EXPECT_EQ(clicks_, 1);
+}
+
+// Qt reports a double click as a Trigger for the first click, then DoubleClick.
+TEST_F(QtTrayClickTest, DoubleClickClicksOnce) {
+  Activate({QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick});
+  EXPECT_EQ(clicks_, 1);
+}
+
+TEST_F(QtTrayClickTest, RightAndMiddleClicksDoNothing) {
+  Activate({QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown});
+  EXPECT_EQ(clicks_, 0);
+}
+
+}  // namespace
+}  // namespace zelmora::qt
