@@ -2,6 +2,8 @@
 // only the virtual desktop. Prints plain lines for the smoke test to parse.
 //   probe find CAPTION       hwnd, visibility, styles, window and client rectangles
 //   probe minimize CAPTION   the minimise system command, as the minimise box sends it
+//   probe close CAPTION      asks the window to close, as its close box does
+//   probe foreground         the foreground window
 //   probe list               every top-level window and the task bar's children
 #include <windows.h>
 
@@ -59,6 +61,12 @@ int wmain(int argc, wchar_t** argv) {
     EnumWindows(DescribeTopLevel, 0);
     return 0;
   }
+  if (argc == 2 && std::wstring(argv[1]) == L"foreground") {
+    HWND window = GetForegroundWindow();
+    if (window == nullptr) return 1;
+    Describe(window);
+    return 0;
+  }
   if (argc != 3) return 2;
   HWND window = FindWindowW(nullptr, argv[2]);
   if (window == nullptr) return 1;
@@ -69,6 +77,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"minimize") {
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return 0;
+  }
+  if (command == L"close") {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
   return 2;
