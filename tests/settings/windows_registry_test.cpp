@@ -1,0 +1,85 @@
+// The advapi32 registry functions: UTF-8 at our side, UTF-16 in the registry,
+// with sizes, zero bytes and types as the settings store expects them.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace zelmora::platform {
+namespace {
+
+std::vector<std::byte> Data(std::string_view bytes) {
+  std::vector<std::byte> data;
+  for (char c : bytes) data.push_back(static_cast<std::byte>(c));
+  return data;
+}
+
+class AdvapiRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = "Software\\zelmora-tests\\" + std::to_string(GetCurrentProcessId());
+    ASSERT_EQ(registry_->CreateKey(RegistryRoot::CurrentUser, path_, key_), RegistryStatus::Success);
+  }
+  void TearDown() override {
+    registry_->CloseKey(key_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\zelmora-tests");
+  }
+  std::vector<std::byte> Read(std::string_view name, RegistryValueType& type) {
+    std::uint32_t size = 0;
+    EXPECT_EQ(registry_->QueryValue(key_, name, &type, nullptr, &size), RegistryStatus::Success);
+    std::vector<std::byte> data(size);
+    EXPECT_EQ(registry_->QueryValue(key_, name, &type, data.data(), &size), RegistryStatus::Success);
+    data.resize(size);
+    return data;
+  }
+
+  std::unique_ptr<Registry> registry_ = OpenSystemRegistry();
+  std::string path_;
+  RegistryKey key_{};
+};
+
+TEST_F(AdvapiRegistry, StringsCrossAsUtf8WithTheirZeroBytes) {
+  auto text = Data(std::string_view("工号 7\0tail\0", 14));
+  ASSERT_EQ(registry_->SetValue(key_, "userid", RegistryValueType::String, text), RegistryStatus::Success);
+  RegistryValueType type{};
+  EXPECT_EQ(Read("userid", type), text);
+  EXPECT_EQ(type, RegistryValueType::String);
+
+  // Stored as UTF-16 for every other reader of the registry.
+  wchar_t wide[16] = {};
+  DWORD size = sizeof wide;
+  std::wstring path(path_.begin(), path_.end());
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, path.c_str(), L"userid", RRF_RT_REG_SZ, nullptr, wide, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(wide), L"\u5DE5\u53F7 7");
+}
+
+TEST_F(AdvapiRegistry, SmallBufferAndMissingValue) {
+  ASSERT_EQ(registry_->SetValue(key_, "interval", RegistryValueType::String, Data(std::string_view("60\0", 3))),
+            RegistryStatus::Success);
+  std::byte small[1];
+  std::uint32_t size = sizeof small;
+  EXPECT_EQ(registry_->QueryValue(key_, "interval", nullptr, small, &size), RegistryStatus::MoreData);
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(registry_->QueryValue(key_, "absent", nullptr, nullptr, &size), RegistryStatus::FileNotFound);
+  RegistryKey missing{};
+  EXPECT_EQ(registry_->OpenKey(RegistryRoot::CurrentUser, path_ + "\\absent", missing), RegistryStatus::FileNotFound);
+}
+
+TEST_F(AdvapiRegistry, OtherTypesKeepTheirBytes) {
+  auto dword = Data(std::string_view("\x3c\0\0\0", 4));
+  ASSERT_EQ(registry_->SetValue(key_, "interval", RegistryValueType::Dword, dword), RegistryStatus::Success);
+  auto expand = Data(std::string_view("%TEMP%\0", 7));
+  ASSERT_EQ(registry_->SetValue(key_, "closetime", RegistryValueType::ExpandString, expand), RegistryStatus::Success);
+  RegistryValueType type{};
+  EXPECT_EQ(Read("interval", type), dword);
+  EXPECT_EQ(type, RegistryValueType::Dword);
+  EXPECT_EQ(Read("closetime", type), expand);
+  EXPECT_EQ(type, RegistryValueType::ExpandString);
+}
+
+}  // namespace
+}  // namespace zelmora::platform
