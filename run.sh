@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the reminder and starts it against a local stand-in for the task server,
+# so a new announcement and a new task arrive within seconds.
+#   ./run.sh           on a desktop (X11 or Wayland)
+#   ./run.sh --xvfb    without a display: runs it headless for a while, presses
+#                      Start, and saves a screenshot to build/run-screenshot.png
+set -euo pipefail
+cd "$(dirname "$0")"
+
+headless=false
+[ "${1:-}" = "--xvfb" ] && headless=true
+if ! $headless && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "There is no display here (DISPLAY and WAYLAND_DISPLAY are empty), so the reminder's window cannot open."
+  echo "Run it headless instead, with a screenshot after it has received a task:"
+  echo "  ./run.sh --xvfb"
+  exit 1
+fi
+
+.ci/install-packages
+cmake --preset default >/dev/null
+cmake --build --preset default --target zelmora-testbuild zelmora-pageview taskserver
+
+build=build/default
+server_log=$(mktemp)
+coproc SERVER { exec "$build/tools/taskserver/taskserver" --port 0 --task-every 15 --note-every 8 --log "$server_log"; }
+read -r -u "${SERVER[0]}" listening
+address=${listening##* }
+echo "Local task server at $address (requests logged in $server_log)"
+cleanup() { kill "$SERVER_PID" 2>/dev/null || true; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" "$TRAY_PID" 2>/dev/null; true; }
+trap cleanup EXIT
+
+export ZELMORA_TEST_TASK_SERVER=$address
+# The page view's engine will not start as root with its sandbox.
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+
+if ! $headless; then
+  "$build/zelmora-testbuild"
+  exit 0
+fi
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r -u 3 line; XVFB_PID=${line#pid }
+read -r -u 3 display
+export DISPLAY=:$display
+trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+TRAY_PID=$!
+"$build/zelmora-testbuild" &
+app=$!
+window=$(xdotool search --sync --name '^Zelmora任务提醒器1.62$' | head -n 1)
+xdotool mousemove --window "$window" 141 220 click 1   # Start
+echo "Started; waiting 25 s for an announcement and a task..."
+sleep 25
+import -window root build/run-screenshot.png
+echo "Screenshot saved to build/run-screenshot.png"
+kill "$app"
