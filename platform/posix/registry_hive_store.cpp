@@ -1,7 +1,6 @@
 #include "platform/posix/registry_hive_store.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
