@@ -33,7 +33,9 @@ std::string Utf8ToGbk(const std::string& utf8) {
   return gbk;
 }
 
-// Rotating texts, so a new announcement is visibly new.
+// Rotating texts, so a new announcement is visibly new. The reminder cuts the
+// raw GBK reply at '|' bytes, and 0x7C is a valid GBK trail byte: none of
+// these characters has it (check with Python's str.encode('gbk')).
 constexpr std::array<const char*, 4> kNotices = {
     "今日任务已更新，请及时查看。",
     "服务器维护通知：今晚 23:00 暂停派单。",
