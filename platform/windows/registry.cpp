@@ -65,21 +65,31 @@ LONG ReadRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>&
   return ERROR_MORE_DATA;
 }
 
+// An ordinary user may not change machine-wide keys. Windows redirects such
+// writes of old 32-bit programs into the user's VirtualStore; a 64-bit program
+// gets no such help and would lose every save silently. We redirect the same
+// way ourselves, so an ordinary user's settings land where Windows would put them.
+std::wstring VirtualStorePath(std::string_view machinePath) {
+  return L"Software\\Classes\\VirtualStore\\MACHINE\\" + Widen(machinePath);
+}
+
+LONG Open(HKEY root, const std::wstring& path, HKEY& opened) {
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &opened);
+}
+
+LONG Create(HKEY root, const std::wstring& path, HKEY& opened) {
+  return RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                         &opened, nullptr);
+}
+
 class AdvapiRegistry final : public Registry {
  public:
   RegistryStatus OpenKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
-    HKEY opened = nullptr;
-    LONG result = RegOpenKeyExW(RootHandle(root), Widen(path).c_str(), 0, KEY_ALL_ACCESS, &opened);
-    if (result == ERROR_SUCCESS) key = FromHandle(opened);
-    return Status(result);
+    return Redirected(root, path, key, Open);
   }
 
   RegistryStatus CreateKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
-    HKEY opened = nullptr;
-    LONG result = RegCreateKeyExW(RootHandle(root), Widen(path).c_str(), 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
-    if (result == ERROR_SUCCESS) key = FromHandle(opened);
-    return Status(result);
+    return Redirected(root, path, key, Create);
   }
 
   RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type,
@@ -121,6 +131,20 @@ class AdvapiRegistry final : public Registry {
   }
 
   RegistryStatus CloseKey(RegistryKey key) override { return Status(RegCloseKey(Handle(key))); }
+
+ private:
+  template <typename Operation>
+  static RegistryStatus Redirected(RegistryRoot root, std::string_view path, RegistryKey& key,
+                                   Operation operation) {
+    HKEY opened = nullptr;
+    LONG result = operation(RootHandle(root), Widen(path), opened);
+    if (result == ERROR_ACCESS_DENIED && root == RegistryRoot::LocalMachine &&
+        operation(HKEY_CURRENT_USER, VirtualStorePath(path), opened) == ERROR_SUCCESS) {
+      result = ERROR_SUCCESS;
+    }
+    if (result == ERROR_SUCCESS) key = FromHandle(opened);
+    return Status(result);
+  }
 };
 
 }  // namespace
