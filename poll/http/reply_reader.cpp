@@ -37,17 +37,15 @@ ReplyReader::ReplyReader(ByteSource& source, const HttpLimits& limits)
 
 bool ReplyReader::Fill() {
   if (peer_closed_) return false;
-  if (start_ > 0 && start_ == buffer_.size()) {
-    buffer_.clear();
-    start_ = 0;
-  } else if (start_ > kReadPiece) {
+  if (buffer_.size() - end_ < kReadPiece) {
+    // Move the unread bytes to the front, then make room for one more piece.
     buffer_.erase(0, start_);
+    end_ -= start_;
     start_ = 0;
+    if (buffer_.size() - end_ < kReadPiece) buffer_.resize(end_ + kReadPiece);
   }
-  const std::size_t old_size = buffer_.size();
-  buffer_.resize(old_size + kReadPiece);
-  const std::size_t count = source_.ReadSome(buffer_.data() + old_size, kReadPiece, inactivity_);
-  buffer_.resize(old_size + count);
+  const std::size_t count = source_.ReadSome(buffer_.data() + end_, buffer_.size() - end_, inactivity_);
+  end_ += count;
   if (count == 0) peer_closed_ = true;
   return count > 0;
 }
@@ -72,19 +70,29 @@ std::string ReplyReader::ReadLine() {
 
 std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
   const std::size_t from_buffer = std::min(count, Buffered());
-  out.append(buffer_, start_, from_buffer);
+  out.append(buffer_.data() + start_, from_buffer);
   start_ += from_buffer;
   std::size_t taken = from_buffer;
+  if (taken == count || peer_closed_) return taken;
   // Large bodies go straight from the source into `out`, without the buffer.
-  while (taken < count && !peer_closed_) {
-    const std::size_t old_size = out.size();
-    const std::size_t want = count - taken;
-    out.resize(old_size + want);
-    const std::size_t got = source_.ReadSome(out.data() + old_size, want, inactivity_);
-    out.resize(old_size + got);
-    if (got == 0) peer_closed_ = true;
-    taken += got;
+  const std::size_t base = out.size();
+  std::size_t filled = 0;
+  out.resize(base + (count - taken));
+  try {
+    while (taken < count) {
+      const std::size_t got = source_.ReadSome(out.data() + base + filled, count - taken, inactivity_);
+      if (got == 0) {
+        peer_closed_ = true;
+        break;
+      }
+      filled += got;
+      taken += got;
+    }
+  } catch (...) {
+    out.resize(base + filled);  // keep what arrived, nothing more
+    throw;
   }
+  out.resize(base + filled);
   return taken;
 }
 

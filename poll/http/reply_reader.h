@@ -39,7 +39,7 @@ class ReplyReader {
  private:
   // Reads more into the buffer; false once the peer has closed.
   bool Fill();
-  std::size_t Buffered() const { return buffer_.size() - start_; }
+  std::size_t Buffered() const { return end_ - start_; }
   // Moves up to `count` bytes into `out`, from the buffer first, then straight
   // from the source. Returns fewer only when the peer closed.
   std::size_t Take(std::string& out, std::size_t count);
@@ -51,8 +51,9 @@ class ReplyReader {
   ByteSource& source_;
   const HttpLimits& limits_;
   std::chrono::milliseconds inactivity_;
-  std::string buffer_;
+  std::string buffer_;     // unread bytes are [start_, end_)
   std::size_t start_ = 0;
+  std::size_t end_ = 0;
   bool peer_closed_ = false;
 };
 

@@ -1,0 +1,60 @@
+// Cutting an address into host, port, Host header and request target.
+#include <gtest/gtest.h>
+
+#include "poll/http/address.h"
+#include "poll/http/http_errors.h"
+
+namespace zelmora::http {
+namespace {
+
+TEST(AddressSplitting, CounterAddressWithoutPort) {
+  const SplitAddress split = SplitHttpAddress("http://www.example.com/tx.php?action=getnum&taskid=0");
+  EXPECT_EQ(split.host, "www.example.com");
+  EXPECT_EQ(split.port, 80);
+  EXPECT_EQ(split.host_header, "www.example.com");
+  EXPECT_EQ(split.path, "/");
+  EXPECT_EQ(split.document, "tx.php");
+  EXPECT_EQ(split.Target(), "/tx.php?action=getnum&taskid=0");
+}
+
+TEST(AddressSplitting, PortAppearsInHostHeaderUnlessItIs80) {
+  EXPECT_EQ(SplitHttpAddress("http://h:80/").host_header, "h");
+  const SplitAddress split = SplitHttpAddress("http://h:8080/a/b/c.php?x=/y");
+  EXPECT_EQ(split.port, 8080);
+  EXPECT_EQ(split.host_header, "h:8080");
+  EXPECT_EQ(split.path, "/a/b/");
+  EXPECT_EQ(split.document, "c.php");
+  EXPECT_EQ(split.query, "?x=/y");
+}
+
+TEST(AddressSplitting, UserInformationAndMissingSchemeAndPath) {
+  const SplitAddress split = SplitHttpAddress("user:pw@host");
+  EXPECT_EQ(split.scheme, "http");
+  EXPECT_EQ(split.host, "host");
+  EXPECT_EQ(split.Target(), "/");
+  EXPECT_EQ(SplitHttpAddress("HTTPS://secure/").port, 443);
+}
+
+TEST(AddressSplitting, QueryIsNeverEncodedOrDecoded) {
+  EXPECT_EQ(SplitHttpAddress("http://h/tx.php?userid=a b%20\xC4\xE3").Target(), "/tx.php?userid=a b%20\xC4\xE3");
+}
+
+TEST(AddressSplitting, BadPortsAndUnknownSchemesFail) {
+  try {
+    SplitHttpAddress("http://h:8o/");
+    FAIL();
+  } catch (const HttpError& error) {
+    EXPECT_STREQ(error.what(), "'8o' is not a valid integer value");
+  }
+  EXPECT_THROW(SplitHttpAddress("http://h:65536/"), HttpError);
+  try {
+    SplitHttpAddress("ftp://h/");
+    FAIL();
+  } catch (const HttpError& error) {
+    EXPECT_STREQ(error.what(), "");
+  }
+  EXPECT_EQ(SplitHttpAddress("ftp://h:21/").port, 21);
+}
+
+}  // namespace
+}  // namespace zelmora::http

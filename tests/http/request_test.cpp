@@ -1,0 +1,90 @@
+// What the client puts on the wire.
+#include <gtest/gtest.h>
+
+#include "http_test_support.h"
+#include "poll/http/header_list.h"
+#include "poll/http/request_head.h"
+
+namespace zelmora::http {
+namespace {
+
+using testing::ScriptedServer;
+
+constexpr const char* kOk = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+
+TEST(RequestBytes, CounterRequestIsExactlyTheFixedHead) {
+  ScriptedServer server;
+  server.Play(kOk);
+  HttpClient client(QuickLimits());
+  const std::string target = "/tx.php?action=getnum&taskid=0&noteid=0&type1=1&type2=1";
+  EXPECT_EQ(client.Get(server.Address(target)), "ok");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0], PlainRequest(target, server));
+}
+
+TEST(RequestBytes, BackslashesBecomeSlashesButNotInsideGbkCharacters) {
+  ScriptedServer server;
+  server.Play(kOk);
+  HttpClient client(QuickLimits());
+  // "\xD5\x5C" is one GBK character whose second byte looks like a backslash.
+  client.Get(server.Address("/a\\b.php?x=\\&name=\xD5\x5C"));
+  const std::string expected_line = "GET /a/b.php?x=/&name=\xD5\x5C HTTP/1.1\r\n";
+  EXPECT_EQ(server.Requests().at(0).substr(0, expected_line.size()), expected_line);
+}
+
+TEST(RequestBytes, FragmentIsNeverSent) {
+  ScriptedServer server;
+  server.Play(kOk);
+  HttpClient client(QuickLimits());
+  client.Get(server.Address("/dir/page.php?q=1#part"));
+  EXPECT_EQ(server.Requests().at(0), PlainRequest("/dir/page.php?q=1", server));
+}
+
+TEST(RequestBytes, AllFieldsFollowTheOneOrder) {
+  RequestHead head;
+  head.target = "/";
+  // Set in scrambled order on purpose.
+  head.fields.Set("Cookie", "a=1");
+  head.fields.Set("User-Agent", "ua");
+  head.fields.Set("Proxy-Authorization", "p");
+  head.fields.Set("Host", "h");
+  head.fields.Set("Connection", "keep-alive");
+  head.fields.Set("Authorization", "x");
+  head.fields.Set("Accept", "*/*");
+  head.fields.Set("Range", "");  // empty fields are left out
+  head.custom.AddLine("X-Custom: 1");
+  head.custom.AddLine("");
+  EXPECT_EQ(BuildRequestHead(head),
+            "GET / HTTP/1.1\r\nConnection: keep-alive\r\nX-Custom: 1\r\nHost: h\r\nAccept: */*\r\n"
+            "User-Agent: ua\r\nAuthorization: x\r\nProxy-Authorization: p\r\nCookie: a=1\r\n\r\n");
+}
+
+TEST(HeaderFolding, ShortLinesStayWhole) {
+  const std::string line = "Cookie: " + std::string(70, 'a');  // 78 characters
+  EXPECT_EQ(FoldHeaderLine(line), line);
+}
+
+TEST(HeaderFolding, BreaksAfterTheLastSeparatorThatFits) {
+  const std::string first = "Cookie: " + std::string(60, 'a') + "=1;";  // 71 characters
+  const std::string line = first + " " + std::string(20, 'b') + "=2; c=3";
+  const std::string folded = FoldHeaderLine(line);
+  EXPECT_EQ(folded, first + "\r\n " + std::string(20, 'b') + "=2; c=3");
+}
+
+TEST(HeaderFolding, NeverBreaksInsideQuotes) {
+  const std::string line = "X: \"" + std::string(50, 'q') + " " + std::string(30, 'q') + "\", tail";
+  const std::string folded = FoldHeaderLine(line);
+  // The space inside the quotes would fit; only the one after the name may break.
+  EXPECT_EQ(folded, "X:\r\n \"" + std::string(50, 'q') + " " + std::string(30, 'q') + "\", tail");
+}
+
+TEST(HeaderFolding, LongHostNameIsFoldedOnTheWire) {
+  RequestHead head;
+  head.target = "/";
+  head.fields.Set("Host", std::string(40, 'h') + " " + std::string(40, 'i'));
+  EXPECT_EQ(BuildRequestHead(head),
+            "GET / HTTP/1.1\r\nHost: " + std::string(40, 'h') + "\r\n " + std::string(40, 'i') + "\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace zelmora::http

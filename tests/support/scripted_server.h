@@ -1,0 +1,75 @@
+#pragma once
+// A local TCP server on 127.0.0.1 that plays a script to each connection it
+// accepts and records what the client sent. For tests, tools and benchmarks.
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zelmora::testing {
+
+struct Script {
+  enum class Mode {
+    kAnswer,       // send `reply` once the request head has arrived
+    kDrip,         // the same, one byte every `drip_interval`
+    kNeverAnswer,  // read and keep the connection open, saying nothing
+    kEndless,      // send `reply`, then filler bytes until the client goes
+  };
+  Mode mode = Mode::kAnswer;
+  std::string reply;
+  // Close after answering (kAnswer, kDrip); otherwise hold the connection
+  // until the client closes it.
+  bool close_after_reply = true;
+  std::chrono::milliseconds drip_interval{1000};
+};
+
+class ScriptedServer {
+ public:
+  ScriptedServer();  // listens on 127.0.0.1 at a port the system picks
+  ~ScriptedServer();
+  ScriptedServer(const ScriptedServer&) = delete;
+  ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+  std::uint16_t port() const { return port_; }
+  // "http://127.0.0.1:<port>" followed by `target`.
+  std::string Address(const std::string& target = "/") const;
+
+  // Scripts for the next connections, in order; once they are used up every
+  // further connection gets the last one.
+  void Play(Script script);
+  void Play(std::string reply) { Play(Script{Script::Mode::kAnswer, std::move(reply)}); }
+
+  // What each connection sent before the server answered (the request head),
+  // in connection order.
+  std::vector<std::string> Requests() const;
+  std::size_t Connections() const;
+  // Bytes the server managed to hand to the system, over all connections.
+  std::size_t BytesSent() const { return bytes_sent_.load(); }
+
+ private:
+  void Serve();
+  void Handle(int connection, const Script& script);
+  bool SendAll(int connection, std::string_view bytes);
+  bool WaitFor(int connection, short events, std::chrono::milliseconds timeout);
+  Script NextScript();
+
+  int listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::atomic<std::size_t> bytes_sent_{0};
+  mutable std::mutex mutex_;
+  std::deque<Script> scripts_;
+  Script last_script_;
+  std::vector<std::string> requests_;
+  std::thread thread_;
+};
+
+// A loopback port where nothing listens (connecting is refused).
+std::uint16_t UnusedLoopbackPort();
+
+}  // namespace zelmora::testing
