@@ -4,6 +4,7 @@
 //   probe minimize CAPTION   the minimise system command, as the minimise box sends it
 //   probe close CAPTION      asks the window to close, as its close box does
 //   probe foreground         the foreground window
+//   probe focus              the control with the keyboard focus in the foreground window
 //   probe list               every top-level window and the task bar's children
 #include <windows.h>
 
@@ -65,6 +66,14 @@ int wmain(int argc, wchar_t** argv) {
     HWND window = GetForegroundWindow();
     if (window == nullptr) return 1;
     Describe(window);
+    return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"focus") {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    if (!GetGUIThreadInfo(thread, &info) || info.hwndFocus == nullptr) return 1;
+    Describe(info.hwndFocus);
     return 0;
   }
   if (argc != 3) return 2;

@@ -129,6 +129,22 @@ idle_rss=$(awk '/^VmRSS/ {print $2}' "/proc/$program_pid/status")
 idle_pss=$(awk '/^Pss:/ {print $2}' "/proc/$program_pid/smaps_rollup")
 echo "# idle memory under Wine: VmRSS ${idle_rss} kB, PSS ${idle_pss} kB"
 
+# ---- keyboard: Tab walks the controls in their tab order, round to the first ----
+# Edit boxes show no caption to other processes: they are named by class.
+focus_caption() {
+  local focus caption
+  focus=$(probe focus)
+  caption=$(field caption "$focus")
+  if [[ -n $caption ]]; then echo "$caption"; else field class "$focus"; fi
+}
+check "the first control in the tab order has the focus" test "$(focus_caption)" = "全自动"
+for expected in 半自动 换IP 不换IP 开始 停止 查看提示 Edit Edit Edit 全自动; do
+  xdotool key Tab
+  sleep 0.3
+  focused=$(focus_caption)
+  check "Tab moves on to \"$expected\" (focus on \"$focused\")" test "$focused" = "$expected"
+done
+
 # ---- the tray icon: our blue in the task bar's notification area ----
 taskbar=$(probe list | grep 'class=Shell_TrayWnd' | head -n1)
 read -r bar_left bar_top bar_right bar_bottom <<<"$(field window "$taskbar" | tr ',' ' ')"
