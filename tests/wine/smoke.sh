@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
 # Smoke test of the Windows program under Wine, against the local task server.
 #
-#   tests/wine/smoke.sh ZELMORA_TESTBUILD_EXE TASKSERVER [OUTPUT_DIR]
+#   tests/wine/smoke.sh MINGW_BUILD_DIR [TASKSERVER] [OUTPUT_DIR]
 #
-# ZELMORA_TESTBUILD_EXE is zelmora-testbuild.exe from the MinGW build (it takes
-# the task server from ZELMORA_TEST_TASK_SERVER); TASKSERVER is tools/taskserver
-# from the Linux build. A fresh 64-bit prefix in Wine's virtual desktop under
-# Xvfb; screenshots, the server's request log and the registry export are left
-# in OUTPUT_DIR (default: ./wine-smoke). Exit status 0 when every check passed.
+# MINGW_BUILD_DIR holds zelmora-testbuild.exe (the program that takes the task
+# server from ZELMORA_TEST_TASK_SERVER); TASKSERVER is tools/taskserver of a Linux
+# build (default: build/default). A fresh 64-bit prefix in Wine's virtual desktop
+# under Xvfb; screenshots, the server's request log and the registry export are
+# left in OUTPUT_DIR (default: MINGW_BUILD_DIR/wine-smoke). Exit status 0 when
+# every check passed.
 set -euo pipefail
 
-if [[ $# -lt 2 ]]; then
-  sed -n '2,11p' "$0" >&2
+if [[ $# -lt 1 ]]; then
+  sed -n '2,12p' "$0" >&2
   exit 2
 fi
-exe=$(realpath "$1")
-taskserver=$(realpath "$2")
-out=$(realpath -m "${3:-wine-smoke}")
 here=$(dirname "$(realpath "$0")")
+source_dir=$(realpath "$here/../..")
+build=$(realpath "$1")
+exe=$build/zelmora-testbuild.exe
+taskserver=$(realpath -m "${2:-$source_dir/build/default/tools/taskserver/taskserver}")
+out=$(realpath -m "${3:-$build/wine-smoke}")
+for needed in "$exe" "$taskserver"; do
+  [[ -x $needed ]] || { echo "missing: $needed" >&2; exit 2; }
+done
 mkdir -p "$out"
 rm -f "$out"/*.png "$out"/*.log "$out"/*.reg.txt
 
