@@ -1,62 +1,171 @@
 #include "platform/qt/qt_popup.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
-#include <string>
 
+#include "platform/error.h"
+#include "platform/qt/frame_extents.h"
+#include "platform/qt/pageview/page_view_client.h"
 #include "platform/qt/program_icon.h"
+#include "platform/qt/x11_hints.h"
 
 namespace zelmora::qt {
 namespace {
 
-// Always on top, never takes the focus; the close box only hides it.
+// A move by the user or the window manager is taken over only when the
+// program's own last move is this old, so that a move still on its way to the
+// window manager is never mistaken for the window's place.
+constexpr qint64 kSettledMoveMs = 1000;
+
+// Always on top and never takes the focus; the close box asks the owner.
 class PopupWidget final : public QWidget {
  public:
-  PopupWidget()
+  explicit PopupWidget(std::function<void()> onCloseBox)
       : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
-                             Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+                             Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+        onCloseBox_(std::move(onCloseBox)) {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
   }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
-    hide();
+    onCloseBox_();
   }
-};
-
-// Placeholder until the page view arrives: the window behaves as the real one,
-// navigate() only remembers the address.
-class QtPopup final : public platform::PopupWindow {
- public:
-  explicit QtPopup(const platform::PopupSpec& spec) {
-    widget_.setWindowTitle(QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size())));
-    widget_.setWindowIcon(ProgramIcon());
-    widget_.setFixedSize(spec.clientSize.width, spec.clientSize.height);
-    widget_.move(spec.initialPosition.x, spec.initialPosition.y);
-  }
-
-  void setLeft(int left) override { widget_.move(left, widget_.y()); }
-  void setTop(int top) override { widget_.move(widget_.x(), top); }
-  platform::Point position() const override { return {widget_.x(), widget_.y()}; }
-  platform::Size outerSize() const override {
-    const QRect frame = widget_.frameGeometry();
-    return {frame.width(), frame.height()};
-  }
-  void show() override {
-    widget_.show();
-    widget_.raise();
-  }
-  void hide() override { widget_.hide(); }
-  bool isVisible() const override { return widget_.isVisible(); }
-  void navigate(const std::u16string& address) override { address_ = address; }
-  void onDocumentComplete(std::function<void()> handler) override { onDocumentComplete_ = std::move(handler); }
 
  private:
+  std::function<void()> onCloseBox_;
+};
+
+// Window managers pull a window that is mapped off the screen back onto it, so
+// a popup placed wholly outside the screens is kept unmapped while it counts as
+// visible; it is mapped as soon as a placement brings it into sight.
+class QtPopup final : public platform::PopupWindow {
+ public:
+  explicit QtPopup(const platform::PopupSpec& spec)
+      : widget_([this] { hide(); }),
+        position_(spec.initialPosition.x, spec.initialPosition.y),
+        viewBounds_(spec.viewBounds.left, spec.viewBounds.top, spec.viewBounds.width, spec.viewBounds.height) {
+    widget_.setWindowTitle(QString::fromUtf8(spec.caption.data(), qsizetype(spec.caption.size())));
+    widget_.setWindowIcon(ProgramIcon());
+    widget_.setFixedSize(spec.clientSize.width, spec.clientSize.height);
+    lastOwnMove_.start();
+    RequestFrameExtents(widget_);  // known before the first show, where the WM supports it
+  }
+
+  ~QtPopup() override {
+    // The helper's view lives inside our window: let the helper go first.
+    pageView_.reset();
+  }
+
+  void setLeft(int left) override { moveTo({left, position().y}); }
+  void setTop(int top) override { moveTo({position().x, top}); }
+
+  platform::Point position() const override {
+    if (mapped() && lastOwnMove_.hasExpired(kSettledMoveMs)) {
+      const QPoint actual = widget_.geometry().topLeft() - QPoint(frame().left(), frame().top());
+      return {actual.x(), actual.y()};
+    }
+    return {position_.x(), position_.y()};
+  }
+
+  platform::Size outerSize() const override {
+    const QMargins margins = frame();
+    return {widget_.width() + margins.left() + margins.right(), widget_.height() + margins.top() + margins.bottom()};
+  }
+
+  void show() override {
+    shown_ = true;
+    updateMapping();
+    if (mapped()) widget_.raise();
+  }
+
+  void hide() override {
+    const platform::Point last = position();
+    position_ = {last.x, last.y};
+    shown_ = false;
+    updateMapping();
+  }
+
+  bool isVisible() const override { return shown_; }
+
+  void navigate(const std::u16string& address) override {
+    const QUrl url(QString::fromStdU16String(address));
+    if (!url.isValid()) throw Error("The page view refused the address: " + url.errorString().toStdString());
+    if (!pageView_) {
+      pageView_ = std::make_unique<pageview::PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_);
+      QObject::connect(pageView_.get(), &pageview::PageViewClient::loadFinished, [this](bool) {
+        if (documentComplete_) documentComplete_();
+      });
+    }
+    pageView_->navigate(url);
+  }
+
+  void onDocumentComplete(std::function<void()> handler) override { documentComplete_ = std::move(handler); }
+
+ private:
+  bool mapped() const { return widget_.isVisible(); }
+
+  void moveTo(platform::Point where) {
+    position_ = {where.x, where.y};
+    lastOwnMove_.start();
+    if (mapped()) placeClientArea();
+    updateMapping();
+  }
+
+  // The client area goes where the frame leaves it, so the window manager
+  // (which keeps the client area in place) puts the frame's corner at position_.
+  void placeClientArea() {
+    const QMargins margins = frame();
+    widget_.setGeometry(QRect(position_ + QPoint(margins.left(), margins.top()), widget_.size()));
+  }
+
+  bool inSight() const {
+    const platform::Size size = outerSize();
+    const QRect screens = QGuiApplication::primaryScreen()->virtualGeometry();
+    return screens.intersects(QRect(position_, QSize(size.width, size.height)));
+  }
+
+  void updateMapping() {
+    const bool wanted = shown_ && inSight();
+    if (wanted && !mapped()) {
+      KeepOffTaskbar(widget_);  // the window manager forgets it at every unmap
+      placeClientArea();
+      widget_.showNormal();
+    } else if (!wanted && mapped()) {
+      widget_.hide();
+    }
+  }
+
+  // The window's own frame once the window manager has told it; before that,
+  // the frame of another framed window of the program as the best guess.
+  QMargins frame() const {
+    if (const auto own = FrameExtents(widget_); own && !own->isNull()) {
+      knownFrame_ = *own;
+      return *own;
+    }
+    if (!knownFrame_.isNull()) return knownFrame_;
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+      if (other == &widget_ || !other->isVisible()) continue;
+      if (const auto margins = FrameExtents(*other); margins && !margins->isNull()) return *margins;
+    }
+    return {};
+  }
+
   PopupWidget widget_;
-  std::u16string address_;
-  std::function<void()> onDocumentComplete_;
+  QPoint position_;  // frame corner; the truth while unmapped or just moved
+  QRect viewBounds_;
+  bool shown_ = false;
+  QElapsedTimer lastOwnMove_;
+  mutable QMargins knownFrame_;
+  std::unique_ptr<pageview::PageViewClient> pageView_;
+  std::function<void()> documentComplete_;
 };
 
 }  // namespace

@@ -5,7 +5,10 @@
 
 namespace zelmora::qt {
 
-// The notification window on the Qt desktop.
+// The notification popup on Qt: a small always-on-top window that never takes
+// the focus. Its page view runs in the zelmora-pageview helper, started on the
+// first navigation and embedded into the window, so the web engine costs
+// nothing until a page is needed.
 std::unique_ptr<platform::PopupWindow> CreateQtPopup(const platform::PopupSpec& spec);
 
 }  // namespace zelmora::qt

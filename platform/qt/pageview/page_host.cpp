@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QEvent>
 #include <QUrl>
 #include <QWindow>
 
@@ -26,8 +27,9 @@ PageHost::PageHost(std::optional<quintptr> parentWindow, const QRect& viewBounds
   if (parentWindow) {
     view_->setWindowFlag(Qt::FramelessWindowHint);
     parent_.reset(QWindow::fromWinId(static_cast<WId>(*parentWindow)));
+    view_->installEventFilter(this);
     view_->winId();  // the view needs its own native window to be re-parented
-    view_->windowHandle()->setParent(parent_.get());
+    embed();
   }
   view_->setGeometry(viewBounds);
   connect(view_.get(), &QWebEngineView::loadFinished, this,
@@ -38,13 +40,27 @@ PageHost::PageHost(std::optional<quintptr> parentWindow, const QRect& viewBounds
 PageHost::~PageHost() {
   // The view goes before the foreign parent that holds its window, and both
   // before QApplication, or the engine warns about its profile at exit.
+  if (view_) view_->removeEventFilter(this);
   view_.reset();
+}
+
+bool PageHost::eventFilter(QObject* watched, QEvent* event) {
+  // Qt replaces the view's native window when the engine's render widget
+  // arrives (it needs another surface type); the new one must go into the
+  // reminder's window too, before it is mapped.
+  if (watched == view_.get() && event->type() == QEvent::WinIdChange) embed();
+  return false;
+}
+
+void PageHost::embed() {
+  QWindow* own = view_->windowHandle();
+  if (own && own->parent() != parent_.get()) own->setParent(parent_.get());
 }
 
 void PageHost::handleCommand(const QByteArray& line) {
   if (line.startsWith(kNavigateCommand)) {
     const QByteArray address = line.mid(qsizetype(qstrlen(kNavigateCommand)));
-    view_->load(QUrl(QString::fromUtf8(address)));
+    view_->load(QUrl::fromEncoded(address));
   }
 }
 

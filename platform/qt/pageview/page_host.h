@@ -20,7 +20,12 @@ class PageHost : public QObject {
 
   void handleCommand(const QByteArray& line);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void embed();
+
   std::unique_ptr<QWindow> parent_;  // the reminder's window, seen as a foreign window
   std::unique_ptr<QWebEngineView> view_;
 };

@@ -1,0 +1,36 @@
+#include "tests/e2e/one_page_server.h"
+
+#include <QTcpSocket>
+
+namespace zelmora::e2e {
+
+OnePageServer::OnePageServer(QByteArray page) : page_(std::move(page)) {
+  server_.listen(QHostAddress::LocalHost, 0);
+  QObject::connect(&server_, &QTcpServer::newConnection, [this] { answer(); });
+}
+
+void OnePageServer::answer() {
+  while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+      // Only the request head matters; answer once it is complete.
+      const QByteArray head = socket->peek(64 * 1024);
+      if (!head.contains("\r\n\r\n")) return;
+      socket->readAll();
+      lastRequestLine_ = head.left(head.indexOf("\r\n"));
+      ++requests_;
+      socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n"
+                    "Content-Length: " +
+                    QByteArray::number(page_.size()) + "\r\n\r\n" + page_);
+      socket->disconnectFromHost();
+    });
+  }
+}
+
+quint16 RefusedPort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+}  // namespace zelmora::e2e

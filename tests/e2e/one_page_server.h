@@ -1,0 +1,28 @@
+#pragma once
+#include <QByteArray>
+#include <QTcpServer>
+
+namespace zelmora::e2e {
+
+// Answers every HTTP request on 127.0.0.1 with the same small page, on the
+// caller's event loop. Remembers the last request line.
+class OnePageServer {
+ public:
+  explicit OnePageServer(QByteArray page);
+  quint16 port() const { return server_.serverPort(); }
+  const QByteArray& lastRequestLine() const { return lastRequestLine_; }
+  int requests() const { return requests_; }
+
+ private:
+  void answer();
+
+  QTcpServer server_;
+  QByteArray page_;
+  QByteArray lastRequestLine_;
+  int requests_ = 0;
+};
+
+// A port on 127.0.0.1 that nobody listens on (bound once, then released).
+quint16 RefusedPort();
+
+}  // namespace zelmora::e2e

@@ -1,0 +1,300 @@
+// The Qt popup on a real X display with a window manager: the page view in its
+// helper process, placement with the frame, focus, the close box, crashes.
+// Runs under run_on_virtual_desktop.sh.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/qt/qt_popup.h"
+#include "tests/e2e/one_page_server.h"
+
+namespace zelmora {
+namespace {
+
+using platform::PopupWindow;
+
+constexpr int kEngineTimeoutMs = 30000;  // a cold engine on a busy machine
+const QByteArray kGreenPage =
+    "<html><body style='margin:0;background:#10c040'><p>task</p></body></html>";
+
+const platform::PopupSpec kSpec{
+    .caption = "Zelmora通知",
+    .clientSize = {300, 200},
+    .initialPosition = {642, 361},
+    .viewBounds = {-2, -2, 350, 251},
+};
+
+QWidget* PopupWidget() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->windowTitle() == QString::fromUtf8("Zelmora通知")) return window;
+  }
+  return nullptr;
+}
+
+// Page-view helpers started by this process.
+std::vector<pid_t> HelperProcesses() {
+  std::vector<pid_t> found;
+  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+    bool isPid = false;
+    const pid_t pid = entry.toInt(&isPid);
+    if (!isPid) continue;
+    QFile status("/proc/" + entry + "/status");
+    if (!status.open(QIODevice::ReadOnly)) continue;
+    const QByteArray text = status.readAll();
+    if (text.startsWith("Name:\tzelmora-pagevie") &&
+        text.contains("\nPPid:\t" + QByteArray::number(getpid()) + "\n")) {
+      found.push_back(pid);
+    }
+  }
+  return found;
+}
+
+QColor ScreenColourAt(QPoint point) {
+  return QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1).toImage().pixelColor(0, 0);
+}
+
+bool IsGreen(QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 100; }
+
+xcb_connection_t* X11() {
+  return qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_atom_t Atom(const char* name) {
+  auto cookie = xcb_intern_atom(X11(), 0, static_cast<uint16_t>(qstrlen(name)), name);
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(xcb_intern_atom_reply(X11(), cookie, nullptr), &free);
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// The window manager's frame around the window, straight from the X window
+// tree: the window's ancestor just below the root. Empty while not framed.
+QRect FrameOnScreen(const QWidget& window) {
+  xcb_window_t current = static_cast<xcb_window_t>(window.winId());
+  for (;;) {
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+        xcb_query_tree_reply(X11(), xcb_query_tree(X11(), current), nullptr), &free);
+    if (!tree) return {};
+    if (tree->parent == tree->root) break;
+    current = tree->parent;
+  }
+  if (current == static_cast<xcb_window_t>(window.winId())) return {};
+  std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
+      xcb_get_window_attributes_reply(X11(), xcb_get_window_attributes(X11(), current), nullptr), &free);
+  if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return {};
+  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
+      xcb_get_geometry_reply(X11(), xcb_get_geometry(X11(), current), nullptr), &free);
+  if (!geometry) return {};
+  return QRect(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+               geometry->height + 2 * geometry->border_width);
+}
+
+// What a click on the close box does: ask the window manager to close it.
+void PressCloseBox(QWidget& window) {
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = static_cast<xcb_window_t>(window.winId());
+  event.type = Atom("_NET_CLOSE_WINDOW");
+  event.data.data32[1] = 2;  // source: a pager or the user
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(X11())).data->root;
+  xcb_send_event(X11(), 0, root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                 reinterpret_cast<const char*>(&event));
+  xcb_flush(X11());
+}
+
+class PopupOnDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    popup_ = qt::CreateQtPopup(kSpec);
+    popup_->onDocumentComplete([this] { ++completions_; });
+    widget_ = PopupWidget();
+    ASSERT_NE(widget_, nullptr);
+  }
+
+  bool WaitForCompletions(int count) {
+    return QTest::qWaitFor([&] { return completions_ >= count; }, kEngineTimeoutMs);
+  }
+  bool WaitUntilFramed() {
+    return QTest::qWaitFor([&] { return !FrameOnScreen(*widget_).isEmpty(); }, 5000);
+  }
+  bool WaitForFrameAt(QPoint topLeft) {
+    return QTest::qWaitFor([&] { return FrameOnScreen(*widget_).topLeft() == topLeft; }, 5000);
+  }
+  // Steps W3, W4 and D1, D2 of a notice, as the popup's logic does them.
+  void PlaceBelowWorkArea() {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    popup_->setTop(area.height() + popup_->outerSize().height);
+    popup_->setLeft(area.width() - popup_->outerSize().width);
+  }
+  void PlaceAtBottomRight() {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    popup_->setTop(area.height() - popup_->outerSize().height);
+    popup_->setLeft(area.width() - popup_->outerSize().width);
+  }
+  std::u16string Address(quint16 port, const QString& pathAndQuery) {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(pathAndQuery).toStdU16String();
+  }
+
+  std::unique_ptr<PopupWindow> popup_;
+  QWidget* widget_ = nullptr;
+  int completions_ = 0;
+};
+
+TEST_F(PopupOnDesktop, ViewBeforeAnyPageShowsAnEmptyPopupAt642x361WithoutTheEngine) {
+  popup_->show();
+  ASSERT_TRUE(WaitUntilFramed());
+  EXPECT_TRUE(popup_->isVisible());
+  EXPECT_TRUE(WaitForFrameAt(QPoint(642, 361)));
+  EXPECT_EQ(popup_->position().x, 642);
+  EXPECT_EQ(popup_->position().y, 361);
+  EXPECT_EQ(widget_->size(), QSize(300, 200));
+  EXPECT_TRUE(HelperProcesses().empty());
+}
+
+TEST_F(PopupOnDesktop, OutOfSightBelowTheWorkAreaThenIntoTheCornerWithItsFrame) {
+  PlaceBelowWorkArea();
+  popup_->show();
+  QTest::qWait(300);
+  EXPECT_TRUE(popup_->isVisible());
+  EXPECT_TRUE(FrameOnScreen(*widget_).isEmpty()) << "a window manager would pull it into sight";
+
+  PlaceAtBottomRight();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  ASSERT_TRUE(WaitUntilFramed());
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return FrameOnScreen(*widget_).bottomRight() + QPoint(1, 1) == QPoint(area.width(), area.height());
+  }, 5000)) << "frame at " << FrameOnScreen(*widget_).x() << "," << FrameOnScreen(*widget_).y();
+  const QRect frame = FrameOnScreen(*widget_);
+  EXPECT_EQ(popup_->outerSize().width, frame.width());
+  EXPECT_EQ(popup_->outerSize().height, frame.height());
+  EXPECT_GT(frame.height(), 200);
+  EXPECT_EQ(popup_->position().x, frame.x());
+  EXPECT_EQ(popup_->position().y, frame.y());
+}
+
+TEST_F(PopupOnDesktop, PageLoadsInTheHelperAndShowsInsideThePopup) {
+  e2e::OnePageServer server(kGreenPage);
+  popup_->navigate(Address(server.port(), QString::fromUtf8("/tx.php?action=show&userid=张 三&taskid=7")));
+  popup_->show();
+  ASSERT_TRUE(WaitForCompletions(1));
+  EXPECT_EQ(HelperProcesses().size(), 1u);
+  // The worker id reaches the server as typed, in UTF-8 percent form.
+  EXPECT_EQ(server.lastRequestLine(),
+            "GET /tx.php?action=show&userid=%E5%BC%A0%20%E4%B8%89&taskid=7 HTTP/1.1");
+
+  PlaceAtBottomRight();
+  ASSERT_TRUE(WaitUntilFramed());
+  const QRect client = widget_->geometry();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return IsGreen(ScreenColourAt(client.center())); }, 5000));
+  EXPECT_TRUE(IsGreen(ScreenColourAt(client.topLeft() + QPoint(1, 1))));
+  EXPECT_TRUE(IsGreen(ScreenColourAt(client.bottomRight() - QPoint(1, 1))))
+      << "the view overhangs the client area: no scroll bar or frame of it in sight";
+  const QRect frame = FrameOnScreen(*widget_);
+  QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+      .save(QDir::currentPath() + "/popup_window_test_page.png");
+}
+
+TEST_F(PopupOnDesktop, ARefusedPortStillCompletesWithTheEnginesErrorPage) {
+  popup_->navigate(Address(e2e::RefusedPort(), "/tx.php"));
+  EXPECT_TRUE(WaitForCompletions(1));
+}
+
+TEST_F(PopupOnDesktop, TheProgramSurvivesACrashOfTheEngineAndTheNextPageRestartsIt) {
+  e2e::OnePageServer server(kGreenPage);
+  popup_->navigate(Address(server.port(), "/first"));
+  ASSERT_TRUE(WaitForCompletions(1));
+  const std::vector<pid_t> before = HelperProcesses();
+  ASSERT_EQ(before.size(), 1u);
+  ::kill(before[0], SIGKILL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 5000));
+
+  popup_->navigate(Address(server.port(), "/second"));
+  ASSERT_TRUE(WaitForCompletions(2));
+  EXPECT_EQ(server.lastRequestLine(), "GET /second HTTP/1.1");
+  EXPECT_EQ(HelperProcesses().size(), 1u);
+}
+
+TEST_F(PopupOnDesktop, ShowingAndClickingNeverTakeTheFocusFromTheUsersWindow) {
+  QWidget usersWindow;
+  usersWindow.setWindowTitle("user's window");
+  usersWindow.setGeometry(100, 100, 300, 200);
+  usersWindow.show();
+  usersWindow.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&usersWindow));
+
+  e2e::OnePageServer server(kGreenPage);
+  popup_->navigate(Address(server.port(), "/"));
+  popup_->show();
+  ASSERT_TRUE(WaitForCompletions(1));
+  PlaceAtBottomRight();
+  popup_->show();  // visible already: only raised
+  QTest::qWait(500);
+  EXPECT_EQ(QApplication::activeWindow(), &usersWindow);
+
+  const QPoint inside = widget_->geometry().center();
+  QProcess::execute("xdotool", {"mousemove", QString::number(inside.x()), QString::number(inside.y()), "click", "1"});
+  QTest::qWait(500);
+  EXPECT_EQ(QApplication::activeWindow(), &usersWindow);
+}
+
+TEST_F(PopupOnDesktop, TheCloseBoxOnlyHidesThePopup) {
+  popup_->show();
+  ASSERT_TRUE(WaitUntilFramed());
+  PressCloseBox(*widget_);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup_->isVisible(); }, 5000));
+  EXPECT_EQ(PopupWidget(), widget_) << "hidden, not destroyed";
+  popup_->show();
+  EXPECT_TRUE(popup_->isVisible());
+  EXPECT_EQ(popup_->position().x, 642);
+}
+
+TEST_F(PopupOnDesktop, HideKeepsThePlaceAndTheFrameSizeForTheNextPlacement) {
+  popup_->show();
+  ASSERT_TRUE(WaitUntilFramed());
+  const platform::Size framed = popup_->outerSize();
+  popup_->setLeft(500);
+  popup_->setTop(300);
+  popup_->hide();
+  QTest::qWait(200);
+  EXPECT_EQ(popup_->outerSize(), framed);
+  EXPECT_EQ(popup_->position().x, 500);
+  EXPECT_EQ(popup_->position().y, 300);
+  popup_->show();
+  EXPECT_TRUE(WaitForFrameAt(QPoint(500, 300)));
+}
+
+TEST_F(PopupOnDesktop, DestroyingThePopupEndsItsHelper) {
+  e2e::OnePageServer server(kGreenPage);
+  popup_->navigate(Address(server.port(), "/"));
+  ASSERT_TRUE(WaitForCompletions(1));
+  ASSERT_EQ(HelperProcesses().size(), 1u);
+  popup_.reset();
+  EXPECT_TRUE(HelperProcesses().empty());
+}
+
+TEST_F(PopupOnDesktop, AnAddressTheViewCannotTakeIsRefusedWithAnError) {
+  EXPECT_THROW(popup_->navigate(u"http://[::1/"), Error);
+  EXPECT_TRUE(HelperProcesses().empty());
+}
+
+}  // namespace
+}  // namespace zelmora
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
