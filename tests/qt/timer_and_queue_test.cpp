@@ -47,13 +47,14 @@ TEST(QtTimer, StartWhileRunningBeginsAFreshCountdown) {
   });
   clock.start();
   timer->start(400);
-  ProcessFor(250);
+  ProcessFor(200);
   const qint64 restartedAt = clock.elapsed();
-  if (restartedAt >= 380 || firstTickAt >= 0) GTEST_SKIP() << "the machine is too busy to time this";
+  if (restartedAt >= 240 || firstTickAt >= 0) GTEST_SKIP() << "the machine is too busy to time this";
   timer->start(400);
   ASSERT_TRUE(ProcessUntil([&] { return firstTickAt >= 0; }));
-  // Timers may come late, never early: a countdown left running would end near 400 ms.
-  EXPECT_GE(firstTickAt, restartedAt + 380);
+  // A countdown left running would end near 400 ms; a fresh one 400 ms after the
+  // restart (coarse timers may fire up to 5 % early).
+  EXPECT_GE(firstTickAt, restartedAt + 300);
 }
 
 TEST(QtDesktopPostToUi, TasksFromAnyThreadRunOnTheUiThreadInPostingOrder) {
