@@ -5,8 +5,11 @@
 //   probe close CAPTION      asks the window to close, as its close box does
 //   probe foreground         the foreground window
 //   probe focus              the control with the keyboard focus in the foreground window
+//   probe untray CAPTION     removes tray icon 1 of that window, as a crashing shell loses it
+//   probe taskbar-created    the broadcast of a re-created task bar
 //   probe list               every top-level window and the task bar's children
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -76,6 +79,12 @@ int wmain(int argc, wchar_t** argv) {
     Describe(info.hwndFocus);
     return 0;
   }
+  if (argc == 2 && std::wstring(argv[1]) == L"taskbar-created") {
+    const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return 0;
+  }
   if (argc != 3) return 2;
   HWND window = FindWindowW(nullptr, argv[2]);
   if (window == nullptr) return 1;
@@ -87,6 +96,13 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"minimize") {
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return 0;
+  }
+  if (command == L"untray") {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = 1;
+    return Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 1;
   }
   if (command == L"close") {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -89,7 +89,7 @@ ln -sf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
 wineserver -w
 
 # The probe sees windows inside the prefix, where X tools see one desktop window.
-x86_64-w64-mingw32-g++ -municode -static -s -O2 -o "$work/probe.exe" "$here/probe.cpp"
+x86_64-w64-mingw32-g++ -municode -static -s -O2 -o "$work/probe.exe" "$here/probe.cpp" -lshell32
 probe() { wine "$work/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 field() { # field NAME LINE
   sed -n "s/\(^\|.* \)$1=\([^ ]*\).*/\2/p" <<<"$2"
@@ -171,6 +171,12 @@ read -r icon_w icon_h icon_x icon_y <<<"$(tray_icon_box)"
 icon_click_x=$((bar_right - tray_width + icon_x + icon_w / 2))
 icon_click_y=$((bar_top + icon_y + icon_h / 2))
 
+# ---- a re-created task bar gets the icon back ----
+probe untray "$application_title" >/dev/null || true
+check "the icon is gone when the shell loses it" wait_for 5 eval '! tray_icon_present'
+probe taskbar-created >/dev/null
+check "\"TaskbarCreated\" brings the icon back" wait_for 5 tray_icon_present
+
 # ---- settings typed in, then Start ----
 click_client() { xdotool mousemove $((client_left + $1)) $((client_top + $2)) click 1; }
 click_client 60 36       # edt1
@@ -211,6 +217,7 @@ check "popup: client area 300 x 200" test "$((p_right - p_left))x$((p_bottom - p
 check "popup did not take the foreground from the main window" \
   test "$(field hwnd "$(probe foreground)")" = "$(field hwnd "$main")"
 echo "# popup: $popup"
+echo "# memory with the page view loaded: VmRSS $(awk '/^VmRSS/ {print $2}' "/proc/$program_pid/status") kB"
 
 # ---- screenshot with the announcement ----
 sleep 2
