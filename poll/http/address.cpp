@@ -74,7 +74,7 @@ SplitAddress SplitHttpAddress(std::string address) {
   }
   const auto last_slash = rest.rfind('/');
   const auto document_start = last_slash == std::string_view::npos ? 0 : last_slash + 1;
-  split.path = "/" + std::string(rest.substr(0, document_start));
+  split.path.assign(1, '/').append(rest.substr(0, document_start));
   split.document = rest.substr(document_start);
   return split;
 }

@@ -82,7 +82,7 @@ void CookieStore::StoreFromReply(const HeaderList& headers, std::string_view hos
   for (const auto& text : headers.Values("Set-cookie")) Store(ParseCookie(text, now), host);
   for (const auto& text : headers.Values("Set-cookie2")) {
     Cookie cookie = ParseCookie(text, now);
-    if (cookie.version.empty()) cookie.version = "2";
+    if (cookie.version.empty()) cookie.version.push_back('2');
     Store(std::move(cookie), host);
   }
 }

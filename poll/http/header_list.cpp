@@ -74,7 +74,9 @@ std::string FoldHeaderLine(std::string_view line, std::size_t width) {
       rest.clear();
       break;
     }
-    rest = " " + std::string(tail.substr(first_visible));
+    std::string continuation(1, ' ');
+    continuation.append(tail.substr(first_visible));
+    rest = std::move(continuation);
   }
   if (rest.empty() && !folded.empty()) {
     folded.resize(folded.size() - 2);  // no empty continuation line
