@@ -37,7 +37,9 @@ if [ $with_wm = 1 ]; then
   # A private configuration directory keeps the user's icewm settings out.
   mkdir -p "$work/icewm"
   # Captions in Chinese need a CJK font (fonts-wqy-microhei).
-  echo 'TitleFontNameXft="WenQuanYi Micro Hei:size=10"' >"$work/icewm/preferences"
+  printf '%s\n' 'TitleFontNameXft="WenQuanYi Micro Hei:size=10"' \
+    'NormalTaskBarFontNameXft="WenQuanYi Micro Hei:size=10"' \
+    'ActiveTaskBarFontNameXft="WenQuanYi Micro Hei:bold:size=10"' >"$work/icewm/preferences"
   ICEWM_PRIVCFG="$work/icewm" icewm >"$work/icewm.log" 2>&1 &
   pids+=($!)
   # Ready when it publishes the work area and has taken the tray selection.

@@ -1,0 +1,167 @@
+#!/bin/bash
+# The whole program on a desktop with a window manager and a tray (icewm),
+# against the local task server: a new task brings the popup into the
+# bottom-right corner of the work area once its page has loaded, showing the
+# task page for the worker id and filters; it hides after the close time; View
+# shows it again; minimising leaves only the tray icon; a click on the icon
+# brings the main window back. Run it through run_on_virtual_desktop.sh.
+# Usage: popup_and_tray_test.sh PROGRAM TASKSERVER OUTPUT_DIR
+set -u
+program=$1
+taskserver=$2
+out_dir=$3
+main_caption='Zelmora任务提醒器1.62'
+popup_caption='Zelmora通知'
+close_seconds=4
+
+for tool in xdotool xwininfo xprop import convert; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "run me through run_on_virtual_desktop.sh"; exit 2; }
+
+work=$(mktemp -d /tmp/zelmora-e2e.XXXXXX)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; wait "${pids[i]}" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  import -window root "$out_dir/failure.png" 2>/dev/null
+  [ -f "$work/requests.log" ] && sed 's/^/  request: /' "$work/requests.log"
+  [ -f "$work/program.log" ] && grep -v -E '^(js:|  \*)' "$work/program.log" | tail -20 | sed 's/^/  program: /'
+  exit 1
+}
+mkdir -p "$out_dir"
+rm -f "$out_dir"/*.png
+
+# --- helpers on X windows ---
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# Outer rectangle "x y width height" of a framed window: client area plus the
+# frame the window manager announces.
+frame_of() {
+  local info x y w h extents l r t b
+  info=$(xwininfo -id "$1") || return 1
+  x=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
+  y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
+  w=$(awk '/Width:/ {print $NF}' <<<"$info")
+  h=$(awk '/Height:/ {print $NF}' <<<"$info")
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
+  IFS=, read -r l r t b <<<"${extents:-0,0,0,0}"
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+wait_until() {  # wait_until TENTHS command...
+  local tenths=$1; shift
+  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+# The program has no task-bar button: every visible client window of ours
+# skips it, and icewm's task bar shows no button at all (nothing else runs).
+off_taskbar() {
+  local id pane buttons
+  for id in $(xprop -root _NET_CLIENT_LIST | sed -n 's/.*# //p' | tr -d ','); do
+    [ "$(xprop -id "$id" _NET_WM_PID | sed -n 's/.*= //p')" = "$program_pid" ] || continue
+    viewable "$id" || continue
+    xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR ||
+      fail "window $id ($(xprop -id "$id" _NET_WM_NAME | sed -n 's/.*= //p')) asks for a task-bar button"
+  done
+  pane=$(xwininfo -root -tree | awk '/"TaskPane"/ {print $1; exit}')
+  [ -n "$pane" ] || return 0
+  buttons=0
+  for id in $(xwininfo -id "$pane" -children | awk '/^ +0x/ {print $1}'); do
+    viewable "$id" && buttons=$((buttons + 1))
+  done
+  [ "$buttons" -eq 0 ] || fail "the task bar shows $buttons button(s) (see $out_dir/failure.png)"
+}
+popup_visible() { [ -n "$popup" ] && viewable "$popup"; }
+popup_hidden() { ! popup_visible; }
+
+# --- the task server, the program ---
+"$taskserver" --port 0 --task-every 3600 --note-every 3600 --log "$work/requests.log" >"$work/server.out" 2>&1 &
+pids+=($!)
+wait_until 100 grep -q listening "$work/server.out" || fail "task server did not start"
+address=$(awk '/listening/ {print $NF; exit}' "$work/server.out")
+
+mkdir -p "$work/config"
+env HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
+  ZELMORA_TEST_TASK_SERVER="$address" "$program" >"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+window=
+find_main() { window=$(xdotool search --onlyvisible --name "^${main_caption}\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
+wait_until 100 find_main || fail "main window did not appear"
+sleep 0.5
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.2; }
+retype() { click "$1" "$2"; xdotool key --window "$window" ctrl+a; xdotool type --window "$window" "$3"; sleep 0.2; }
+
+read -r wa_x wa_y wa_w wa_h < <(xprop -root _NET_WORKAREA | sed -n 's/.*= //p' | tr -d ',' | awk '{print $1, $2, $3, $4}')
+echo "work area: ${wa_w}x${wa_h} at ${wa_x},${wa_y}"
+
+# The popup window exists from the start, hidden.
+popup=$(xdotool search --name "^${popup_caption}\$" 2>/dev/null | head -n1)
+[ -n "$popup" ] || fail "no popup window"
+popup_hidden || fail "the popup is visible before any task"
+off_taskbar
+
+# --- a new task ---
+retype 60 36 "ZM-e2e 9"        # edt1: the worker id, with a blank
+retype 228 37 "$close_seconds" # edt3: close time in seconds
+click 141 220                  # btn1: Start
+wait_until 300 popup_visible || fail "the popup did not appear for the new task"
+appeared=$(date +%s.%N)
+# It comes into sight only with its page loaded: the page was asked for already,
+# and it sits in the corner at once.
+show_line=$(grep 'action=show' "$work/requests.log" | head -n1)
+expected='GET /tx.php?action=show&userid=ZM-e2e%209&taskid=0&type1=1&type2=1&ip1=1&ip2=1 HTTP/1.1'
+[ "$show_line" = "$expected" ] || fail "task page request was '$show_line', expected '$expected'"
+echo "ok: task page asked for the worker id and filters"
+read -r fx fy fw fh < <(frame_of "$popup")
+[ $((fx + fw)) -eq $((wa_x + wa_w)) ] && [ $((fy + fh)) -eq $((wa_y + wa_h)) ] ||
+  fail "popup frame ${fw}x${fh} at $fx,$fy; expected its corner at $((wa_x + wa_w)),$((wa_y + wa_h))"
+echo "ok: popup in the bottom-right corner of the work area (${fw}x${fh} at $fx,$fy)"
+sleep 0.5
+import -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$out_dir/popup.png"
+import -window root "$out_dir/desktop-with-popup.png"
+# The task page is in the client area: text, not an empty window.
+colours=$(convert "$out_dir/popup.png" -crop 300x200+$((fw - 300 - (fw - 300) / 2))+$((fh - 200 - (fw - 300) / 2)) +repage -format %k info:)
+[ "$colours" -gt 8 ] || fail "the popup shows no page ($colours colours; see $out_dir/popup.png)"
+echo "ok: the page shows in the popup ($colours colours)"
+
+# --- auto-close after the close time, counted from the page load ---
+sleep $((close_seconds - 2))
+popup_visible || fail "the popup closed before the close time"
+wait_until 60 popup_hidden || fail "the popup did not close after ${close_seconds}s"
+closed_after=$(awk -v a="$appeared" -v b="$(date +%s.%N)" 'BEGIN {printf "%.1f", b - a}')
+echo "ok: the popup hid after ${closed_after}s (close time ${close_seconds}s)"
+
+# --- View shows it again, where it was ---
+click 317 220                  # btn3: View
+wait_until 50 popup_visible || fail "View did not show the popup"
+read -r vx vy _ _ < <(frame_of "$popup")
+[ "$vx $vy" = "$fx $fy" ] || fail "View showed the popup at $vx,$vy, not at $fx,$fy"
+echo "ok: View shows the popup again in its corner"
+active=$(xdotool getactivewindow 2>/dev/null)
+[ "$active" != "$popup" ] || fail "the popup took the focus"
+
+# --- minimise to the tray, back with a click on the icon ---
+xdotool windowminimize "$window"
+wait_until 50 bash -c "! xwininfo -id $window | grep -q IsViewable" || fail "the main window did not go"
+tray_icon=
+for id in $(xdotool search --onlyvisible --classname 'zelmora' 2>/dev/null); do
+  read -r w h < <(xwininfo -id "$id" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}')
+  [ "$w" -le 32 ] && [ "$h" -le 32 ] && tray_icon=$id
+done
+[ -n "$tray_icon" ] || fail "no tray icon"
+off_taskbar
+read -r tx ty < <(xwininfo -id "$tray_icon" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+import -window root -crop "320x40+$((tx - 240))+$((ty - 8))" +repage "$out_dir/tray.png"
+echo "ok: minimised; only the tray icon is left"
+xdotool mousemove --window "$tray_icon" 10 10 click 1
+wait_until 50 viewable "$window" || fail "a click on the tray icon did not bring the main window back"
+echo "ok: the tray icon brings the main window back"
+sleep 0.3
+import -window root "$out_dir/desktop-restored.png"
+off_taskbar
+echo "ok: still no task-bar button"
+echo PASS
