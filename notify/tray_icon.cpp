@@ -15,7 +15,7 @@ void Raise(const std::function<void()>& event) {
 }  // namespace
 
 TTrayIcon::TTrayIcon(platform::Desktop& desktop, platform::MainWindow& mainWindow)
-    : desktop_(desktop), mainWindow_(mainWindow), icon_(desktop.createTrayIcon()) {
+    : mainWindow_(mainWindow), icon_(desktop.createTrayIcon()) {
   clickDeferral_ = desktop.createTimer(Guarded(desktop, [this] { ClickDeferralExpired(); }));
   icon_->onMouse([this, &desktop](platform::TrayMouse code) {
     Guarded(desktop, [this, code] { MouseNotification(code); })();

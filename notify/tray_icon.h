@@ -35,7 +35,6 @@ class TTrayIcon {
   void ClickDeferralExpired();
 
  private:
-  platform::Desktop& desktop_;
   platform::MainWindow& mainWindow_;
   std::unique_ptr<platform::TrayIcon> icon_;
   std::unique_ptr<platform::TimerBackend> clickDeferral_;
