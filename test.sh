@@ -21,7 +21,7 @@ configure_build_test() {
 configure_build_test default
 [ "$mode" = quick ] && exit 0
 
-configure_build_test clang -DZELMORA_GUI=OFF
+configure_build_test clang
 configure_build_test asan
 # TSan needs the old address-space layout on kernels with high mmap entropy.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" setarch "$(uname -m)" -R \
