@@ -95,6 +95,16 @@ field() { # field NAME LINE
   sed -n "s/\(^\|.* \)$1=\([^ ]*\).*/\2/p" <<<"$2"
 }
 
+# ---- the desktop's own tests, when the build has them ----
+unit_tests=$build/tests/wine/win32_desktop_test.exe
+if [[ -f $unit_tests ]]; then
+  if wine "$unit_tests" --gtest_brief=1 >"$out/win32_desktop_test.log" 2>&1; then
+    pass "Win32 desktop tests: $(tr -d '\r' <"$out/win32_desktop_test.log" | grep -E '^\[  (PASSED|SKIPPED) ' | tr '\n' ' ')"
+  else
+    fail "Win32 desktop tests (see $out/win32_desktop_test.log)"
+  fi
+fi
+
 "$taskserver" --port 0 --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
 server_pid=$!
 wait_for 10 grep -q '^listening on ' "$work/taskserver.out" || { echo "taskserver did not start" >&2; exit 1; }

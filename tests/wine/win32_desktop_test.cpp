@@ -1,0 +1,367 @@
+// The Win32 desktop against the real window system (Wine under Xvfb in CI).
+// Every test skips when no window can be created (no display).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/win32/main_window.h"
+#include "platform/win32/win32_desktop.h"
+
+namespace zelmora::platform::win32 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Runs the message loop until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& condition, milliseconds limit = milliseconds(5000)) {
+  const auto deadline = Clock::now() + limit;
+  while (!condition()) {
+    if (Clock::now() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
+void PumpFor(milliseconds time) {
+  const auto end = Clock::now() + time;
+  PumpUntil([&] { return Clock::now() >= end; }, time + milliseconds(100));
+}
+
+class Win32DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    try {
+      desktop_ = CreateWin32Desktop(GetModuleHandleW(nullptr));
+    } catch (const Error&) {
+      GTEST_SKIP() << "no window system (no display)";
+    }
+  }
+  std::unique_ptr<Desktop> desktop_;
+};
+
+// ---- timers ----
+
+TEST_F(Win32DesktopTest, TimerTicksRepeatedlyUntilStopped) {
+  int ticks = 0;
+  auto timer = desktop_->createTimer([&] { ++ticks; });
+  timer->start(20);
+  ASSERT_TRUE(PumpUntil([&] { return ticks >= 3; }));
+  timer->stop();
+  const int stoppedAt = ticks;
+  PumpFor(milliseconds(200));
+  EXPECT_EQ(ticks, stoppedAt);
+}
+
+TEST_F(Win32DesktopTest, StartingARunningTimerAgainBeginsAFreshCountdown) {
+  constexpr auto interval = milliseconds(600);
+  Clock::time_point tick{};
+  auto timer = desktop_->createTimer([&] { tick = Clock::now(); });
+  timer->start(static_cast<int>(interval.count()));
+  PumpFor(milliseconds(300));
+  const auto restarted = Clock::now();
+  timer->start(static_cast<int>(interval.count()));
+  ASSERT_TRUE(PumpUntil([&] { return tick != Clock::time_point{}; }));
+  if (tick < restarted) GTEST_SKIP() << "the machine stalled before the restart";
+  // Window-system timers may round the interval down by one clock step.
+  EXPECT_GE(tick - restarted, interval - milliseconds(40));
+}
+
+TEST_F(Win32DesktopTest, TimerHandlerMayDestroyItsOwnTimer) {
+  int ticks = 0;
+  std::unique_ptr<TimerBackend> timer;
+  timer = desktop_->createTimer([&] {
+    ++ticks;
+    timer.reset();
+  });
+  timer->start(10);
+  ASSERT_TRUE(PumpUntil([&] { return !timer; }));
+  PumpFor(milliseconds(100));
+  EXPECT_EQ(ticks, 1);
+}
+
+// ---- running tasks on the user-interface thread ----
+
+TEST_F(Win32DesktopTest, TasksPostedFromOtherThreadsRunOnTheUiThreadInPostingOrder) {
+  constexpr int kThreads = 4;
+  constexpr int kTasksEach = 500;
+  const auto uiThread = std::this_thread::get_id();
+  std::array<std::vector<int>, kThreads> seen;
+  std::atomic<int> offThread{0};
+  int done = 0;
+  std::vector<std::thread> posters;
+  for (int poster = 0; poster < kThreads; ++poster) {
+    posters.emplace_back([&, poster] {
+      for (int task = 0; task < kTasksEach; ++task) {
+        desktop_->postToUi([&, poster, task] {
+          if (std::this_thread::get_id() != uiThread) ++offThread;
+          seen[static_cast<size_t>(poster)].push_back(task);
+          ++done;
+        });
+      }
+    });
+  }
+  for (auto& poster : posters) poster.join();
+  ASSERT_TRUE(PumpUntil([&] { return done == kThreads * kTasksEach; }));
+  EXPECT_EQ(offThread.load(), 0);
+  for (const auto& tasks : seen) {
+    ASSERT_EQ(tasks.size(), static_cast<size_t>(kTasksEach));
+    for (int task = 0; task < kTasksEach; ++task) EXPECT_EQ(tasks[static_cast<size_t>(task)], task);
+  }
+}
+
+TEST_F(Win32DesktopTest, NoPostedTaskIsLostWhenTheMessageQueueIsFull) {
+  // More than the 10,000 messages a Windows queue holds, with nobody pumping.
+  // (Wine's queues have no such limit; there this checks the order only.)
+  constexpr int kTasks = 12000;
+  std::vector<int> order;
+  for (int task = 0; task < kTasks; ++task) desktop_->postToUi([&order, task] { order.push_back(task); });
+  ASSERT_TRUE(PumpUntil([&] { return order.size() == static_cast<size_t>(kTasks); }, milliseconds(20000)));
+  for (int task = 0; task < kTasks; ++task) ASSERT_EQ(order[static_cast<size_t>(task)], task);
+}
+
+// ---- the main window and its controls ----
+
+class Win32MainWindowTest : public Win32DesktopTest {
+ protected:
+  void SetUp() override {
+    Win32DesktopTest::SetUp();
+    if (IsSkipped()) return;
+    window_ = desktop_->createMainWindow({"Zelmora任务提醒器1.62", "Zelmora任务提醒器", {378, 265}});
+    handle_ = dynamic_cast<Win32MainWindow&>(*window_).handle();
+  }
+  static HWND HandleOf(Control& control) { return dynamic_cast<Win32Control&>(control).handle(); }
+  static RECT BoundsOf(Control& control) {
+    RECT bounds{};
+    GetWindowRect(HandleOf(control), &bounds);
+    return bounds;
+  }
+  std::unique_ptr<MainWindow> window_;
+  HWND handle_ = nullptr;
+};
+
+TEST_F(Win32MainWindowTest, HasTheDesignClientSizeAndIsCentredAtFirstShow) {
+  window_->show();
+  RECT client{};
+  GetClientRect(handle_, &client);
+  EXPECT_EQ(client.right, 378);
+  EXPECT_EQ(client.bottom, 265);
+  RECT outer{};
+  GetWindowRect(handle_, &outer);
+  EXPECT_LE(std::abs(outer.left + outer.right - GetSystemMetrics(SM_CXVIRTUALSCREEN)), 1);
+  EXPECT_LE(std::abs(outer.top + outer.bottom - GetSystemMetrics(SM_CYVIRTUALSCREEN)), 1);
+  EXPECT_EQ(GetWindowLongW(handle_, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+}
+
+TEST_F(Win32MainWindowTest, TextsCrossTheSeamAsUtf8) {
+  Control& edit = window_->addControl({"edt1", ControlKind::Edit, {16, 26, 89, 21}, "ZM-"});
+  EXPECT_EQ(edit.text(), "ZM-");
+  edit.setText("ZM-测试7");
+  EXPECT_EQ(edit.text(), "ZM-测试7");
+  wchar_t native[32] = {};
+  GetWindowTextW(HandleOf(edit), native, 32);
+  EXPECT_EQ(std::wstring(native), L"ZM-测试7");
+}
+
+TEST_F(Win32MainWindowTest, PlainLabelsFitTheirTextWrappedLabelsKeepTheirSize) {
+  Control& label = window_->addControl({"lbl2", ControlKind::Label, {23, 215, 48, 13}, "更新时间"});
+  Control& wrapped = window_->addControl({"lbl1", ControlKind::WrappedLabel, {24, 88, 233, 81}, ""});
+  const LONG shortWidth = BoundsOf(label).right - BoundsOf(label).left;
+  label.setText("12:34:56 in the afternoon");
+  const LONG longWidth = BoundsOf(label).right - BoundsOf(label).left;
+  EXPECT_GT(shortWidth, 0);
+  EXPECT_GT(longWidth, shortWidth);
+  label.setText("");
+  EXPECT_EQ(BoundsOf(label).right - BoundsOf(label).left, 0);
+
+  wrapped.setText(std::string(300, 'x'));
+  EXPECT_EQ(BoundsOf(wrapped).right - BoundsOf(wrapped).left, 233);
+  EXPECT_EQ(BoundsOf(wrapped).bottom - BoundsOf(wrapped).top, 81);
+}
+
+TEST_F(Win32MainWindowTest, UserClicksActivateButtonsCheckBoxesAndLinks) {
+  Control& button = window_->addControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
+  Control& box = window_->addControl({"chkip2", ControlKind::CheckBox, {296, 128, 65, 17}, "不换IP", true});
+  Control& link = window_->addControl({"lbl4", ControlKind::Link, {184, 244, 84, 13}, "Zelmora投票平台"});
+  std::vector<std::string> activated;
+  button.onActivated([&] { activated.push_back("button"); });
+  box.onActivated([&] { activated.push_back("box"); });
+  link.onActivated([&] { activated.push_back("link"); });
+  window_->show();
+
+  SendMessageW(HandleOf(button), BM_CLICK, 0, 0);
+  SendMessageW(HandleOf(box), BM_CLICK, 0, 0);
+  SendMessageW(HandleOf(link), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(HandleOf(link), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  PumpFor(milliseconds(50));
+
+  EXPECT_EQ(activated, (std::vector<std::string>{"button", "box", "link"}));
+  EXPECT_FALSE(box.checked());
+}
+
+TEST_F(Win32MainWindowTest, ProgramChangesAreNotUserActivations) {
+  Control& box = window_->addControl({"chktype1", ControlKind::CheckBox, {296, 32, 65, 17}, "全自动", true});
+  Control& button = window_->addControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
+  int activations = 0;
+  box.onActivated([&] { ++activations; });
+  EXPECT_TRUE(box.checked());
+  box.setChecked(false);
+  EXPECT_FALSE(box.checked());
+  button.setEnabled(false);
+  EXPECT_FALSE(button.enabled());
+  EXPECT_FALSE(IsWindowEnabled(HandleOf(button)));
+  PumpFor(milliseconds(50));
+  EXPECT_EQ(activations, 0);
+}
+
+TEST_F(Win32MainWindowTest, TabOrderIsTheGivenOrder) {
+  Control& edit = window_->addControl({"edt1", ControlKind::Edit, {16, 26, 89, 21}, "ZM-"});
+  window_->addControl({"grp4", ControlKind::GroupBox, {280, 8, 89, 169}, "选项"});
+  Control& box = window_->addControl({"chktype1", ControlKind::CheckBox, {296, 32, 65, 17}, "全自动", true});
+  Control& button = window_->addControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
+  const std::array<Control*, 3> order{&box, &button, &edit};
+  window_->setTabOrder(order);
+
+  HWND first = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  ASSERT_EQ(first, HandleOf(box));
+  HWND second = GetNextDlgTabItem(handle_, first, FALSE);
+  EXPECT_EQ(second, HandleOf(button));
+  HWND third = GetNextDlgTabItem(handle_, second, FALSE);
+  EXPECT_EQ(third, HandleOf(edit));
+  EXPECT_EQ(GetNextDlgTabItem(handle_, third, FALSE), first);
+}
+
+TEST_F(Win32MainWindowTest, OffTheTaskBarTheWindowIsOwnedByTheHiddenToolWindow) {
+  EXPECT_EQ(GetWindow(handle_, GW_OWNER), nullptr);
+  window_->takeOffTaskbar();
+  HWND owner = GetWindow(handle_, GW_OWNER);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(GetWindowLongW(owner, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(IsWindowVisible(owner));
+  wchar_t title[64] = {};
+  GetWindowTextW(owner, title, 64);
+  EXPECT_EQ(std::wstring(title), L"Zelmora任务提醒器");
+}
+
+TEST_F(Win32MainWindowTest, MinimisingCallsTheHandlerAndRestoreBringsTheWindowBack) {
+  int minimised = 0;
+  window_->onMinimized([&] {
+    ++minimised;
+    window_->hide();
+  });
+  window_->takeOffTaskbar();
+  window_->show();
+  SendMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return minimised == 1; }));
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_TRUE(window_->isMinimized());
+
+  window_->restore();
+  PumpFor(milliseconds(50));
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_FALSE(window_->isMinimized());
+  EXPECT_EQ(minimised, 1);
+}
+
+// ---- the popup ----
+
+class Win32PopupTest : public Win32MainWindowTest {
+ protected:
+  void SetUp() override {
+    Win32MainWindowTest::SetUp();
+    if (IsSkipped()) return;
+    popup_ = desktop_->createPopup({"Zelmora通知", {300, 200}, {642, 361}, {-2, -2, 350, 251}});
+    popupHandle_ = FindWindowW(L"TForm2", L"Zelmora通知");
+  }
+  std::unique_ptr<PopupWindow> popup_;
+  HWND popupHandle_ = nullptr;
+};
+
+TEST_F(Win32PopupTest, StartsHiddenAtItsPositionWithTheFrameAroundTheClientArea) {
+  ASSERT_NE(popupHandle_, nullptr);
+  EXPECT_FALSE(popup_->isVisible());
+  EXPECT_EQ(popup_->position().x, 642);
+  EXPECT_EQ(popup_->position().y, 361);
+  RECT client{};
+  GetClientRect(popupHandle_, &client);
+  EXPECT_EQ(client.right, 300);
+  EXPECT_EQ(client.bottom, 200);
+  const Size outer = popup_->outerSize();
+  EXPECT_GT(outer.width, 300);
+  EXPECT_GT(outer.height, 200);
+  const LONG extended = GetWindowLongW(popupHandle_, GWL_EXSTYLE);
+  EXPECT_EQ(extended & (WS_EX_TOPMOST | WS_EX_NOACTIVATE), WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+}
+
+TEST_F(Win32PopupTest, SetLeftAndSetTopEachMoveOneCoordinate) {
+  popup_->setTop(900);
+  EXPECT_EQ(popup_->position().x, 642);
+  EXPECT_EQ(popup_->position().y, 900);
+  popup_->setLeft(10);
+  EXPECT_EQ(popup_->position().x, 10);
+  EXPECT_EQ(popup_->position().y, 900);
+}
+
+TEST_F(Win32PopupTest, ShowingNeverTakesTheForeground) {
+  window_->show();
+  PumpUntil([&] { return GetForegroundWindow() == handle_; }, milliseconds(1000));
+  if (GetForegroundWindow() != handle_) GTEST_SKIP() << "the window system gave the main window no foreground";
+  popup_->show();
+  PumpFor(milliseconds(100));
+  EXPECT_TRUE(popup_->isVisible());
+  EXPECT_EQ(GetForegroundWindow(), handle_);
+  popup_->show();  // already visible: raised only
+  EXPECT_EQ(GetForegroundWindow(), handle_);
+}
+
+TEST_F(Win32PopupTest, TheCloseBoxOnlyHides) {
+  popup_->show();
+  SendMessageW(popupHandle_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PumpFor(milliseconds(50));
+  EXPECT_TRUE(IsWindow(popupHandle_));
+  EXPECT_FALSE(popup_->isVisible());
+  popup_->show();
+  EXPECT_TRUE(popup_->isVisible());
+}
+
+// ---- the long time form ----
+
+TEST_F(Win32DesktopTest, LongTimeTextShowsMinutesAndSecondsAndNoDate) {
+  SYSTEMTIME local{};
+  GetLocalTime(&local);
+  local.wHour = 13;
+  local.wMinute = 5;
+  local.wSecond = 9;
+  local.wMilliseconds = 0;
+  SYSTEMTIME universal{};
+  ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal));
+  FILETIME file{};
+  SystemTimeToFileTime(&universal, &file);
+  const long long ticks =
+      static_cast<long long>((static_cast<unsigned long long>(file.dwHighDateTime) << 32) | file.dwLowDateTime) -
+      116444736000000000LL;
+  const std::chrono::system_clock::time_point when{
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::duration<long long, std::ratio<1, 10'000'000>>(ticks))};
+  const std::string text = desktop_->longTimeText(when);
+  EXPECT_NE(text.find(":05:09"), std::string::npos) << text;
+  EXPECT_EQ(text.find(std::to_string(local.wYear)), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace zelmora::platform::win32
