@@ -28,6 +28,8 @@ struct Lookup {
 platform::Ipv4Address ResolveHost(const std::string& host, const platform::WaitLimit& limit) {
   platform::Ipv4Address address{127, 0, 0, 1};
   if (EqualsIgnoringCase(host, "localhost") || platform::ParseIpv4Literal(host, address)) return address;
+  // Windows resolves an empty name to the machine itself; no server is called "".
+  if (host.empty()) throw platform::SocketError(platform::kSocketHostNotFound);
 
   auto lookup = std::make_shared<Lookup>();
   std::thread([lookup, host] {
