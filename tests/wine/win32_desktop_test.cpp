@@ -339,6 +339,40 @@ TEST_F(Win32PopupTest, TheCloseBoxOnlyHides) {
   EXPECT_TRUE(popup_->isVisible());
 }
 
+// ---- the error report ----
+
+TEST_F(Win32DesktopTest, ErrorReportIsAStopIconMessageBoxWithTheTextAndTitleAsGiven) {
+  struct Seen {
+    std::wstring text;
+    bool stopIcon = false;
+  };
+  Seen seen;
+  std::atomic<bool> answered{false};
+  // The box is modal: another thread reads it and presses OK.
+  std::thread reader([&] {
+    const auto deadline = Clock::now() + milliseconds(10000);
+    while (Clock::now() < deadline) {
+      HWND box = FindWindowW(L"#32770", L"Zelmora任务提醒器");
+      if (box != nullptr) {
+        wchar_t text[128] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 128);  // the message box's text control
+        seen.text = text;
+        const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 0x440, STM_GETICON, 0, 0));
+        seen.stopIcon = icon != nullptr && icon == LoadIconW(nullptr, IDI_HAND);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        answered = true;
+        return;
+      }
+      std::this_thread::sleep_for(milliseconds(20));
+    }
+  });
+  desktop_->showError("设置无法保存.", "Zelmora任务提醒器");
+  reader.join();
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(seen.text, L"设置无法保存.");
+  EXPECT_TRUE(seen.stopIcon);
+}
+
 // ---- the long time form ----
 
 TEST_F(Win32DesktopTest, LongTimeTextShowsMinutesAndSecondsAndNoDate) {
