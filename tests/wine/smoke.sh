@@ -98,7 +98,7 @@ field() { # field NAME LINE
 # ---- the desktop's own tests, when the build has them ----
 unit_tests=$build/tests/wine/win32_desktop_test.exe
 if [[ -f $unit_tests ]]; then
-  if wine "$unit_tests" --gtest_brief=1 >"$out/win32_desktop_test.log" 2>&1; then
+  if timeout 300 wine "$unit_tests" --gtest_brief=1 >"$out/win32_desktop_test.log" 2>&1; then
     pass "Win32 desktop tests: $(tr -d '\r' <"$out/win32_desktop_test.log" | grep -E '^\[  (PASSED|SKIPPED) ' | tr '\n' ' ')"
   else
     fail "Win32 desktop tests (see $out/win32_desktop_test.log)"
