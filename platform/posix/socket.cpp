@@ -119,6 +119,12 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address
   // Owns the descriptor from here on, so every failure below closes it.
   std::unique_ptr<TcpConnection> connection(new TcpConnection(socket));
 
+#ifdef IP_BIND_ADDRESS_NO_PORT
+  // Port 0 is picked at connect, where the kernel may share ports across
+  // destinations, instead of at bind, where it searches for an unused one.
+  const int defer_port = 1;
+  ::setsockopt(socket, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &defer_port, sizeof defer_port);
+#endif
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_addr.s_addr = htonl(INADDR_ANY);
