@@ -40,7 +40,7 @@ class ConnectionClosedError : public HttpError {
 };
 inline constexpr const char* kMaxLineLengthExceeded = "Max line length exceeded.";
 
-// Delphi-style integer conversion failure text, kept for the user-visible wording.
+// A port or range number that is not an integer; the text users have always seen.
 inline HttpError InvalidIntegerError(const std::string& text) {
   return HttpError("'" + text + "' is not a valid integer value");
 }
