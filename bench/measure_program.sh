@@ -20,7 +20,7 @@ program=$build/zelmora-testbuild
 taskserver=$build/tools/taskserver/taskserver
 caption='Zelmora任务提醒器1.62'
 popup_caption='Zelmora通知'
-poll_seconds=5
+poll_seconds=10  # the shortest interval the program accepts
 idle_seconds=60
 for file in "$program" "$taskserver"; do [ -x "$file" ] || { echo "missing $file"; exit 1; }; done
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLoggingCategory>
 #include <optional>
 
 #include "platform/qt/pageview/page_host.h"
@@ -42,6 +43,8 @@ std::optional<QRect> ParseBounds(const QString& text) {
 int main(int argc, char* argv[]) {
   using namespace zelmora::pageview;
   PrepareEngineEnvironment();
+  // The engine's start-up report would land in the reminder's error output.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
