@@ -1,13 +1,8 @@
 #include "tests/support/scripted_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <stdexcept>
+
+#include "tests/support/scripted_server_socket.h"
 
 namespace zelmora::testing {
 namespace {
@@ -16,41 +11,32 @@ namespace {
 constexpr std::chrono::milliseconds kStopCheckSlice{20};
 constexpr std::size_t kFillerPiece = 64 * 1024;
 
-int ListenOnLoopback(std::uint16_t& port) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener < 0) throw std::runtime_error("socket failed");
-  const int yes = 1;
-  ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener, 64) != 0 ||
-      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(listener);
-    throw std::runtime_error("cannot listen on 127.0.0.1");
-  }
-  port = ntohs(address.sin_port);
-  return listener;
+sockets::Socket AsSocket(std::intptr_t handle) { return static_cast<sockets::Socket>(handle); }
+
+std::intptr_t ListenOrThrow(std::uint16_t& port) {
+  const sockets::Socket listener = sockets::ListenOnLoopback(port);
+  if (listener == sockets::kNoSocket) throw std::runtime_error("cannot listen on 127.0.0.1");
+  return static_cast<std::intptr_t>(listener);
 }
 
 }  // namespace
 
 std::uint16_t UnusedLoopbackPort() {
+  const platform::SocketLibrary socket_library;
   std::uint16_t port = 0;
-  ::close(ListenOnLoopback(port));
+  sockets::Close(AsSocket(ListenOrThrow(port)));
   return port;
 }
 
 ScriptedServer::ScriptedServer() {
-  listener_ = ListenOnLoopback(port_);
+  listener_ = ListenOrThrow(port_);
   thread_ = std::thread([this] { Serve(); });
 }
 
 ScriptedServer::~ScriptedServer() {
   stopping_ = true;
   thread_.join();
-  ::close(listener_);
+  sockets::Close(AsSocket(listener_));
 }
 
 std::string ScriptedServer::Address(const std::string& target) const {
@@ -81,22 +67,21 @@ Script ScriptedServer::NextScript() {
   return last_script_;
 }
 
-bool ScriptedServer::WaitFor(int connection, short events, std::chrono::milliseconds timeout) {
+bool ScriptedServer::WaitFor(std::intptr_t connection, short events, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!stopping_) {
-    pollfd entry{connection, events, 0};
-    if (::poll(&entry, 1, static_cast<int>(kStopCheckSlice.count())) > 0) return true;
+    if (sockets::Poll(AsSocket(connection), events, static_cast<int>(kStopCheckSlice.count()))) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
   }
   return false;
 }
 
-bool ScriptedServer::SendAll(int connection, std::string_view bytes) {
+bool ScriptedServer::SendAll(std::intptr_t connection, std::string_view bytes) {
   while (!bytes.empty()) {
     if (!WaitFor(connection, POLLOUT, std::chrono::hours(1))) return false;
-    const ssize_t sent = ::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const long sent = sockets::Send(AsSocket(connection), bytes.data(), bytes.size());
     if (sent < 0) {
-      if (errno == EAGAIN || errno == EINTR) continue;
+      if (sockets::LastCallWouldBlock()) continue;
       return false;  // the client has gone
     }
     bytes_sent_ += static_cast<std::size_t>(sent);
@@ -106,23 +91,25 @@ bool ScriptedServer::SendAll(int connection, std::string_view bytes) {
 }
 
 void ScriptedServer::Serve() {
+  const sockets::Socket listener = AsSocket(listener_);
   while (!stopping_) {
-    pollfd entry{listener_, POLLIN, 0};
-    if (::poll(&entry, 1, static_cast<int>(kStopCheckSlice.count())) <= 0) continue;
-    const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection < 0) continue;
-    Handle(connection, NextScript());
-    ::close(connection);
+    if (!sockets::Poll(listener, POLLIN, static_cast<int>(kStopCheckSlice.count()))) continue;
+    // The listener does not block: a client that gave up in between is no stall.
+    const sockets::Socket connection = sockets::Accept(listener);
+    if (connection == sockets::kNoSocket) continue;
+    Handle(static_cast<std::intptr_t>(connection), NextScript());
+    sockets::Close(connection);
   }
 }
 
-void ScriptedServer::Handle(int connection, const Script& script) {
+void ScriptedServer::Handle(std::intptr_t connection, const Script& script) {
   // The request head: everything up to the empty line, or up to the client's close.
   std::string request;
   char piece[4096];
   while (request.find("\r\n\r\n") == std::string::npos) {
     if (!WaitFor(connection, POLLIN, std::chrono::hours(1))) break;
-    const ssize_t got = ::recv(connection, piece, sizeof piece, MSG_DONTWAIT);
+    const long got = sockets::Receive(AsSocket(connection), piece, sizeof piece);
+    if (got < 0 && sockets::LastCallWouldBlock()) continue;
     if (got <= 0) break;
     request.append(piece, static_cast<std::size_t>(got));
   }
@@ -154,13 +141,13 @@ void ScriptedServer::Handle(int connection, const Script& script) {
     }
   }
   if (script.close_after_reply && script.mode != Script::Mode::kNeverAnswer) {
-    ::shutdown(connection, SHUT_WR);
+    sockets::ShutdownSending(AsSocket(connection));
     return;
   }
   // Hold the connection until the client closes it.
   while (WaitFor(connection, POLLIN, std::chrono::hours(1))) {
-    const ssize_t got = ::recv(connection, piece, sizeof piece, MSG_DONTWAIT);
-    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) return;
+    const long got = sockets::Receive(AsSocket(connection), piece, sizeof piece);
+    if (got == 0 || (got < 0 && !sockets::LastCallWouldBlock())) return;
   }
 }
 

@@ -8,8 +8,11 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
+
+#include "platform/socket.h"
 
 namespace zelmora::testing {
 
@@ -53,12 +56,15 @@ class ScriptedServer {
 
  private:
   void Serve();
-  void Handle(int connection, const Script& script);
-  bool SendAll(int connection, std::string_view bytes);
-  bool WaitFor(int connection, short events, std::chrono::milliseconds timeout);
+  // Socket handles are held as integers (a Windows SOCKET fits) to keep the
+  // system's socket headers out of the tests.
+  void Handle(std::intptr_t connection, const Script& script);
+  bool SendAll(std::intptr_t connection, std::string_view bytes);
+  bool WaitFor(std::intptr_t connection, short events, std::chrono::milliseconds timeout);
   Script NextScript();
 
-  int listener_ = -1;
+  platform::SocketLibrary socket_library_;  // first in, last out: Windows needs it for every call
+  std::intptr_t listener_ = -1;
   std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<std::size_t> bytes_sent_{0};
