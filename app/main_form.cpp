@@ -44,11 +44,11 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateControls() {
-  for (platform::ControlSpec spec : kMainWindowControls) {
-    std::string caption(spec.caption);
-    if (spec.name == "lbl5") caption += services_.supportQq;
-    spec.caption = caption;
-    controls_[std::string(spec.name)] = &window_->addControl(spec);
+  for (platform::ControlSpec design : kMainWindowControls) {
+    std::string caption(design.caption);
+    if (design.name == "lbl5") caption += services_.supportQq;
+    design.caption = caption;
+    controls_[std::string(design.name)] = &window_->addControl(design);
   }
   std::vector<platform::Control*> order;
   for (std::string_view name : kMainWindowTabOrder) order.push_back(&control(name));

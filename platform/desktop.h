@@ -76,7 +76,7 @@ class MainWindow {
  public:
   virtual ~MainWindow() = default;
   // Controls live as long as the window; the reference stays valid.
-  virtual Control& addControl(const ControlSpec& spec) = 0;
+  virtual Control& addControl(const ControlSpec& design) = 0;
   virtual void setTabOrder(std::span<Control* const> order) = 0;
   // Keeps the program off the task bar (the tool-window style of the application window).
   virtual void takeOffTaskbar() = 0;
@@ -157,8 +157,8 @@ class TimerBackend {
 class Desktop {
  public:
   virtual ~Desktop() = default;
-  virtual std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& spec) = 0;
-  virtual std::unique_ptr<PopupWindow> createPopup(const PopupSpec& spec) = 0;
+  virtual std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& design) = 0;
+  virtual std::unique_ptr<PopupWindow> createPopup(const PopupSpec& design) = 0;
   virtual std::unique_ptr<TrayIcon> createTrayIcon() = 0;
   virtual std::unique_ptr<TimerBackend> createTimer(std::function<void()> onTick) = 0;
   // Runs the task on the user-interface thread, in posting order. Any thread.

@@ -24,29 +24,29 @@ QLabel* MakeLabel(QLabel* label, std::string_view caption) {
   return label;
 }
 
-QWidget* CreateWidget(QWidget& form, const platform::ControlSpec& spec) {
-  const QString caption = ToQString(spec.caption);
-  switch (spec.kind) {
+QWidget* CreateWidget(QWidget& form, const platform::ControlSpec& design) {
+  const QString caption = ToQString(design.caption);
+  switch (design.kind) {
     case ControlKind::GroupBox:
       return new QGroupBox(caption, &form);
     case ControlKind::Edit:
       return new QLineEdit(caption, &form);
     case ControlKind::Label:
-      return MakeLabel(new QLabel(&form), spec.caption);
+      return MakeLabel(new QLabel(&form), design.caption);
     case ControlKind::WrappedLabel: {
-      QLabel* label = MakeLabel(new QLabel(&form), spec.caption);
+      QLabel* label = MakeLabel(new QLabel(&form), design.caption);
       label->setWordWrap(true);
       return label;
     }
     case ControlKind::CheckBox: {
       auto* box = new QCheckBox(caption, &form);
-      box->setChecked(spec.checked);
+      box->setChecked(design.checked);
       return box;
     }
     case ControlKind::Button:
       return new QPushButton(caption, &form);
     case ControlKind::Link: {
-      QLabel* link = MakeLabel(new ClickableLabel(&form), spec.caption);
+      QLabel* link = MakeLabel(new ClickableLabel(&form), design.caption);
       QPalette palette = link->palette();
       palette.setColor(QPalette::WindowText, Qt::blue);
       link->setPalette(palette);
@@ -72,10 +72,10 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (click && onClicked) onClicked();
 }
 
-QtControl::QtControl(QWidget& form, const platform::ControlSpec& spec)
-    : kind_(spec.kind), widget_(CreateWidget(form, spec)) {
-  widget_->setObjectName(ToQString(spec.name));
-  widget_->setGeometry(spec.bounds.left, spec.bounds.top, spec.bounds.width, spec.bounds.height);
+QtControl::QtControl(QWidget& form, const platform::ControlSpec& design)
+    : kind_(design.kind), widget_(CreateWidget(form, design)) {
+  widget_->setObjectName(ToQString(design.name));
+  widget_->setGeometry(design.bounds.left, design.bounds.top, design.bounds.width, design.bounds.height);
   fitToText();
   const auto activate = [this] {
     if (onActivated_) onActivated_();

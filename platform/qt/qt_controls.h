@@ -23,11 +23,11 @@ class ClickableLabel final : public QLabel {
   bool pressed_ = false;
 };
 
-// One control of a form: a Qt widget of the spec's kind, child of `form`, at
-// the spec's form coordinates.
+// One control of a form: a Qt widget of the design's kind, child of `form`, at
+// the design's form coordinates.
 class QtControl final : public platform::Control {
  public:
-  QtControl(QWidget& form, const platform::ControlSpec& spec);
+  QtControl(QWidget& form, const platform::ControlSpec& design);
 
   std::string text() const override;
   void setText(const std::string& text) override;

@@ -29,12 +29,12 @@ QtDesktop::~QtDesktop() {
   acceptingPosts_ = false;
 }
 
-std::unique_ptr<platform::MainWindow> QtDesktop::createMainWindow(const platform::MainWindowSpec& spec) {
-  return std::make_unique<QtMainWindow>(spec);
+std::unique_ptr<platform::MainWindow> QtDesktop::createMainWindow(const platform::MainWindowSpec& design) {
+  return std::make_unique<QtMainWindow>(design);
 }
 
-std::unique_ptr<platform::PopupWindow> QtDesktop::createPopup(const platform::PopupSpec& spec) {
-  return CreateQtPopup(spec);
+std::unique_ptr<platform::PopupWindow> QtDesktop::createPopup(const platform::PopupSpec& design) {
+  return CreateQtPopup(design);
 }
 
 std::unique_ptr<platform::TrayIcon> QtDesktop::createTrayIcon() { return std::make_unique<QtTrayIcon>(); }

@@ -14,8 +14,8 @@ class QtDesktop final : public platform::Desktop {
   QtDesktop(const QtDesktop&) = delete;
   QtDesktop& operator=(const QtDesktop&) = delete;
 
-  std::unique_ptr<platform::MainWindow> createMainWindow(const platform::MainWindowSpec& spec) override;
-  std::unique_ptr<platform::PopupWindow> createPopup(const platform::PopupSpec& spec) override;
+  std::unique_ptr<platform::MainWindow> createMainWindow(const platform::MainWindowSpec& design) override;
+  std::unique_ptr<platform::PopupWindow> createPopup(const platform::PopupSpec& design) override;
   std::unique_ptr<platform::TrayIcon> createTrayIcon() override;
   std::unique_ptr<platform::TimerBackend> createTimer(std::function<void()> onTick) override;
   void postToUi(std::function<void()> task) override;

@@ -33,18 +33,18 @@ void FormWidget::closeEvent(QCloseEvent* event) {
   if (event->isAccepted()) QCoreApplication::quit();
 }
 
-QtMainWindow::QtMainWindow(const platform::MainWindowSpec& spec) : form_(std::make_unique<FormWidget>()) {
-  form_->setWindowTitle(QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size())));
+QtMainWindow::QtMainWindow(const platform::MainWindowSpec& design) : form_(std::make_unique<FormWidget>()) {
+  form_->setWindowTitle(QString::fromUtf8(design.caption.data(), static_cast<qsizetype>(design.caption.size())));
   form_->setWindowIcon(ProgramIcon());
   form_->setFont(FormFont());
-  form_->setFixedSize(spec.clientSize.width, spec.clientSize.height);
+  form_->setFixedSize(design.clientSize.width, design.clientSize.height);
 }
 
 // The form goes first: its widgets call back into the controls until then.
 QtMainWindow::~QtMainWindow() { form_.reset(); }
 
-platform::Control& QtMainWindow::addControl(const platform::ControlSpec& spec) {
-  controls_.push_back(std::make_unique<QtControl>(*form_, spec));
+platform::Control& QtMainWindow::addControl(const platform::ControlSpec& design) {
+  controls_.push_back(std::make_unique<QtControl>(*form_, design));
   return *controls_.back();
 }
 

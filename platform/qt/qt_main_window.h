@@ -23,10 +23,10 @@ class FormWidget final : public QWidget {
 
 class QtMainWindow final : public platform::MainWindow {
  public:
-  explicit QtMainWindow(const platform::MainWindowSpec& spec);
+  explicit QtMainWindow(const platform::MainWindowSpec& design);
   ~QtMainWindow() override;
 
-  platform::Control& addControl(const platform::ControlSpec& spec) override;
+  platform::Control& addControl(const platform::ControlSpec& design) override;
   void setTabOrder(std::span<platform::Control* const> order) override;
   void takeOffTaskbar() override;
   void show() override;

@@ -107,7 +107,7 @@ void Win32Control::fitToText() {
 
 // ---- Win32MainWindow ----
 
-Win32MainWindow::Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& spec)
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& design)
     : instance_(instance), applicationWindow_(applicationWindow), font_(CreateUiFont()) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -120,9 +120,9 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, HWND applicationWindow, con
   windowClass.lpszClassName = kClassName;
   RegisterClassExW(&windowClass);
 
-  RECT outer{0, 0, spec.clientSize.width, spec.clientSize.height};
+  RECT outer{0, 0, design.clientSize.width, design.clientSize.height};
   AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-  window_ = CreateWindowExW(0, kClassName, Wide(spec.caption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+  window_ = CreateWindowExW(0, kClassName, Wide(design.caption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
   if (window_ == nullptr) throw Error("Cannot create the main window");
 }
@@ -132,17 +132,17 @@ Win32MainWindow::~Win32MainWindow() {
   DeleteObject(font_);
 }
 
-Control& Win32MainWindow::addControl(const ControlSpec& spec) {
-  const NativeControl native = NativeControlFor(spec.kind);
+Control& Win32MainWindow::addControl(const ControlSpec& design) {
+  const NativeControl native = NativeControlFor(design.kind);
   const auto id = static_cast<INT_PTR>(kFirstControlId + controls_.size());
-  HWND child = CreateWindowExW(native.extendedStyle, native.className, Wide(spec.caption).c_str(),
-                               WS_CHILD | WS_VISIBLE | native.style, spec.bounds.left, spec.bounds.top,
-                               spec.bounds.width, spec.bounds.height, window_, reinterpret_cast<HMENU>(id),
+  HWND child = CreateWindowExW(native.extendedStyle, native.className, Wide(design.caption).c_str(),
+                               WS_CHILD | WS_VISIBLE | native.style, design.bounds.left, design.bounds.top,
+                               design.bounds.width, design.bounds.height, window_, reinterpret_cast<HMENU>(id),
                                instance_, nullptr);
-  if (child == nullptr) throw Error("Cannot create the control " + std::string(spec.name));
+  if (child == nullptr) throw Error("Cannot create the control " + std::string(design.name));
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  auto control = std::make_unique<Win32Control>(child, spec.kind, font_);
-  if (spec.kind == ControlKind::CheckBox) control->setChecked(spec.checked);
+  auto control = std::make_unique<Win32Control>(child, design.kind, font_);
+  if (design.kind == ControlKind::CheckBox) control->setChecked(design.checked);
   controls_.push_back(std::move(control));
   return *controls_.back();
 }

@@ -38,10 +38,10 @@ class Win32Control final : public Control {
 // is taken off the task bar: owned windows get no task-bar button.
 class Win32MainWindow final : public MainWindow {
  public:
-  Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& spec);
+  Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& design);
   ~Win32MainWindow() override;
 
-  Control& addControl(const ControlSpec& spec) override;
+  Control& addControl(const ControlSpec& design) override;
   void setTabOrder(std::span<Control* const> order) override;
   void takeOffTaskbar() override;
   void show() override;

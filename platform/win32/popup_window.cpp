@@ -20,9 +20,9 @@ constexpr DWORD kExtendedStyle =
 
 }  // namespace
 
-Win32PopupWindow::Win32PopupWindow(HINSTANCE instance, const PopupSpec& spec)
-    : viewBounds_{spec.viewBounds.left, spec.viewBounds.top, spec.viewBounds.left + spec.viewBounds.width,
-                  spec.viewBounds.top + spec.viewBounds.height} {
+Win32PopupWindow::Win32PopupWindow(HINSTANCE instance, const PopupSpec& design)
+    : viewBounds_{design.viewBounds.left, design.viewBounds.top, design.viewBounds.left + design.viewBounds.width,
+                  design.viewBounds.top + design.viewBounds.height} {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &Win32PopupWindow::Procedure;
@@ -34,10 +34,10 @@ Win32PopupWindow::Win32PopupWindow(HINSTANCE instance, const PopupSpec& spec)
   windowClass.lpszClassName = kClassName;
   RegisterClassExW(&windowClass);
 
-  RECT outer{0, 0, spec.clientSize.width, spec.clientSize.height};
+  RECT outer{0, 0, design.clientSize.width, design.clientSize.height};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExtendedStyle);
-  window_ = CreateWindowExW(kExtendedStyle, kClassName, Wide(spec.caption).c_str(), kStyle, spec.initialPosition.x,
-                            spec.initialPosition.y, outer.right - outer.left, outer.bottom - outer.top,
+  window_ = CreateWindowExW(kExtendedStyle, kClassName, Wide(design.caption).c_str(), kStyle, design.initialPosition.x,
+                            design.initialPosition.y, outer.right - outer.left, outer.bottom - outer.top,
                             GetDesktopWindow(), nullptr, instance, this);
   if (window_ == nullptr) throw Error("Cannot create the notification window");
 }

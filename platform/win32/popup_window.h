@@ -14,7 +14,7 @@ namespace zelmora::platform::win32 {
 // carry the browser engine.
 class Win32PopupWindow final : public PopupWindow {
  public:
-  Win32PopupWindow(HINSTANCE instance, const PopupSpec& spec);
+  Win32PopupWindow(HINSTANCE instance, const PopupSpec& design);
   ~Win32PopupWindow() override;
 
   void setLeft(int left) override;

@@ -38,16 +38,16 @@ class Win32Desktop final : public Desktop {
  public:
   explicit Win32Desktop(HINSTANCE instance) : instance_(instance), messageWindow_(instance) {}
 
-  std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& spec) override {
-    SetWindowTextW(messageWindow_.handle(), Wide(spec.applicationTitle).c_str());
-    SetHandlerFailureCaption(std::string(spec.applicationTitle));
-    auto window = std::make_unique<Win32MainWindow>(instance_, messageWindow_.handle(), spec);
+  std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& design) override {
+    SetWindowTextW(messageWindow_.handle(), Wide(design.applicationTitle).c_str());
+    SetHandlerFailureCaption(std::string(design.applicationTitle));
+    auto window = std::make_unique<Win32MainWindow>(instance_, messageWindow_.handle(), design);
     mainWindow_ = window->handle();
     return window;
   }
 
-  std::unique_ptr<PopupWindow> createPopup(const PopupSpec& spec) override {
-    return std::make_unique<Win32PopupWindow>(instance_, spec);
+  std::unique_ptr<PopupWindow> createPopup(const PopupSpec& design) override {
+    return std::make_unique<Win32PopupWindow>(instance_, design);
   }
 
   std::unique_ptr<TrayIcon> createTrayIcon() override {

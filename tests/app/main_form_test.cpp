@@ -12,9 +12,9 @@ using namespace std::chrono_literals;
 TEST(MainWindow, HasEveryControlAtItsPlaceWithItsCaption) {
   FormFixture f;
   FakeMainWindow& window = *f.desktop.mainWindow;
-  EXPECT_EQ(window.spec.caption, "Zelmora任务提醒器1.62");
-  EXPECT_EQ(window.spec.applicationTitle, "Zelmora任务提醒器");
-  EXPECT_EQ(window.spec.clientSize, (platform::Size{378, 265}));
+  EXPECT_EQ(window.design.caption, "Zelmora任务提醒器1.62");
+  EXPECT_EQ(window.design.applicationTitle, "Zelmora任务提醒器");
+  EXPECT_EQ(window.design.clientSize, (platform::Size{378, 265}));
   ASSERT_EQ(window.controls.size(), 21u);
 
   EXPECT_EQ(f.control("edt1").text(), "ZM-");
@@ -24,9 +24,9 @@ TEST(MainWindow, HasEveryControlAtItsPlaceWithItsCaption) {
   EXPECT_EQ(f.control("lbl5").text(), "QQ:12345");
   EXPECT_EQ(f.control("lbl4").text(), "Zelmora投票平台");
   EXPECT_EQ(f.control("btn3").text(), "查看提示");
-  EXPECT_EQ(f.control("lbl1").spec.kind, platform::ControlKind::WrappedLabel);
-  EXPECT_EQ(f.control("lbl1").spec.bounds, (platform::Rect{24, 88, 233, 81}));
-  EXPECT_EQ(f.control("btn2").spec.bounds, (platform::Rect{192, 208, 75, 25}));
+  EXPECT_EQ(f.control("lbl1").design.kind, platform::ControlKind::WrappedLabel);
+  EXPECT_EQ(f.control("lbl1").design.bounds, (platform::Rect{24, 88, 233, 81}));
+  EXPECT_EQ(f.control("btn2").design.bounds, (platform::Rect{192, 208, 75, 25}));
   EXPECT_EQ(window.tabOrder, (std::vector<std::string>{"chktype1", "chktype2", "chkip1", "chkip2", "btn1", "btn2",
                                                        "btn3", "edt1", "edt2", "edt3"}));
 }

@@ -20,7 +20,7 @@ class QtMainWindowTest : public ::testing::Test {
  protected:
   QtMainWindowTest()
       : window_(desktop_.createMainWindow({kMainWindowCaption, "Zelmora任务提醒器", kMainWindowClientSize})) {
-    for (const platform::ControlSpec& spec : kMainWindowControls) controls_.push_back(&window_->addControl(spec));
+    for (const platform::ControlSpec& design : kMainWindowControls) controls_.push_back(&window_->addControl(design));
   }
 
   QWidget& form() { return static_cast<QtMainWindow&>(*window_).widget(); }
@@ -49,14 +49,14 @@ TEST_F(QtMainWindowTest, FixedClientSizeWithMinimiseButNoMaximiseButton) {
 }
 
 TEST_F(QtMainWindowTest, EveryControlSitsAtItsFormCoordinates) {
-  for (const platform::ControlSpec& spec : kMainWindowControls) {
-    const QWidget& w = widget(std::string(spec.name).c_str());
-    const std::string name(spec.name);
-    EXPECT_EQ(w.pos(), QPoint(spec.bounds.left, spec.bounds.top)) << name;
-    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Link) {
+  for (const platform::ControlSpec& design : kMainWindowControls) {
+    const QWidget& w = widget(std::string(design.name).c_str());
+    const std::string name(design.name);
+    EXPECT_EQ(w.pos(), QPoint(design.bounds.left, design.bounds.top)) << name;
+    if (design.kind == ControlKind::Label || design.kind == ControlKind::Link) {
       EXPECT_EQ(w.size(), w.sizeHint()) << name << " grows with its text";
     } else {
-      EXPECT_EQ(w.size(), QSize(spec.bounds.width, spec.bounds.height)) << name;
+      EXPECT_EQ(w.size(), QSize(design.bounds.width, design.bounds.height)) << name;
     }
   }
 }

@@ -8,14 +8,14 @@
 namespace zelmora::testing {
 
 FakeControl::FakeControl(const platform::ControlSpec& controlSpec)
-    : spec(controlSpec), name(controlSpec.name), text_(controlSpec.caption), checked_(controlSpec.checked) {
-  spec.name = name;
-  spec.caption = {};
+    : design(controlSpec), name(controlSpec.name), text_(controlSpec.caption), checked_(controlSpec.checked) {
+  design.name = name;
+  design.caption = {};
 }
 
 void FakeControl::click() {
   if (!enabled_) return;
-  if (spec.kind == platform::ControlKind::CheckBox) checked_ = !checked_;
+  if (design.kind == platform::ControlKind::CheckBox) checked_ = !checked_;
   if (handler_) handler_();
 }
 
@@ -46,7 +46,7 @@ void FakeMainWindow::minimizeByUser() {
 }
 
 FakePopup::FakePopup(const platform::PopupSpec& popupSpec)
-    : spec(popupSpec), position_(popupSpec.initialPosition) {}
+    : design(popupSpec), position_(popupSpec.initialPosition) {}
 
 void FakePopup::show() {
   visible = true;
@@ -107,15 +107,15 @@ class FakeDesktop::FakeTimer final : public platform::TimerBackend {
 FakeDesktop::FakeDesktop() : start_(Clock::now()) {}
 FakeDesktop::~FakeDesktop() = default;
 
-std::unique_ptr<platform::MainWindow> FakeDesktop::createMainWindow(const platform::MainWindowSpec& spec) {
+std::unique_ptr<platform::MainWindow> FakeDesktop::createMainWindow(const platform::MainWindowSpec& design) {
   auto window = std::make_unique<FakeMainWindow>();
-  window->spec = spec;
+  window->design = design;
   mainWindow = window.get();
   return window;
 }
 
-std::unique_ptr<platform::PopupWindow> FakeDesktop::createPopup(const platform::PopupSpec& spec) {
-  auto window = std::make_unique<FakePopup>(spec);
+std::unique_ptr<platform::PopupWindow> FakeDesktop::createPopup(const platform::PopupSpec& design) {
+  auto window = std::make_unique<FakePopup>(design);
   popup = window.get();
   return window;
 }

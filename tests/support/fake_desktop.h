@@ -17,7 +17,7 @@ namespace zelmora::testing {
 
 class FakeControl final : public platform::Control {
  public:
-  explicit FakeControl(const platform::ControlSpec& spec);
+  explicit FakeControl(const platform::ControlSpec& design);
   std::string text() const override { return text_; }
   void setText(const std::string& text) override { text_ = text; }
   bool checked() const override { return checked_; }
@@ -30,7 +30,7 @@ class FakeControl final : public platform::Control {
   void click();
   void type(const std::string& text) { text_ = text; }
 
-  platform::ControlSpec spec;
+  platform::ControlSpec design;
   std::string name;
 
  private:
@@ -42,7 +42,7 @@ class FakeControl final : public platform::Control {
 
 class FakeMainWindow final : public platform::MainWindow {
  public:
-  platform::Control& addControl(const platform::ControlSpec& spec) override;
+  platform::Control& addControl(const platform::ControlSpec& design) override;
   void setTabOrder(std::span<platform::Control* const> order) override;
   void takeOffTaskbar() override { offTaskbar = true; }
   void show() override;
@@ -56,7 +56,7 @@ class FakeMainWindow final : public platform::MainWindow {
   FakeControl& control(const std::string& name) { return *controls.at(name); }
   void minimizeByUser();
 
-  platform::MainWindowSpec spec;
+  platform::MainWindowSpec design;
   std::map<std::string, std::unique_ptr<FakeControl>> controls;
   std::vector<std::string> controlOrder;
   std::vector<std::string> tabOrder;
@@ -71,7 +71,7 @@ class FakeMainWindow final : public platform::MainWindow {
 
 class FakePopup final : public platform::PopupWindow {
  public:
-  explicit FakePopup(const platform::PopupSpec& spec);
+  explicit FakePopup(const platform::PopupSpec& design);
   void setLeft(int left) override { position_.x = left; }
   void setTop(int top) override { position_.y = top; }
   platform::Point position() const override { return position_; }
@@ -87,7 +87,7 @@ class FakePopup final : public platform::PopupWindow {
   // The user closes the popup with its close box.
   void closeByUser() { visible = false; }
 
-  platform::PopupSpec spec;
+  platform::PopupSpec design;
   std::vector<std::u16string> navigations;
   bool refuseNavigation = false;
   bool visible = false;
@@ -133,8 +133,8 @@ class FakeDesktop final : public platform::Desktop {
   FakeDesktop();
   ~FakeDesktop() override;
 
-  std::unique_ptr<platform::MainWindow> createMainWindow(const platform::MainWindowSpec& spec) override;
-  std::unique_ptr<platform::PopupWindow> createPopup(const platform::PopupSpec& spec) override;
+  std::unique_ptr<platform::MainWindow> createMainWindow(const platform::MainWindowSpec& design) override;
+  std::unique_ptr<platform::PopupWindow> createPopup(const platform::PopupSpec& design) override;
   std::unique_ptr<platform::TrayIcon> createTrayIcon() override;
   std::unique_ptr<platform::TimerBackend> createTimer(std::function<void()> onTick) override;
   void postToUi(std::function<void()> task) override;
