@@ -120,6 +120,8 @@ read -r fx fy fw fh < <(frame_of "$popup")
 [ $((fx + fw)) -eq $((wa_x + wa_w)) ] && [ $((fy + fh)) -eq $((wa_y + wa_h)) ] ||
   fail "popup frame ${fw}x${fh} at $fx,$fy; expected its corner at $((wa_x + wa_w)),$((wa_y + wa_h))"
 echo "ok: popup in the bottom-right corner of the work area (${fw}x${fh} at $fx,$fy)"
+xprop -id "$popup" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE || fail "the popup is not kept on top"
+[ "$(xdotool getactivewindow 2>/dev/null)" != "$popup" ] || fail "the popup took the focus when it appeared"
 sleep 0.5
 import -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$out_dir/popup.png"
 import -window root "$out_dir/desktop-with-popup.png"
