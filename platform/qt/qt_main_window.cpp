@@ -80,6 +80,9 @@ bool QtMainWindow::isVisible() const { return form_->isVisible(); }
 bool QtMainWindow::isMinimized() const { return form_->isMinimized(); }
 
 void QtMainWindow::restore() {
+  // Un-minimising maps a hidden window; the task-bar state must be there first,
+  // since window managers ignore it once the window is mapped.
+  if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
   form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
   showWindow();
   bringToFront();

@@ -48,13 +48,13 @@ class PopupWidget final : public QWidget {
 // visible; it is mapped as soon as a placement brings it into sight.
 class QtPopup final : public platform::PopupWindow {
  public:
-  explicit QtPopup(const platform::PopupSpec& spec)
+  explicit QtPopup(const platform::PopupSpec& design)
       : widget_([this] { hide(); }),
-        position_(spec.initialPosition.x, spec.initialPosition.y),
-        viewBounds_(spec.viewBounds.left, spec.viewBounds.top, spec.viewBounds.width, spec.viewBounds.height) {
-    widget_.setWindowTitle(QString::fromUtf8(spec.caption.data(), qsizetype(spec.caption.size())));
+        position_(design.initialPosition.x, design.initialPosition.y),
+        viewBounds_(design.viewBounds.left, design.viewBounds.top, design.viewBounds.width, design.viewBounds.height) {
+    widget_.setWindowTitle(QString::fromUtf8(design.caption.data(), qsizetype(design.caption.size())));
     widget_.setWindowIcon(ProgramIcon());
-    widget_.setFixedSize(spec.clientSize.width, spec.clientSize.height);
+    widget_.setFixedSize(design.clientSize.width, design.clientSize.height);
     lastOwnMove_.start();
     RequestFrameExtents(widget_);  // known before the first show, where the WM supports it
   }
@@ -170,8 +170,8 @@ class QtPopup final : public platform::PopupWindow {
 
 }  // namespace
 
-std::unique_ptr<platform::PopupWindow> CreateQtPopup(const platform::PopupSpec& spec) {
-  return std::make_unique<QtPopup>(spec);
+std::unique_ptr<platform::PopupWindow> CreateQtPopup(const platform::PopupSpec& design) {
+  return std::make_unique<QtPopup>(design);
 }
 
 }  // namespace zelmora::qt

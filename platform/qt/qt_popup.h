@@ -9,6 +9,6 @@ namespace zelmora::qt {
 // the focus. Its page view runs in the zelmora-pageview helper, started on the
 // first navigation and embedded into the window, so the web engine costs
 // nothing until a page is needed.
-std::unique_ptr<platform::PopupWindow> CreateQtPopup(const platform::PopupSpec& spec);
+std::unique_ptr<platform::PopupWindow> CreateQtPopup(const platform::PopupSpec& design);
 
 }  // namespace zelmora::qt
