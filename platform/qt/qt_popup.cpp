@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
@@ -21,6 +22,10 @@ namespace {
 // program's own last move is this old, so that a move still on its way to the
 // window manager is never mistaken for the window's place.
 constexpr qint64 kSettledMoveMs = 1000;
+
+// After mapping, how often and how long to look for the window manager's frame.
+constexpr int kFrameCheckMs = 50;
+constexpr int kFrameChecks = 40;
 
 // Always on top and never takes the focus; the close box asks the owner.
 class PopupWidget final : public QWidget {
@@ -122,8 +127,22 @@ class QtPopup final : public platform::PopupWindow {
   // The client area goes where the frame leaves it, so the window manager
   // (which keeps the client area in place) puts the frame's corner at position_.
   void placeClientArea() {
-    const QMargins margins = frame();
-    widget_.setGeometry(QRect(position_ + QPoint(margins.left(), margins.top()), widget_.size()));
+    placedWith_ = frame();
+    widget_.setGeometry(QRect(position_ + QPoint(placedWith_.left(), placedWith_.top()), widget_.size()));
+  }
+
+  // A window manager that is slow to tell the frame lets the first placement
+  // use a guess; once the real frame is known, the frame's corner goes where
+  // it was asked to be.
+  void settlePlacement(int triesLeft) {
+    QTimer::singleShot(kFrameCheckMs, &widget_, [this, triesLeft] {
+      if (!mapped()) return;
+      if (frame() != placedWith_) {
+        placeClientArea();
+      } else if (triesLeft > 0) {
+        settlePlacement(triesLeft - 1);
+      }
+    });
   }
 
   bool inSight() const {
@@ -138,6 +157,7 @@ class QtPopup final : public platform::PopupWindow {
       KeepOffTaskbar(widget_);  // the window manager forgets it at every unmap
       placeClientArea();
       widget_.showNormal();
+      settlePlacement(kFrameChecks);
     } else if (!wanted && mapped()) {
       widget_.hide();
     }
@@ -164,6 +184,7 @@ class QtPopup final : public platform::PopupWindow {
   bool shown_ = false;
   QElapsedTimer lastOwnMove_;
   mutable QMargins knownFrame_;
+  QMargins placedWith_;  // the frame the last placement allowed for
   std::unique_ptr<pageview::PageViewClient> pageView_;
   std::function<void()> documentComplete_;
 };
