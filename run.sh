@@ -47,9 +47,16 @@ TRAY_PID=$!
 "$build/zelmora-testbuild" &
 app=$!
 window=$(xdotool search --sync --name '^Zelmora任务提醒器1.62$' | head -n 1)
+# A person takes a moment before pressing Start; the popup's start-up auto-close
+# tick (one second after start) would otherwise hide the very first notice.
+sleep 1.5
 xdotool mousemove --window "$window" 141 220 click 1   # Start
-echo "Started; waiting 25 s for an announcement and a task..."
-sleep 25
+echo "Started; waiting for the first task to pop up..."
+for _ in $(seq 120); do
+  xdotool search --onlyvisible --name '^Zelmora通知$' >/dev/null 2>&1 && break
+  sleep 0.5
+done
+sleep 2   # let the page paint
 import -window root build/run-screenshot.png
 echo "Screenshot saved to build/run-screenshot.png"
 kill "$app"
