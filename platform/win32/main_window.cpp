@@ -111,7 +111,7 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, HWND applicationWindow, con
     : instance_(instance), applicationWindow_(applicationWindow), font_(CreateUiFont()) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &Win32MainWindow::Procedure;
+  windowClass.lpfnWndProc = &WindowProcedure<Win32MainWindow>::Route;
   windowClass.hInstance = instance;
   windowClass.hIcon = ProgramIcon(instance, IconSize::Large);
   windowClass.hIconSm = ProgramIcon(instance, IconSize::Small);
@@ -265,23 +265,6 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<Win32MainWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->handle(message, wParam, lParam);
 }
 
 }  // namespace zelmora::platform::win32

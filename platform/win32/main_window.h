@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/win32/window_procedure.h"
 
 namespace zelmora::platform::win32 {
 
@@ -55,7 +56,7 @@ class Win32MainWindow final : public MainWindow {
   HWND handle() const { return window_; }
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend struct WindowProcedure<Win32MainWindow>;
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   const Win32Control* findControl(HWND child) const;
   void centreOnScreen();

@@ -18,7 +18,7 @@ constexpr UINT kRunPostedTasks = WM_APP + 1;
 MessageWindow::MessageWindow(HINSTANCE instance) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &MessageWindow::Procedure;
+  windowClass.lpfnWndProc = &WindowProcedure<MessageWindow>::Route;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = kClassName;
   RegisterClassExW(&windowClass);
@@ -118,18 +118,6 @@ LRESULT MessageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return DefWindowProcW(window_, message, wParam, lParam);
   }
-}
-
-LRESULT CALLBACK MessageWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<MessageWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->handle(message, wParam, lParam);
 }
 
 }  // namespace zelmora::platform::win32

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include "platform/win32/window_procedure.h"
 
 namespace zelmora::platform::win32 {
 
@@ -40,7 +41,7 @@ class MessageWindow {
     std::function<void()> onTrayRecreated;
   };
 
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend struct WindowProcedure<MessageWindow>;
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   void runPostedTasks();
   void trayRecreated();

@@ -25,7 +25,7 @@ Win32PopupWindow::Win32PopupWindow(HINSTANCE instance, const PopupSpec& design)
                   design.viewBounds.top + design.viewBounds.height} {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &Win32PopupWindow::Procedure;
+  windowClass.lpfnWndProc = &WindowProcedure<Win32PopupWindow>::Route;
   windowClass.hInstance = instance;
   windowClass.hIcon = ProgramIcon(instance, IconSize::Large);
   windowClass.hIconSm = ProgramIcon(instance, IconSize::Small);
@@ -98,23 +98,6 @@ LRESULT Win32PopupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return DefWindowProcW(window_, message, wParam, lParam);
   }
-}
-
-LRESULT CALLBACK Win32PopupWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<Win32PopupWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Win32PopupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->handle(message, wParam, lParam);
 }
 
 }  // namespace zelmora::platform::win32

@@ -6,6 +6,7 @@
 
 #include "platform/desktop.h"
 #include "platform/win32/web_view.h"
+#include "platform/win32/window_procedure.h"
 
 namespace zelmora::platform::win32 {
 
@@ -28,7 +29,7 @@ class Win32PopupWindow final : public PopupWindow {
   void onDocumentComplete(std::function<void()> handler) override;
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend struct WindowProcedure<Win32PopupWindow>;
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   void moveTo(int left, int top);
 
