@@ -97,21 +97,6 @@ void WaitReady(int socket, short events, const WaitLimit& limit) {
 SocketLibrary::SocketLibrary() = default;
 SocketLibrary::~SocketLibrary() = default;
 
-Ipv4Address LookupHostIpv4(const std::string& name) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-    throw SocketError(kSocketHostNotFound);
-  }
-  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  Ipv4Address result;
-  std::memcpy(result.data(), &address->sin_addr.s_addr, result.size());
-  ::freeaddrinfo(found);
-  return result;
-}
-
 std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address, std::uint16_t port,
                                                       const WaitLimit& limit) {
   const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
