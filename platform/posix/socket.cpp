@@ -1,6 +1,7 @@
 // POSIX sockets behind platform/socket.h. Sockets stay non-blocking; every wait
 // goes through poll() in short slices so a raised cancel flag is seen promptly.
 #include "platform/socket.h"
+#include "platform/socket_address.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -110,15 +111,10 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address
   const int defer_port = 1;
   ::setsockopt(socket, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &defer_port, sizeof defer_port);
 #endif
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  const sockaddr_in local = AnyLocalAddress();
   if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) ThrowLastError();
 
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_port = htons(port);
-  std::memcpy(&remote.sin_addr.s_addr, address.data(), address.size());
+  const sockaddr_in remote = RemoteAddress(address, port);
   if (::connect(socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
     if (errno != EINPROGRESS) ThrowLastError();
     WaitReady(socket, POLLOUT, limit);

@@ -109,16 +109,7 @@ void Win32Control::fitToText() {
 
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& design)
     : instance_(instance), applicationWindow_(applicationWindow), font_(CreateUiFont()) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &WindowProcedure<Win32MainWindow>::Route;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = ProgramIcon(instance, IconSize::Large);
-  windowClass.hIconSm = ProgramIcon(instance, IconSize::Small);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  RegisterClassExW(&windowClass);
+  RegisterWindowClass<Win32MainWindow>(instance, kClassName, WindowLook::Framed);
 
   RECT outer{0, 0, design.clientSize.width, design.clientSize.height};
   AdjustWindowRectEx(&outer, kStyle, FALSE, 0);

@@ -16,12 +16,7 @@ constexpr UINT kRunPostedTasks = WM_APP + 1;
 }  // namespace
 
 MessageWindow::MessageWindow(HINSTANCE instance) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &WindowProcedure<MessageWindow>::Route;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClassName;
-  RegisterClassExW(&windowClass);
+  RegisterWindowClass<MessageWindow>(instance, kClassName, WindowLook::Hidden);
   if (CommonControlsAnnounceTaskbar()) taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
   // Never shown; WS_POPUP keeps it top-level so that broadcasts reach it.
   window_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, this);

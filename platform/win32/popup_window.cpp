@@ -23,16 +23,7 @@ constexpr DWORD kExtendedStyle =
 Win32PopupWindow::Win32PopupWindow(HINSTANCE instance, const PopupSpec& design)
     : viewBounds_{design.viewBounds.left, design.viewBounds.top, design.viewBounds.left + design.viewBounds.width,
                   design.viewBounds.top + design.viewBounds.height} {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &WindowProcedure<Win32PopupWindow>::Route;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = ProgramIcon(instance, IconSize::Large);
-  windowClass.hIconSm = ProgramIcon(instance, IconSize::Small);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  RegisterClassExW(&windowClass);
+  RegisterWindowClass<Win32PopupWindow>(instance, kClassName, WindowLook::Framed);
 
   RECT outer{0, 0, design.clientSize.width, design.clientSize.height};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExtendedStyle);

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "platform/win32/program_icon.h"
+
 namespace zelmora::platform::win32 {
 
 // The window procedure of a window that a C++ object owns: the object arrives
@@ -26,5 +28,25 @@ struct WindowProcedure {
     return owner->handle(message, wParam, lParam);
   }
 };
+
+enum class WindowLook { Hidden, Framed };
+
+// Registers Owner's window class, routed through WindowProcedure<Owner>. A framed
+// window gets the program's icon, the arrow cursor and the button-face colour.
+template <typename Owner>
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WindowLook look) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = &WindowProcedure<Owner>::Route;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = name;
+  if (look == WindowLook::Framed) {
+    windowClass.hIcon = ProgramIcon(instance, IconSize::Large);
+    windowClass.hIconSm = ProgramIcon(instance, IconSize::Small);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  }
+  RegisterClassExW(&windowClass);
+}
 
 }  // namespace zelmora::platform::win32

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/socket.h"
+#include "platform/socket_address.h"
 
 namespace zelmora::platform {
 namespace {
@@ -74,15 +75,10 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address
   u_long non_blocking = 1;
   if (::ioctlsocket(socket, FIONBIO, &non_blocking) != 0) ThrowLastError();
 
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  const sockaddr_in local = AnyLocalAddress();
   if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) ThrowLastError();
 
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_port = htons(port);
-  std::memcpy(&remote.sin_addr.s_addr, address.data(), address.size());
+  const sockaddr_in remote = RemoteAddress(address, port);
   if (::connect(socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
     if (WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
     WaitReady(socket, Direction::kWrite, limit);
