@@ -38,8 +38,11 @@ if ! cmake --build build/fuzz --target run_reply_fuzzer >build/fuzz/fuzz.log 2>&
 fi
 tail -n 3 build/fuzz/fuzz.log
 
-step "mingw (Windows build; its tests and a smoke run under Wine)"
+step "style (clang-format, and the naming rules on the Linux and Windows sources)"
 cmake --preset mingw -DZELMORA_WERROR=ON >/dev/null
+tools/check_style.sh build/default build/mingw
+
+step "mingw (Windows build; its tests and a smoke run under Wine)"
 cmake --build --preset mingw
 export WINEPREFIX=$PWD/build/mingw/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [ -d "$WINEPREFIX" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }

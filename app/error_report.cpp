@@ -12,7 +12,7 @@ std::string ErrorReportText(std::string text) {
 }
 
 void ReportError(platform::Desktop& desktop, const std::string& text) {
-  desktop.showError(ErrorReportText(text), kApplicationTitle);
+  desktop.ShowError(ErrorReportText(text), kApplicationTitle);
 }
 
 std::function<void()> Guarded(platform::Desktop& desktop, std::function<void()> handler) {

@@ -18,7 +18,7 @@ TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
     : desktop_(desktop),
       state_(state),
       services_(std::move(services)),
-      window_(desktop.createMainWindow({kMainWindowCaption, kApplicationTitle, kMainWindowClientSize})),
+      window_(desktop.CreateMainWindow({kMainWindowCaption, kApplicationTitle, kMainWindowClientSize})),
       tmr2_(desktop, kWatcherIntervalMs, true, [this] { tmr2Timer(); }),
       tmr3_(desktop, kAutoCloseIntervalMs, true, [this] { tmr3Timer(); }) {
   CreateControls();
@@ -26,12 +26,12 @@ TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
   tray1_->OnClick = [this] { tray1Click(); };
 
   ExchangeContext context{state_, filters_, [this, alive = alive_](std::string text) {
-                            desktop_.postToUi([this, alive, text = std::move(text)] {
+                            desktop_.PostToUi([this, alive, text = std::move(text)] {
                               if (*alive) ShowAnnouncement(text);
                             });
                           }};
   exchange_ = services_.makeExchange(context);
-  pollCycle_ = std::make_unique<PollCycle>(desktop_, state_, *exchange_, control("edt2"),
+  pollCycle_ = std::make_unique<PollCycle>(desktop_, state_, *exchange_, Control("edt2"),
                                            [this](auto when) { ShowUpdateTime(when); });
 
   // The window's creation reports a failure of its creation handler and goes on.
@@ -48,31 +48,32 @@ void TForm1::CreateControls() {
     std::string caption(design.caption);
     if (design.name == "lbl5") caption += services_.supportQq;
     design.caption = caption;
-    controls_[std::string(design.name)] = &window_->addControl(design);
+    controls_[std::string(design.name)] = &window_->AddControl(design);
   }
   std::vector<platform::Control*> order;
-  for (std::string_view name : kMainWindowTabOrder) order.push_back(&control(name));
-  window_->setTabOrder(order);
+  for (std::string_view name : kMainWindowTabOrder) order.push_back(&Control(name));
+  window_->SetTabOrder(order);
 
   auto on = [this](std::string_view name, std::function<void()> handler) {
-    control(name).onActivated(Guarded(desktop_, std::move(handler)));
+    Control(name).OnActivated(Guarded(desktop_, std::move(handler)));
   };
   on("btn1", [this] { btn1Click(); });
   on("btn2", [this] { btn2Click(); });
   on("btn3", [this] { btn3Click(); });
   on("lbl4", [this] { lbl4Click(); });
   on("lbl5", [this] { lbl5Click(); });
-  for (std::string_view box : {"chktype1", "chktype2", "chkip1", "chkip2"}) on(box, [this] { SyncFilters(); });
+  for (std::string_view box : {"chktype1", "chktype2", "chkip1", "chkip2"})
+    on(box, [this] { SyncFilters(); });
   SyncFilters();
 }
 
-platform::Control& TForm1::control(std::string_view name) const { return *controls_.find(name)->second; }
+platform::Control& TForm1::Control(std::string_view name) const { return *controls_.find(name)->second; }
 
 void TForm1::SyncFilters() {
-  filters_.type1.store(control("chktype1").checked());
-  filters_.type2.store(control("chktype2").checked());
-  filters_.ip1.store(control("chkip1").checked());
-  filters_.ip2.store(control("chkip2").checked());
+  filters_.type1.store(Control("chktype1").Checked());
+  filters_.type2.store(Control("chktype2").Checked());
+  filters_.ip1.store(Control("chkip1").Checked());
+  filters_.ip2.store(Control("chkip2").Checked());
 }
 
 void TForm1::AttachPopup(TForm2& popup) { popup_ = &popup; }
@@ -88,27 +89,27 @@ void TForm1::FormCreate() {
     }
     SyncFilters();
   }
-  window_->takeOffTaskbar();
-  ShowUpdateTime(desktop_.now());
+  window_->TakeOffTaskbar();
+  ShowUpdateTime(desktop_.Now());
 }
 
 void TForm1::ShowUpdateTime(std::chrono::system_clock::time_point when) {
   updateTime_ = when;
-  control("lbl2").setText(desktop_.longTimeText(when));
+  Control("lbl2").SetText(desktop_.LongTimeText(when));
 }
 
 void TForm1::ShowAnnouncement(std::string announcementGbk) {
-  control("lbl1").setText(platform::GbkToUtf8(announcementGbk));
+  Control("lbl1").SetText(platform::GbkToUtf8(announcementGbk));
 }
 
 void TForm1::btn1Click() {
   if (services_.saveSettings) services_.saveSettings(*this);
   pollCycle_->Start();
-  control("btn1").setEnabled(false);
+  Control("btn1").SetEnabled(false);
 }
 
 void TForm1::btn2Click() {
-  control("btn1").setEnabled(true);
+  Control("btn1").SetEnabled(true);
   pollCycle_->Stop();
 }
 
@@ -116,10 +117,10 @@ void TForm1::btn3Click() {
   if (popup_) popup_->btn3Click();
 }
 
-void TForm1::lbl4Click() { desktop_.shellOpen(services_.taskServerHost); }
+void TForm1::lbl4Click() { desktop_.ShellOpen(services_.taskServerHost); }
 
 void TForm1::lbl5Click() {
-  desktop_.shellOpen("http://" + services_.qqChatHost + "/msgrd?v=3&uin=" + services_.supportQq);
+  desktop_.ShellOpen("http://" + services_.qqChatHost + "/msgrd?v=3&uin=" + services_.supportQq);
 }
 
 void TForm1::tmr2Timer() {
@@ -130,7 +131,7 @@ void TForm1::tmr3Timer() {
   if (popup_) {
     popup_->tmr3Timer();
   } else {
-    tmr3_.setEnabled(false);
+    tmr3_.SetEnabled(false);
   }
 }
 

@@ -47,12 +47,12 @@ class TForm1 {
   void tmr3Timer();
   void tray1Click();
 
-  platform::Control& control(std::string_view name) const;
-  platform::MainWindow& window() { return *window_; }
-  const TaskFilters& filters() const { return filters_; }
+  platform::Control& Control(std::string_view name) const;
+  platform::MainWindow& Window() { return *window_; }
+  const TaskFilters& Filters() const { return filters_; }
   Timer& tmr2() { return tmr2_; }
   Timer& tmr3() { return tmr3_; }
-  PollCycle& pollCycle() { return *pollCycle_; }
+  PollCycle& Poll() { return *pollCycle_; }
   TTrayIcon& tray1() { return *tray1_; }
   std::chrono::system_clock::time_point UpdateTime() const { return updateTime_; }
 

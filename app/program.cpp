@@ -12,9 +12,8 @@ namespace zelmora {
 namespace {
 
 settings::SettingsControls ControlsOf(const TForm1& form) {
-  return {form.control("edt1"),     form.control("edt2"),     form.control("edt3"),
-          form.control("chktype1"), form.control("chktype2"), form.control("chkip1"),
-          form.control("chkip2")};
+  return {form.Control("edt1"),     form.Control("edt2"),   form.Control("edt3"),  form.Control("chktype1"),
+          form.Control("chktype2"), form.Control("chkip1"), form.Control("chkip2")};
 }
 
 }  // namespace
@@ -36,10 +35,10 @@ int RunReminder(platform::Desktop& desktop) {
   };
   TForm1 form1(desktop, state, std::move(services));
   TForm2 form2(desktop, state, host,
-               {form1.control("edt1"), form1.control("edt3"), form1.filters(), form1.tmr3()});
+               {form1.Control("edt1"), form1.Control("edt3"), form1.Filters(), form1.tmr3()});
   form1.AttachPopup(form2);
-  form1.window().show();
-  return desktop.run();
+  form1.Window().Show();
+  return desktop.Run();
 }
 
 }  // namespace zelmora

@@ -5,26 +5,26 @@
 namespace zelmora {
 
 Timer::Timer(platform::Desktop& desktop, int intervalMs, bool enabled, std::function<void()> onTimer)
-    : backend_(desktop.createTimer(Guarded(desktop, std::move(onTimer)))), interval_(intervalMs) {
-  setEnabled(enabled);
+    : backend_(desktop.CreateTimer(Guarded(desktop, std::move(onTimer)))), interval_(intervalMs) {
+  SetEnabled(enabled);
 }
 
-void Timer::setInterval(int intervalMs) {
+void Timer::SetInterval(int intervalMs) {
   if (intervalMs == interval_) return;
   interval_ = intervalMs;
-  restart();
+  Restart();
 }
 
-void Timer::setEnabled(bool enabled) {
+void Timer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;
-  restart();
+  Restart();
 }
 
-void Timer::restart() {
-  backend_->stop();
+void Timer::Restart() {
+  backend_->Stop();
   // A zero interval never fires; the window system would refuse it anyway.
-  if (enabled_ && interval_ > 0) backend_->start(interval_);
+  if (enabled_ && interval_ > 0) backend_->Start(interval_);
 }
 
 }  // namespace zelmora

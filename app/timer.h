@@ -17,13 +17,13 @@ class Timer {
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
 
-  int interval() const { return interval_; }
-  bool enabled() const { return enabled_; }
-  void setInterval(int intervalMs);
-  void setEnabled(bool enabled);
+  int Interval() const { return interval_; }
+  bool Enabled() const { return enabled_; }
+  void SetInterval(int intervalMs);
+  void SetEnabled(bool enabled);
 
  private:
-  void restart();
+  void Restart();
 
   std::unique_ptr<platform::TimerBackend> backend_;
   int interval_;

@@ -21,8 +21,9 @@ using zelmora::testing::ScriptedServer;
 
 // What the task server answers to a counter request, give or take the text.
 const std::string kCounterBody = "0|1234|56|New tasks every morning";
-const std::string kCounterReply = "HTTP/1.1 200 OK\r\nServer: Apache\r\nContent-Type: text/html\r\nContent-Length: " +
-                                  std::to_string(kCounterBody.size()) + "\r\n\r\n" + kCounterBody;
+const std::string kCounterReply =
+    "HTTP/1.1 200 OK\r\nServer: Apache\r\nContent-Type: text/html\r\nContent-Length: " +
+    std::to_string(kCounterBody.size()) + "\r\n\r\n" + kCounterBody;
 const std::string kCounterTarget = "/tx.php?action=getnum&taskid=1200&noteid=55&type1=1&type2=1";
 
 void PollGetAndDisconnect(benchmark::State& state) {
@@ -103,7 +104,8 @@ void FramingChunked(benchmark::State& state) {
   std::string wire;
   char size_line[32];
   for (std::size_t sent = 0; sent < kLargeBody; sent += chunk) {
-    wire.append(size_line, static_cast<std::size_t>(std::snprintf(size_line, sizeof size_line, "%zx\r\n", chunk)));
+    wire.append(size_line,
+                static_cast<std::size_t>(std::snprintf(size_line, sizeof size_line, "%zx\r\n", chunk)));
     wire.append(chunk, 'c');
     wire += "\r\n";
   }

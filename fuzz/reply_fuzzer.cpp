@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReplyReader reader(source, limits);
   bool keep_connection = false;
   try {
-    const std::string body = ReceiveReply(reader, ReplyContext{"127.0.0.1", cookies, auth, limits}, keep_connection);
+    const std::string body =
+        ReceiveReply(reader, ReplyContext{"127.0.0.1", cookies, auth, limits}, keep_connection);
     if (body.size() > limits.max_body_bytes) __builtin_trap();
   } catch (const HttpProtocolError& error) {
     if (error.body().size() > limits.max_body_bytes) __builtin_trap();

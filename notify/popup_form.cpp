@@ -26,56 +26,56 @@ TForm2::TForm2(platform::Desktop& desktop, PollState& state, std::string host, I
       state_(state),
       host_(std::move(host)),
       inputs_(inputs),
-      window_(desktop.createPopup(kPopupSpec)) {
-  window_->onDocumentComplete(Guarded(desktop_, [this] { wb1DocumentComplete(); }));
+      window_(desktop.CreatePopup(kPopupSpec)) {
+  window_->OnDocumentComplete(Guarded(desktop_, [this] { wb1DocumentComplete(); }));
 }
 
 void TForm2::tmr2Timer() {
   if (state_.NewTaskFlag.load(std::memory_order_acquire) != 1) return;  // W1
-  state_.NewTaskFlag.store(0);                                           // W2
+  state_.NewTaskFlag.store(0);                                          // W2
 
   // Sizes of the work area serve as coordinates, as they always have.
-  const platform::Rect area = desktop_.workArea();
-  const platform::Size size = window_->outerSize();
-  window_->setTop(area.height + size.height);  // W3: below the visible screen
-  window_->setLeft(area.width - size.width);   // W4
+  const platform::Rect area = desktop_.WorkArea();
+  const platform::Size size = window_->OuterSize();
+  window_->SetTop(area.height + size.height);  // W3: below the visible screen
+  window_->SetLeft(area.width - size.width);   // W4
 
-  const std::string address = TaskPageAddress(host_, inputs_.edt1.text(), state_.PrevTaskId.load(),
+  const std::string address = TaskPageAddress(host_, inputs_.edt1.Text(), state_.PrevTaskId.load(),
                                               ReadFilters(inputs_.filters));  // W5
-  window_->navigate(platform::Utf8ToUtf16(address));                         // W6
-  window_->show();                                                           // W7
+  window_->Navigate(platform::Utf8ToUtf16(address));                          // W6
+  window_->Show();                                                            // W7
 }
 
 void TForm2::wb1DocumentComplete() {
   PlaceAtBottomRight();  // D1, D2
 
-  auto seconds = ParseInteger(inputs_.edt3.text());  // D3
+  auto seconds = ParseInteger(inputs_.edt3.Text());  // D3
   if (seconds) {
     closeTime_ = WrappingTimes1000(*seconds);
   } else {
-    inputs_.edt3.setText(kDefaultCloseTimeText);
+    inputs_.edt3.SetText(kDefaultCloseTimeText);
     closeTime_ = kDefaultCloseTimeMs;
   }
   if (closeTime_ < kShortestCloseTimeMs) {  // D4
-    inputs_.edt3.setText(kDefaultCloseTimeText);
+    inputs_.edt3.SetText(kDefaultCloseTimeText);
     closeTime_ = kDefaultCloseTimeMs;
   }
-  inputs_.tmr3.setInterval(closeTime_);  // D5
-  inputs_.tmr3.setEnabled(true);
+  inputs_.tmr3.SetInterval(closeTime_);  // D5
+  inputs_.tmr3.SetEnabled(true);
 }
 
 void TForm2::PlaceAtBottomRight() {
-  const platform::Rect area = desktop_.workArea();
-  const platform::Size size = window_->outerSize();
-  window_->setTop(area.height - size.height);
-  window_->setLeft(area.width - size.width);
+  const platform::Rect area = desktop_.WorkArea();
+  const platform::Size size = window_->OuterSize();
+  window_->SetTop(area.height - size.height);
+  window_->SetLeft(area.width - size.width);
 }
 
 void TForm2::tmr3Timer() {
-  window_->hide();
-  inputs_.tmr3.setEnabled(false);
+  window_->Hide();
+  inputs_.tmr3.SetEnabled(false);
 }
 
-void TForm2::btn3Click() { window_->show(); }
+void TForm2::btn3Click() { window_->Show(); }
 
 }  // namespace zelmora

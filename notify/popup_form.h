@@ -16,7 +16,7 @@ class TForm2 {
     platform::Control& edt1;  // worker id, read when the task-page address is built
     platform::Control& edt3;  // close time in seconds
     const TaskFilters& filters;
-    Timer& tmr3;              // the main window's auto-close timer
+    Timer& tmr3;  // the main window's auto-close timer
   };
 
   TForm2(platform::Desktop& desktop, PollState& state, std::string host, Inputs inputs);
@@ -29,7 +29,7 @@ class TForm2 {
   void wb1DocumentComplete();
 
   int32_t CloseTime() const { return closeTime_; }
-  platform::PopupWindow& window() { return *window_; }
+  platform::PopupWindow& Window() { return *window_; }
 
  private:
   void PlaceAtBottomRight();

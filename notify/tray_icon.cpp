@@ -15,15 +15,15 @@ void Raise(const std::function<void()>& event) {
 }  // namespace
 
 TTrayIcon::TTrayIcon(platform::Desktop& desktop, platform::MainWindow& mainWindow)
-    : mainWindow_(mainWindow), icon_(desktop.createTrayIcon()) {
-  clickDeferral_ = desktop.createTimer(Guarded(desktop, [this] { ClickDeferralExpired(); }));
-  icon_->onMouse([this, &desktop](platform::TrayMouse code) {
+    : mainWindow_(mainWindow), icon_(desktop.CreateTrayIcon()) {
+  clickDeferral_ = desktop.CreateTimer(Guarded(desktop, [this] { ClickDeferralExpired(); }));
+  icon_->OnMouse([this, &desktop](platform::TrayMouse code) {
     Guarded(desktop, [this, code] { MouseNotification(code); })();
   });
-  icon_->onTrayRecreated([this] {
+  icon_->OnTrayRecreated([this] {
     if (iconVisible_) AddIcon();
   });
-  mainWindow_.onMinimized([this] {
+  mainWindow_.OnMinimized([this] {
     if (MinimizeToTray) SendToTray();
   });
   AddIcon();
@@ -33,24 +33,24 @@ TTrayIcon::~TTrayIcon() { RemoveIcon(); }
 
 bool TTrayIcon::AddIcon() {
   iconVisible_ = true;
-  return icon_->add();
+  return icon_->Add();
 }
 
 bool TTrayIcon::RemoveIcon() {
   iconVisible_ = false;
-  return icon_->remove();
+  return icon_->Remove();
 }
 
-bool TTrayIcon::UpdateIcon() { return icon_->modify(); }
+bool TTrayIcon::UpdateIcon() { return icon_->Modify(); }
 
-void TTrayIcon::HideMainWindow() { mainWindow_.hide(); }
+void TTrayIcon::HideMainWindow() { mainWindow_.Hide(); }
 
 void TTrayIcon::SendToTray() {
   HideMainWindow();
   AddIcon();
 }
 
-void TTrayIcon::RestoreMainWindow() { mainWindow_.restore(); }
+void TTrayIcon::RestoreMainWindow() { mainWindow_.Restore(); }
 
 void TTrayIcon::MouseNotification(platform::TrayMouse code) {
   if (!Enabled) return;
@@ -58,7 +58,7 @@ void TTrayIcon::MouseNotification(platform::TrayMouse code) {
   switch (code) {
     case TrayMouse::LeftDown:
       if (OnDblClick) {
-        clickDeferral_->start(kDoubleClickTimeMs);
+        clickDeferral_->Start(kDoubleClickTimeMs);
         clickDeferralRunning_ = true;
       }
       leftPressed_ = true;
@@ -86,7 +86,7 @@ void TTrayIcon::MouseNotification(platform::TrayMouse code) {
 }
 
 void TTrayIcon::ClickDeferralExpired() {
-  clickDeferral_->stop();
+  clickDeferral_->Stop();
   clickDeferralRunning_ = false;
   if (clickPending_ && !doubleClickSeen_) {
     clickPending_ = false;

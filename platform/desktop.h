@@ -42,28 +42,28 @@ enum class ControlKind {
   WrappedLabel,  // static text of fixed size, word-wrapped
   CheckBox,
   Button,
-  Link,          // blue text with a hand cursor that can be clicked
+  Link,  // blue text with a hand cursor that can be clicked
 };
 
 struct ControlSpec {
   std::string_view name;  // the control's name, e.g. "edt1" (used by tests and tools)
   ControlKind kind = ControlKind::Label;
-  Rect bounds;            // client coordinates at 96 dpi
+  Rect bounds;  // client coordinates at 96 dpi
   std::string_view caption;
-  bool checked = false;   // check boxes only
+  bool checked = false;  // check boxes only
 };
 
 class Control {
  public:
   virtual ~Control() = default;
-  virtual std::string text() const = 0;
-  virtual void setText(const std::string& text) = 0;
-  virtual bool checked() const = 0;
-  virtual void setChecked(bool checked) = 0;
-  virtual bool enabled() const = 0;
-  virtual void setEnabled(bool enabled) = 0;
+  virtual std::string Text() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual bool Checked() const = 0;
+  virtual void SetChecked(bool checked) = 0;
+  virtual bool Enabled() const = 0;
+  virtual void SetEnabled(bool enabled) = 0;
   // A button pressed, a link clicked, or a check box toggled by the user.
-  virtual void onActivated(std::function<void()> handler) = 0;
+  virtual void OnActivated(std::function<void()> handler) = 0;
 };
 
 struct MainWindowSpec {
@@ -76,20 +76,20 @@ class MainWindow {
  public:
   virtual ~MainWindow() = default;
   // Controls live as long as the window; the reference stays valid.
-  virtual Control& addControl(const ControlSpec& design) = 0;
-  virtual void setTabOrder(std::span<Control* const> order) = 0;
+  virtual Control& AddControl(const ControlSpec& design) = 0;
+  virtual void SetTabOrder(std::span<Control* const> order) = 0;
   // Keeps the program off the task bar (the tool-window style of the application window).
-  virtual void takeOffTaskbar() = 0;
+  virtual void TakeOffTaskbar() = 0;
   // First call centres the window on the desktop.
-  virtual void show() = 0;
-  virtual void hide() = 0;
-  virtual bool isVisible() const = 0;
-  virtual bool isMinimized() const = 0;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool IsVisible() const = 0;
+  virtual bool IsMinimized() const = 0;
   // Un-minimise, show in normal state and bring the program to the foreground.
-  virtual void restore() = 0;
-  virtual void bringToFront() = 0;
+  virtual void Restore() = 0;
+  virtual void BringToFront() = 0;
   // The user minimised the window (minimise box or system menu).
-  virtual void onMinimized(std::function<void()> handler) = 0;
+  virtual void OnMinimized(std::function<void()> handler) = 0;
 };
 
 struct PopupSpec {
@@ -103,19 +103,19 @@ struct PopupSpec {
 class PopupWindow {
  public:
   virtual ~PopupWindow() = default;
-  virtual void setLeft(int left) = 0;
-  virtual void setTop(int top) = 0;
-  virtual Point position() const = 0;
+  virtual void SetLeft(int left) = 0;
+  virtual void SetTop(int top) = 0;
+  virtual Point Position() const = 0;
   // Outer size: frame and caption included.
-  virtual Size outerSize() const = 0;
+  virtual Size OuterSize() const = 0;
   // Visible with the normal show command if hidden, then raised; never activates.
-  virtual void show() = 0;
-  virtual void hide() = 0;
-  virtual bool isVisible() const = 0;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool IsVisible() const = 0;
   // Starts loading; the finished page is announced through onDocumentComplete.
   // Throws Error when the view refuses the navigation.
-  virtual void navigate(const std::u16string& address) = 0;
-  virtual void onDocumentComplete(std::function<void()> handler) = 0;
+  virtual void Navigate(const std::u16string& address) = 0;
+  virtual void OnDocumentComplete(std::function<void()> handler) = 0;
 };
 
 // Mouse codes as the tray reports them (the Windows mouse message numbers).
@@ -136,12 +136,12 @@ class TrayIcon {
  public:
   virtual ~TrayIcon() = default;
   // Each returns whether the tray accepted the request (callers may ignore it).
-  virtual bool add() = 0;
-  virtual bool modify() = 0;
-  virtual bool remove() = 0;
-  virtual void onMouse(std::function<void(TrayMouse)> handler) = 0;
+  virtual bool Add() = 0;
+  virtual bool Modify() = 0;
+  virtual bool Remove() = 0;
+  virtual void OnMouse(std::function<void(TrayMouse)> handler) = 0;
   // The tray host came back (on Windows: the "TaskbarCreated" broadcast).
-  virtual void onTrayRecreated(std::function<void()> handler) = 0;
+  virtual void OnTrayRecreated(std::function<void()> handler) = 0;
 };
 
 // A raw window-system timer: fires every interval until stopped.
@@ -150,31 +150,31 @@ class TimerBackend {
   virtual ~TimerBackend() = default;
   // Starts a fresh countdown (also when already running). Throws Error when the
   // window system has no timer left.
-  virtual void start(int intervalMs) = 0;
-  virtual void stop() = 0;
+  virtual void Start(int intervalMs) = 0;
+  virtual void Stop() = 0;
 };
 
 class Desktop {
  public:
   virtual ~Desktop() = default;
-  virtual std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& design) = 0;
-  virtual std::unique_ptr<PopupWindow> createPopup(const PopupSpec& design) = 0;
-  virtual std::unique_ptr<TrayIcon> createTrayIcon() = 0;
-  virtual std::unique_ptr<TimerBackend> createTimer(std::function<void()> onTick) = 0;
+  virtual std::unique_ptr<MainWindow> CreateMainWindow(const MainWindowSpec& design) = 0;
+  virtual std::unique_ptr<PopupWindow> CreatePopup(const PopupSpec& design) = 0;
+  virtual std::unique_ptr<TrayIcon> CreateTrayIcon() = 0;
+  virtual std::unique_ptr<TimerBackend> CreateTimer(std::function<void()> onTick) = 0;
   // Runs the task on the user-interface thread, in posting order. Any thread.
-  virtual void postToUi(std::function<void()> task) = 0;
+  virtual void PostToUi(std::function<void()> task) = 0;
   // Primary display's work area, asked afresh at every call.
-  virtual Rect workArea() const = 0;
+  virtual Rect WorkArea() const = 0;
   // Message box with an OK button and a stop icon.
-  virtual void showError(const std::string& text, const std::string& title) = 0;
+  virtual void ShowError(const std::string& text, const std::string& title) = 0;
   // Hands an address to the desktop shell's "open"; failures are ignored.
-  virtual void shellOpen(const std::string& address) = 0;
+  virtual void ShellOpen(const std::string& address) = 0;
   // Current wall-clock time. Any thread.
-  virtual std::chrono::system_clock::time_point now() const = 0;
+  virtual std::chrono::system_clock::time_point Now() const = 0;
   // The time of day in the user's locale's long time form (no date).
-  virtual std::string longTimeText(std::chrono::system_clock::time_point when) const = 0;
+  virtual std::string LongTimeText(std::chrono::system_clock::time_point when) const = 0;
   // Runs the message loop until the main window is closed.
-  virtual int run() = 0;
+  virtual int Run() = 0;
 };
 
 }  // namespace zelmora::platform

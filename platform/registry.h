@@ -23,29 +23,29 @@ enum class RegistryRoot {
 
 // Value types with their Windows numbers (REG_*); other numbers may occur.
 enum class RegistryValueType : std::uint32_t {
-  None = 0,              // REG_NONE
-  String = 1,            // REG_SZ
-  ExpandString = 2,      // REG_EXPAND_SZ
-  Binary = 3,            // REG_BINARY
-  Dword = 4,             // REG_DWORD
-  DwordBigEndian = 5,    // REG_DWORD_BIG_ENDIAN
-  Link = 6,              // REG_LINK
-  MultiString = 7,       // REG_MULTI_SZ
-  Qword = 11,            // REG_QWORD
+  None = 0,            // REG_NONE
+  String = 1,          // REG_SZ
+  ExpandString = 2,    // REG_EXPAND_SZ
+  Binary = 3,          // REG_BINARY
+  Dword = 4,           // REG_DWORD
+  DwordBigEndian = 5,  // REG_DWORD_BIG_ENDIAN
+  Link = 6,            // REG_LINK
+  MultiString = 7,     // REG_MULTI_SZ
+  Qword = 11,          // REG_QWORD
 };
 
 // Win32 result codes (ERROR_*); a platform store may return others.
 enum class RegistryStatus : long {
-  Success = 0,           // ERROR_SUCCESS
-  FileNotFound = 2,      // ERROR_FILE_NOT_FOUND: no such key or value
-  AccessDenied = 5,      // ERROR_ACCESS_DENIED
-  InvalidHandle = 6,     // ERROR_INVALID_HANDLE
-  OutOfMemory = 14,      // ERROR_OUTOFMEMORY
-  InvalidParameter = 87, // ERROR_INVALID_PARAMETER
-  MoreData = 234,        // ERROR_MORE_DATA: the buffer is too small
-  CannotWrite = 1013,    // ERROR_CANTWRITE
-  RegistryCorrupt = 1015,// ERROR_REGISTRY_CORRUPT
-  KeyDeleted = 1018,     // ERROR_KEY_DELETED
+  Success = 0,             // ERROR_SUCCESS
+  FileNotFound = 2,        // ERROR_FILE_NOT_FOUND: no such key or value
+  AccessDenied = 5,        // ERROR_ACCESS_DENIED
+  InvalidHandle = 6,       // ERROR_INVALID_HANDLE
+  OutOfMemory = 14,        // ERROR_OUTOFMEMORY
+  InvalidParameter = 87,   // ERROR_INVALID_PARAMETER
+  MoreData = 234,          // ERROR_MORE_DATA: the buffer is too small
+  CannotWrite = 1013,      // ERROR_CANTWRITE
+  RegistryCorrupt = 1015,  // ERROR_REGISTRY_CORRUPT
+  KeyDeleted = 1018,       // ERROR_KEY_DELETED
 };
 
 // An open key; None is never a valid key.
@@ -63,9 +63,8 @@ class Registry {
   // filled in: the number of bytes the data needs. With data given, *size is
   // the buffer's size on entry and the data's size on return; a buffer that is
   // too small gives MoreData with the needed size in *size. type may be null.
-  virtual RegistryStatus QueryValue(RegistryKey key, std::string_view name,
-                                    RegistryValueType* type, std::byte* data,
-                                    std::uint32_t* size) = 0;
+  virtual RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type,
+                                    std::byte* data, std::uint32_t* size) = 0;
   // Creates or replaces a value, its type included.
   virtual RegistryStatus SetValue(RegistryKey key, std::string_view name, RegistryValueType type,
                                   std::span<const std::byte> data) = 0;

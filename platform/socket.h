@@ -71,7 +71,7 @@ class SocketError : public Error {
   explicit SocketError(int code)
       : Error("Socket Error # " + std::to_string(code) + "\r\n" + std::string(SocketErrorText(code))),
         code_(code) {}
-  int code() const noexcept { return code_; }
+  int Code() const noexcept { return code_; }
 
  private:
   int code_;

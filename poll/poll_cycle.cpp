@@ -34,30 +34,30 @@ void PollCycle::Start() {
   state_.PrevTaskId.store(0);
   state_.NoteId.store(0);
   on_ = true;
-  tmr1_.setInterval(kFirstPollDelayMs);
-  tmr1_.setEnabled(true);
+  tmr1_.SetInterval(kFirstPollDelayMs);
+  tmr1_.SetEnabled(true);
 }
 
 void PollCycle::Stop() {
   on_ = false;
   pollOwed_ = false;
-  tmr1_.setEnabled(false);
+  tmr1_.SetEnabled(false);
 }
 
 void PollCycle::tmr1Timer() {
-  auto seconds = ParseInteger(edt2_.text());
+  auto seconds = ParseInteger(edt2_.Text());
   if (seconds) {
     pollInterval_ = WrappingTimes1000(*seconds);
   } else {
-    edt2_.setText(kDefaultIntervalText);
+    edt2_.SetText(kDefaultIntervalText);
     pollInterval_ = kDefaultIntervalMs;
   }
   if (pollInterval_ < kShortestIntervalMs) {
-    edt2_.setText(kDefaultIntervalText);
+    edt2_.SetText(kDefaultIntervalText);
     pollInterval_ = kDefaultIntervalMs;
   }
-  tmr1_.setInterval(pollInterval_);
-  tmr1_.setEnabled(false);
+  tmr1_.SetInterval(pollInterval_);
+  tmr1_.SetEnabled(false);
 
   // A Start pressed during a poll brings its first tick while that poll still
   // runs; the new poll follows as soon as the old one has finished.
@@ -80,9 +80,9 @@ void PollCycle::PollWorker() {
   } catch (...) {
     // A failed poll is dropped without a word; the next one tries again.
   }
-  auto updateTime = desktop_.now();
+  auto updateTime = desktop_.Now();
   exchange_.Disconnect();
-  desktop_.postToUi([this, alive = alive_, updateTime] {
+  desktop_.PostToUi([this, alive = alive_, updateTime] {
     if (!*alive) return;
     showUpdateTime_(updateTime);
     WorkerFinished();
@@ -97,7 +97,7 @@ void PollCycle::WorkerFinished() {
     LaunchWorker();
     return;
   }
-  if (on_) tmr1_.setEnabled(true);
+  if (on_) tmr1_.SetEnabled(true);
 }
 
 }  // namespace zelmora

@@ -19,8 +19,8 @@ class PollCycle {
   using UpdateTimeShown = std::function<void(std::chrono::system_clock::time_point)>;
 
   // edt2 is the interval box; showUpdateTime runs on the user-interface thread.
-  PollCycle(platform::Desktop& desktop, PollState& state, CounterExchange& exchange,
-            platform::Control& edt2, UpdateTimeShown showUpdateTime);
+  PollCycle(platform::Desktop& desktop, PollState& state, CounterExchange& exchange, platform::Control& edt2,
+            UpdateTimeShown showUpdateTime);
   // Aborts a poll in flight and waits for its worker, so nothing outlives the window.
   ~PollCycle();
   PollCycle(const PollCycle&) = delete;
@@ -36,7 +36,7 @@ class PollCycle {
 
   int32_t PollInterval() const { return pollInterval_; }
   const Timer& tmr1() const { return tmr1_; }
-  bool polling() const { return workerBusy_; }
+  bool Polling() const { return workerBusy_; }
 
  private:
   void LaunchWorker();
@@ -52,9 +52,9 @@ class PollCycle {
   int32_t pollInterval_ = 0;
 
   // User-interface thread only.
-  bool on_ = false;           // between Start and Stop
-  bool workerBusy_ = false;   // a worker has been launched and has not reported back
-  bool pollOwed_ = false;     // a tick came while the worker was busy
+  bool on_ = false;          // between Start and Stop
+  bool workerBusy_ = false;  // a worker has been launched and has not reported back
+  bool pollOwed_ = false;    // a tick came while the worker was busy
   std::thread worker_;
   // Posted completions check this before touching the cycle.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

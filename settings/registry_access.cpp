@@ -26,8 +26,8 @@ void TRegistryAccess::SetRootKey(platform::RegistryRoot root) {
 
 bool TRegistryAccess::OpenKey(std::string_view path, bool canCreate) {
   platform::RegistryKey opened = platform::RegistryKey::None;
-  RegistryStatus result = canCreate ? registry_.CreateKey(root_, path, opened)
-                                    : registry_.OpenKey(root_, path, opened);
+  RegistryStatus result =
+      canCreate ? registry_.CreateKey(root_, path, opened) : registry_.OpenKey(root_, path, opened);
   if (result != RegistryStatus::Success) return false;
   CloseKey();
   currentKey_ = opened;

@@ -35,10 +35,10 @@ void LoadSettings(platform::Registry& registry, const SettingsControls& controls
   // An empty edit value keeps the control's default; an empty flag unchecks.
   for (auto& [name, edit] : EditValues(controls)) {
     std::string text = access.ReadString(name);
-    if (!text.empty()) edit.setText(text);
+    if (!text.empty()) edit.SetText(text);
   }
   for (auto& [name, box] : FlagValues(controls)) {
-    box.setChecked(access.ReadString(name) == "1");
+    box.SetChecked(access.ReadString(name) == "1");
   }
 }
 
@@ -46,8 +46,8 @@ void SaveSettings(platform::Registry& registry, const SettingsControls& controls
   TRegistryAccess access(registry);
   access.SetRootKey(platform::RegistryRoot::LocalMachine);
   if (!access.OpenKey(kSettingsKey, true)) return;
-  for (auto& [name, edit] : EditValues(controls)) access.WriteString(name, edit.text());
-  for (auto& [name, box] : FlagValues(controls)) access.WriteString(name, box.checked() ? "1" : "0");
+  for (auto& [name, edit] : EditValues(controls)) access.WriteString(name, edit.Text());
+  for (auto& [name, box] : FlagValues(controls)) access.WriteString(name, box.Checked() ? "1" : "0");
 }
 
 }  // namespace zelmora::settings

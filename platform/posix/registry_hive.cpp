@@ -13,8 +13,7 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
            return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
          });
 }
@@ -135,8 +134,7 @@ std::optional<Value> ParseValueData(std::string name, std::string_view data) {
 // A REG_SZ that is one line of text with a single terminating zero can be
 // written as "text"; anything else keeps its exact bytes in hex form.
 bool FitsQuotedForm(const Value& value) {
-  if (value.type != RegistryValueType::String || value.data.empty() ||
-      value.data.back() != std::byte{0}) {
+  if (value.type != RegistryValueType::String || value.data.empty() || value.data.back() != std::byte{0}) {
     return false;
   }
   std::string_view text(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1);
@@ -173,13 +171,13 @@ std::string FormatValue(const Value& value) {
 
 }  // namespace
 
-const Value* Key::findValue(std::string_view name) const {
+const Value* Key::FindValue(std::string_view name) const {
   auto found = std::find_if(values.begin(), values.end(),
                             [&](const Value& value) { return EqualsIgnoringAsciiCase(value.name, name); });
   return found == values.end() ? nullptr : &*found;
 }
 
-void Key::setValue(std::string_view name, RegistryValueType type, std::vector<std::byte> data) {
+void Key::SetValue(std::string_view name, RegistryValueType type, std::vector<std::byte> data) {
   auto found = std::find_if(values.begin(), values.end(),
                             [&](const Value& value) { return EqualsIgnoringAsciiCase(value.name, name); });
   if (found == values.end()) {
@@ -190,23 +188,21 @@ void Key::setValue(std::string_view name, RegistryValueType type, std::vector<st
   }
 }
 
-const Key* Hive::findKey(std::string_view path) const {
+const Key* Hive::FindKey(std::string_view path) const {
   auto found = std::find_if(keys_.begin(), keys_.end(),
                             [&](const Key& key) { return EqualsIgnoringAsciiCase(key.path, path); });
   return found == keys_.end() ? nullptr : &*found;
 }
 
-Key* Hive::findKey(std::string_view path) {
-  return const_cast<Key*>(std::as_const(*this).findKey(path));
-}
+Key* Hive::FindKey(std::string_view path) { return const_cast<Key*>(std::as_const(*this).FindKey(path)); }
 
-Key& Hive::createKey(std::string_view path) {
+Key& Hive::CreateKey(std::string_view path) {
   for (size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
     std::string_view prefix = path.substr(0, end);
-    if (!findKey(prefix)) keys_.push_back(Key{std::string(prefix), {}});
+    if (!FindKey(prefix)) keys_.push_back(Key{std::string(prefix), {}});
     if (end == std::string_view::npos) break;
   }
-  return *findKey(path);
+  return *FindKey(path);
 }
 
 bool IsValidKeyPath(std::string_view path) {
@@ -244,13 +240,12 @@ std::optional<Hive> ParseHive(std::string_view text, std::string_view rootName) 
     if (line.starts_with('[')) {
       if (!line.ends_with(']')) return std::nullopt;
       std::string_view name = line.substr(1, line.size() - 2);
-      if (!name.starts_with(rootName) || name.size() <= rootName.size() ||
-          name[rootName.size()] != '\\') {
+      if (!name.starts_with(rootName) || name.size() <= rootName.size() || name[rootName.size()] != '\\') {
         return std::nullopt;
       }
       std::string_view path = name.substr(rootName.size() + 1);
       if (!IsValidKeyPath(path)) return std::nullopt;
-      current = &hive.createKey(path);
+      current = &hive.CreateKey(path);
       continue;
     }
     if (!current) return std::nullopt;
@@ -273,7 +268,7 @@ std::optional<Hive> ParseHive(std::string_view text, std::string_view rootName) 
     }
     auto value = ParseValueData(std::move(name), data);
     if (!value) return std::nullopt;
-    current->setValue(value->name, value->type, std::move(value->data));
+    current->SetValue(value->name, value->type, std::move(value->data));
   }
   if (!headerSeen) return std::nullopt;
   return hive;
@@ -282,7 +277,7 @@ std::optional<Hive> ParseHive(std::string_view text, std::string_view rootName) 
 std::string FormatHive(const Hive& hive, std::string_view rootName) {
   std::string text(kHeader);
   text += "\n\n";
-  for (const Key& key : hive.keys()) {
+  for (const Key& key : hive.Keys()) {
     text += '[';
     text += rootName;
     text += '\\';

@@ -23,17 +23,17 @@ struct Key {
   std::vector<Value> values;
 
   // Names compare without regard to ASCII case, as in the Windows registry.
-  const Value* findValue(std::string_view name) const;
-  void setValue(std::string_view name, RegistryValueType type, std::vector<std::byte> data);
+  const Value* FindValue(std::string_view name) const;
+  void SetValue(std::string_view name, RegistryValueType type, std::vector<std::byte> data);
 };
 
 class Hive {
  public:
-  const Key* findKey(std::string_view path) const;
-  Key* findKey(std::string_view path);
+  const Key* FindKey(std::string_view path) const;
+  Key* FindKey(std::string_view path);
   // Creates the key and every missing key along its path; returns the key.
-  Key& createKey(std::string_view path);
-  const std::vector<Key>& keys() const { return keys_; }
+  Key& CreateKey(std::string_view path);
+  const std::vector<Key>& Keys() const { return keys_; }
 
  private:
   std::vector<Key> keys_;  // in file order

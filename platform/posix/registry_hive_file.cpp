@@ -28,10 +28,10 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
   // Closes now and reports the result: a deferred write error shows up here.
-  bool close() {
+  bool Close() {
     int fd = fd_;
     fd_ = -1;
     return ::close(fd) == 0;
@@ -55,7 +55,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 bool SyncDirectory(const std::filesystem::path& directory) {
   FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return fd.valid() && ::fsync(fd.get()) == 0;
+  return fd.Valid() && ::fsync(fd.Get()) == 0;
 }
 
 std::string UtcTimestamp() {
@@ -74,17 +74,17 @@ HiveFile::HiveFile(std::filesystem::path file, std::string rootName)
 
 LoadedHive HiveFile::Load() const {
   FileDescriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) {
+  if (!fd.Valid()) {
     return {errno == ENOENT ? HiveFileState::Missing : HiveFileState::Unreadable, {}};
   }
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {HiveFileState::Unreadable, {}};
+  if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return {HiveFileState::Unreadable, {}};
   if (info.st_size > kMaxHiveBytes) return {HiveFileState::Damaged, {}};
 
   std::string text;
   char buffer[8192];
   while (true) {
-    ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+    ssize_t count = ::read(fd.Get(), buffer, sizeof buffer);
     if (count < 0) {
       if (errno == EINTR) continue;
       return {HiveFileState::Unreadable, {}};
@@ -115,9 +115,9 @@ bool HiveFile::Store(const Hive& hive) const {
   std::filesystem::path temporary = file_;
   temporary += ".tmp";
   FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!fd.valid()) return false;
-  bool written = WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
-  written = fd.close() && written;
+  if (!fd.Valid()) return false;
+  bool written = WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
+  written = fd.Close() && written;
   if (!written || ::rename(temporary.c_str(), file_.c_str()) != 0) {
     ::unlink(temporary.c_str());
     return false;

@@ -36,7 +36,7 @@ class HiveFile {
   // Renames a damaged hive to <name>.damaged-<UTC time> beside the new one.
   bool SetAsideDamaged() const;
 
-  const std::filesystem::path& path() const { return file_; }
+  const std::filesystem::path& Path() const { return file_; }
 
   // Serialises read-modify-write cycles of all processes on this directory
   // (flock on the directory itself, so no lock file is left behind).
@@ -46,7 +46,7 @@ class HiveFile {
     ~WriteLock();
     WriteLock(const WriteLock&) = delete;
     WriteLock& operator=(const WriteLock&) = delete;
-    bool held() const { return held_; }
+    bool Held() const { return held_; }
 
    private:
     int directoryFd_ = -1;

@@ -39,7 +39,7 @@ class HiveFileRegistry final : public Registry {
     std::lock_guard lock(mutex_);
     auto loaded = FileFor(root).Load();
     if (loaded.state != HiveFileState::Read) return StatusForUnopenedHive(loaded.state);
-    const hive::Key* found = loaded.hive.findKey(path);
+    const hive::Key* found = loaded.hive.FindKey(path);
     if (!found) return RegistryStatus::FileNotFound;
     key = AddHandle(root, found->path);
     return RegistryStatus::Success;
@@ -51,7 +51,7 @@ class HiveFileRegistry final : public Registry {
     const HiveFile& file = FileFor(root);
     if (!file.PrepareForWriting()) return RegistryStatus::AccessDenied;
     auto writeLock = file.LockForWriting();
-    if (!writeLock.held()) return RegistryStatus::AccessDenied;
+    if (!writeLock.Held()) return RegistryStatus::AccessDenied;
 
     auto loaded = file.Load();
     if (loaded.state == HiveFileState::Unreadable) return RegistryStatus::AccessDenied;
@@ -59,28 +59,28 @@ class HiveFileRegistry final : public Registry {
       if (!file.SetAsideDamaged()) return RegistryStatus::CannotWrite;
       loaded = {HiveFileState::Missing, {}};
     }
-    const hive::Key* existing = loaded.hive.findKey(path);
+    const hive::Key* existing = loaded.hive.FindKey(path);
     if (existing) {
       key = AddHandle(root, existing->path);
       return RegistryStatus::Success;
     }
-    hive::Key& created = loaded.hive.createKey(path);
+    hive::Key& created = loaded.hive.CreateKey(path);
     if (!file.Store(loaded.hive)) return RegistryStatus::CannotWrite;
     key = AddHandle(root, created.path);
     return RegistryStatus::Success;
   }
 
-  RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type,
-                            std::byte* data, std::uint32_t* size) override {
+  RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type, std::byte* data,
+                            std::uint32_t* size) override {
     if (!size) return RegistryStatus::InvalidParameter;
     std::lock_guard lock(mutex_);
     auto handle = handles_.find(key);
     if (handle == handles_.end()) return RegistryStatus::InvalidHandle;
     auto loaded = FileFor(handle->second.root).Load();
     if (loaded.state != HiveFileState::Read) return StatusForOpenKeyHive(loaded.state);
-    const hive::Key* found = loaded.hive.findKey(handle->second.path);
+    const hive::Key* found = loaded.hive.FindKey(handle->second.path);
     if (!found) return RegistryStatus::KeyDeleted;
-    const hive::Value* value = found->findValue(name);
+    const hive::Value* value = found->FindValue(name);
     if (!value) return RegistryStatus::FileNotFound;
 
     if (type) *type = value->type;
@@ -102,13 +102,13 @@ class HiveFileRegistry final : public Registry {
     const HiveFile& file = FileFor(handle->second.root);
     if (!file.PrepareForWriting()) return RegistryStatus::AccessDenied;
     auto writeLock = file.LockForWriting();
-    if (!writeLock.held()) return RegistryStatus::AccessDenied;
+    if (!writeLock.Held()) return RegistryStatus::AccessDenied;
 
     auto loaded = file.Load();
     if (loaded.state != HiveFileState::Read) return StatusForOpenKeyHive(loaded.state);
-    hive::Key* found = loaded.hive.findKey(handle->second.path);
+    hive::Key* found = loaded.hive.FindKey(handle->second.path);
     if (!found) return RegistryStatus::KeyDeleted;
-    found->setValue(name, type, std::vector<std::byte>(data.begin(), data.end()));
+    found->SetValue(name, type, std::vector<std::byte>(data.begin(), data.end()));
     return file.Store(loaded.hive) ? RegistryStatus::Success : RegistryStatus::CannotWrite;
   }
 

@@ -1,7 +1,6 @@
 // POSIX sockets behind platform/socket.h. Sockets stay non-blocking; every wait
 // goes through poll() in short slices so a raised cancel flag is seen promptly.
 #include "platform/socket.h"
-#include "platform/socket_address.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -14,6 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "platform/socket_address.h"
 
 namespace zelmora::platform {
 namespace {
@@ -85,9 +86,9 @@ void WaitReady(int socket, short events, const WaitLimit& limit) {
     const auto now = CheckLimit(limit);
     const auto slice = std::min<std::chrono::steady_clock::duration>(limit.deadline - now, kCancelCheckSlice);
     // Round up so a sub-millisecond remainder does not spin.
-    const auto timeout_ms = std::chrono::ceil<std::chrono::milliseconds>(slice).count();
+    const auto timeoutMs = std::chrono::ceil<std::chrono::milliseconds>(slice).count();
     pollfd entry{socket, events, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(timeout_ms));
+    const int ready = ::poll(&entry, 1, static_cast<int>(timeoutMs));
     if (ready > 0) return;  // errors and hang-ups surface in the following call
     if (ready < 0 && errno != EINTR) ThrowLastError();
   }
@@ -108,8 +109,8 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address
 #ifdef IP_BIND_ADDRESS_NO_PORT
   // Port 0 is picked at connect, where the kernel may share ports across
   // destinations, instead of at bind, where it searches for an unused one.
-  const int defer_port = 1;
-  ::setsockopt(socket, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &defer_port, sizeof defer_port);
+  const int deferPort = 1;
+  ::setsockopt(socket, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &deferPort, sizeof deferPort);
 #endif
   const sockaddr_in local = AnyLocalAddress();
   if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) ThrowLastError();

@@ -20,7 +20,8 @@ using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
 xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
   XcbReply<xcb_intern_atom_reply_t> reply(
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr),
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name),
+                            nullptr),
       &std::free);
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
@@ -51,7 +52,8 @@ void RequestFrameExtents(const QWidget& window) {
   event.type = InternAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
   if (event.type == XCB_ATOM_NONE) return;
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-  xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+  xcb_send_event(connection, 0, root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                  reinterpret_cast<const char*>(&event));
   xcb_flush(connection);
 }

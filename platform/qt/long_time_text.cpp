@@ -5,8 +5,8 @@ namespace {
 
 // What the locale's own long time format says about the hour and the marker.
 struct TimeTraits {
-  QString hour;        // "h", "hh", "H" or "HH"
-  QString marker;      // "AP" or "ap"; empty for a 24-hour clock
+  QString hour;    // "h", "hh", "H" or "HH"
+  QString marker;  // "AP" or "ap"; empty for a 24-hour clock
   bool markerFirst = false;
   bool markerSpaced = true;
 };

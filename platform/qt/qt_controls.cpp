@@ -27,12 +27,9 @@ QLabel* MakeLabel(QLabel* label, std::string_view caption) {
 QWidget* CreateWidget(QWidget& form, const platform::ControlSpec& design) {
   const QString caption = ToQString(design.caption);
   switch (design.kind) {
-    case ControlKind::GroupBox:
-      return new QGroupBox(caption, &form);
-    case ControlKind::Edit:
-      return new QLineEdit(caption, &form);
-    case ControlKind::Label:
-      return MakeLabel(new QLabel(&form), design.caption);
+    case ControlKind::GroupBox: return new QGroupBox(caption, &form);
+    case ControlKind::Edit: return new QLineEdit(caption, &form);
+    case ControlKind::Label: return MakeLabel(new QLabel(&form), design.caption);
     case ControlKind::WrappedLabel: {
       QLabel* label = MakeLabel(new QLabel(&form), design.caption);
       label->setWordWrap(true);
@@ -43,8 +40,7 @@ QWidget* CreateWidget(QWidget& form, const platform::ControlSpec& design) {
       box->setChecked(design.checked);
       return box;
     }
-    case ControlKind::Button:
-      return new QPushButton(caption, &form);
+    case ControlKind::Button: return new QPushButton(caption, &form);
     case ControlKind::Link: {
       QLabel* link = MakeLabel(new ClickableLabel(&form), design.caption);
       QPalette palette = link->palette();
@@ -65,8 +61,8 @@ void ClickableLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   QLabel::mouseReleaseEvent(event);
   if (click && onClicked) onClicked();
@@ -76,7 +72,7 @@ QtControl::QtControl(QWidget& form, const platform::ControlSpec& design)
     : kind_(design.kind), widget_(CreateWidget(form, design)) {
   widget_->setObjectName(ToQString(design.name));
   widget_->setGeometry(design.bounds.left, design.bounds.top, design.bounds.width, design.bounds.height);
-  fitToText();
+  FitToText();
   const auto activate = [this] {
     if (onActivated_) onActivated_();
   };
@@ -88,40 +84,48 @@ QtControl::QtControl(QWidget& form, const platform::ControlSpec& design)
   }
 }
 
-std::string QtControl::text() const {
+std::string QtControl::Text() const {
   QString text;
-  if (auto* edit = qobject_cast<QLineEdit*>(widget_)) text = edit->text();
-  else if (auto* label = qobject_cast<QLabel*>(widget_)) text = label->text();
-  else if (auto* button = qobject_cast<QAbstractButton*>(widget_)) text = button->text();
-  else if (auto* group = qobject_cast<QGroupBox*>(widget_)) text = group->title();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget_))
+    text = edit->text();
+  else if (auto* label = qobject_cast<QLabel*>(widget_))
+    text = label->text();
+  else if (auto* button = qobject_cast<QAbstractButton*>(widget_))
+    text = button->text();
+  else if (auto* group = qobject_cast<QGroupBox*>(widget_))
+    text = group->title();
   return text.toStdString();
 }
 
-void QtControl::setText(const std::string& text) {
+void QtControl::SetText(const std::string& text) {
   const QString value = QString::fromStdString(text);
-  if (auto* edit = qobject_cast<QLineEdit*>(widget_)) edit->setText(value);
-  else if (auto* label = qobject_cast<QLabel*>(widget_)) label->setText(value);
-  else if (auto* button = qobject_cast<QAbstractButton*>(widget_)) button->setText(value);
-  else if (auto* group = qobject_cast<QGroupBox*>(widget_)) group->setTitle(value);
-  fitToText();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget_))
+    edit->setText(value);
+  else if (auto* label = qobject_cast<QLabel*>(widget_))
+    label->setText(value);
+  else if (auto* button = qobject_cast<QAbstractButton*>(widget_))
+    button->setText(value);
+  else if (auto* group = qobject_cast<QGroupBox*>(widget_))
+    group->setTitle(value);
+  FitToText();
 }
 
-bool QtControl::checked() const {
+bool QtControl::Checked() const {
   auto* button = qobject_cast<QAbstractButton*>(widget_);
   return button && button->isCheckable() && button->isChecked();
 }
 
-void QtControl::setChecked(bool checked) {
+void QtControl::SetChecked(bool checked) {
   if (auto* button = qobject_cast<QAbstractButton*>(widget_)) button->setChecked(checked);
 }
 
-bool QtControl::enabled() const { return widget_->isEnabled(); }
+bool QtControl::Enabled() const { return widget_->isEnabled(); }
 
-void QtControl::setEnabled(bool enabled) { widget_->setEnabled(enabled); }
+void QtControl::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
 
-void QtControl::onActivated(std::function<void()> handler) { onActivated_ = std::move(handler); }
+void QtControl::OnActivated(std::function<void()> handler) { onActivated_ = std::move(handler); }
 
-void QtControl::fitToText() {
+void QtControl::FitToText() {
   // Plain labels and links grow (and shrink) with their text from their top-left corner.
   if (kind_ == ControlKind::Label || kind_ == ControlKind::Link) widget_->resize(widget_->sizeHint());
 }

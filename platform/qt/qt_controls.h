@@ -29,18 +29,18 @@ class QtControl final : public platform::Control {
  public:
   QtControl(QWidget& form, const platform::ControlSpec& design);
 
-  std::string text() const override;
-  void setText(const std::string& text) override;
-  bool checked() const override;
-  void setChecked(bool checked) override;
-  bool enabled() const override;
-  void setEnabled(bool enabled) override;
-  void onActivated(std::function<void()> handler) override;
+  std::string Text() const override;
+  void SetText(const std::string& text) override;
+  bool Checked() const override;
+  void SetChecked(bool checked) override;
+  bool Enabled() const override;
+  void SetEnabled(bool enabled) override;
+  void OnActivated(std::function<void()> handler) override;
 
-  QWidget& widget() const { return *widget_; }
+  QWidget& Widget() const { return *widget_; }
 
  private:
-  void fitToText();
+  void FitToText();
 
   platform::ControlKind kind_;
   QWidget* widget_;  // owned by the form

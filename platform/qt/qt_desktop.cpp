@@ -29,53 +29,53 @@ QtDesktop::~QtDesktop() {
   acceptingPosts_ = false;
 }
 
-std::unique_ptr<platform::MainWindow> QtDesktop::createMainWindow(const platform::MainWindowSpec& design) {
+std::unique_ptr<platform::MainWindow> QtDesktop::CreateMainWindow(const platform::MainWindowSpec& design) {
   return std::make_unique<QtMainWindow>(design);
 }
 
-std::unique_ptr<platform::PopupWindow> QtDesktop::createPopup(const platform::PopupSpec& design) {
+std::unique_ptr<platform::PopupWindow> QtDesktop::CreatePopup(const platform::PopupSpec& design) {
   return CreateQtPopup(design);
 }
 
-std::unique_ptr<platform::TrayIcon> QtDesktop::createTrayIcon() { return std::make_unique<QtTrayIcon>(); }
+std::unique_ptr<platform::TrayIcon> QtDesktop::CreateTrayIcon() { return std::make_unique<QtTrayIcon>(); }
 
-std::unique_ptr<platform::TimerBackend> QtDesktop::createTimer(std::function<void()> onTick) {
+std::unique_ptr<platform::TimerBackend> QtDesktop::CreateTimer(std::function<void()> onTick) {
   return std::make_unique<QtTimer>(std::move(onTick));
 }
 
-void QtDesktop::postToUi(std::function<void()> task) {
+void QtDesktop::PostToUi(std::function<void()> task) {
   std::lock_guard lock(postMutex_);
   if (!acceptingPosts_) return;
   QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
 }
 
-platform::Rect QtDesktop::workArea() const {
+platform::Rect QtDesktop::WorkArea() const {
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   return {area.left(), area.top(), area.width(), area.height()};
 }
 
-void QtDesktop::showError(const std::string& text, const std::string& title) {
+void QtDesktop::ShowError(const std::string& text, const std::string& title) {
   QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
                   QMessageBox::Ok);
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
-void QtDesktop::shellOpen(const std::string& address) {
+void QtDesktop::ShellOpen(const std::string& address) {
   QString target = QString::fromStdString(address);
   // Addresses come as the shell takes them, often without a scheme ("host/path").
   if (!target.contains(QStringLiteral("://"))) target.prepend(QStringLiteral("http://"));
   QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
 }
 
-std::chrono::system_clock::time_point QtDesktop::now() const { return std::chrono::system_clock::now(); }
+std::chrono::system_clock::time_point QtDesktop::Now() const { return std::chrono::system_clock::now(); }
 
-std::string QtDesktop::longTimeText(std::chrono::system_clock::time_point when) const {
+std::string QtDesktop::LongTimeText(std::chrono::system_clock::time_point when) const {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
   const QTime local = QDateTime::fromMSecsSinceEpoch(ms).time();
-  return LongTimeText(QLocale::system(), local).toStdString();
+  return qt::LongTimeText(QLocale::system(), local).toStdString();
 }
 
-int QtDesktop::run() { return QApplication::exec(); }
+int QtDesktop::Run() { return QApplication::exec(); }
 
 }  // namespace zelmora::qt

@@ -14,17 +14,17 @@ class QtDesktop final : public platform::Desktop {
   QtDesktop(const QtDesktop&) = delete;
   QtDesktop& operator=(const QtDesktop&) = delete;
 
-  std::unique_ptr<platform::MainWindow> createMainWindow(const platform::MainWindowSpec& design) override;
-  std::unique_ptr<platform::PopupWindow> createPopup(const platform::PopupSpec& design) override;
-  std::unique_ptr<platform::TrayIcon> createTrayIcon() override;
-  std::unique_ptr<platform::TimerBackend> createTimer(std::function<void()> onTick) override;
-  void postToUi(std::function<void()> task) override;
-  platform::Rect workArea() const override;
-  void showError(const std::string& text, const std::string& title) override;
-  void shellOpen(const std::string& address) override;
-  std::chrono::system_clock::time_point now() const override;
-  std::string longTimeText(std::chrono::system_clock::time_point when) const override;
-  int run() override;
+  std::unique_ptr<platform::MainWindow> CreateMainWindow(const platform::MainWindowSpec& design) override;
+  std::unique_ptr<platform::PopupWindow> CreatePopup(const platform::PopupSpec& design) override;
+  std::unique_ptr<platform::TrayIcon> CreateTrayIcon() override;
+  std::unique_ptr<platform::TimerBackend> CreateTimer(std::function<void()> onTick) override;
+  void PostToUi(std::function<void()> task) override;
+  platform::Rect WorkArea() const override;
+  void ShowError(const std::string& text, const std::string& title) override;
+  void ShellOpen(const std::string& address) override;
+  std::chrono::system_clock::time_point Now() const override;
+  std::string LongTimeText(std::chrono::system_clock::time_point when) const override;
+  int Run() override;
 
  private:
   // Workers may post while the program shuts down; posts after that are dropped.

@@ -13,19 +13,23 @@
 namespace zelmora::qt {
 
 FormWidget::FormWidget()
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint) {}
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {}
 
 void FormWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
   const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-  const bool minimizedNow = (windowState() & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized);
+  const bool minimizedNow =
+      (windowState() & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized);
   if (!minimizedNow || !onMinimized) return;
   // The handler hides the window; let the window system finish minimising first.
   QMetaObject::invokeMethod(
-      this, [this] { if (onMinimized) onMinimized(); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        if (onMinimized) onMinimized();
+      },
+      Qt::QueuedConnection);
 }
 
 void FormWidget::closeEvent(QCloseEvent* event) {
@@ -34,7 +38,8 @@ void FormWidget::closeEvent(QCloseEvent* event) {
 }
 
 QtMainWindow::QtMainWindow(const platform::MainWindowSpec& design) : form_(std::make_unique<FormWidget>()) {
-  form_->setWindowTitle(QString::fromUtf8(design.caption.data(), static_cast<qsizetype>(design.caption.size())));
+  form_->setWindowTitle(
+      QString::fromUtf8(design.caption.data(), static_cast<qsizetype>(design.caption.size())));
   form_->setWindowIcon(ProgramIcon());
   form_->setFont(FormFont());
   form_->setFixedSize(design.clientSize.width, design.clientSize.height);
@@ -43,25 +48,25 @@ QtMainWindow::QtMainWindow(const platform::MainWindowSpec& design) : form_(std::
 // The form goes first: its widgets call back into the controls until then.
 QtMainWindow::~QtMainWindow() { form_.reset(); }
 
-platform::Control& QtMainWindow::addControl(const platform::ControlSpec& design) {
+platform::Control& QtMainWindow::AddControl(const platform::ControlSpec& design) {
   controls_.push_back(std::make_unique<QtControl>(*form_, design));
   return *controls_.back();
 }
 
-void QtMainWindow::setTabOrder(std::span<platform::Control* const> order) {
+void QtMainWindow::SetTabOrder(std::span<platform::Control* const> order) {
   for (std::size_t i = 1; i < order.size(); ++i) {
     auto* first = dynamic_cast<QtControl*>(order[i - 1]);
     auto* second = dynamic_cast<QtControl*>(order[i]);
-    if (first && second) QWidget::setTabOrder(&first->widget(), &second->widget());
+    if (first && second) QWidget::setTabOrder(&first->Widget(), &second->Widget());
   }
 }
 
-void QtMainWindow::takeOffTaskbar() {
+void QtMainWindow::TakeOffTaskbar() {
   offTaskbar_ = true;
   if (form_->isVisible()) KeepOffTaskbar(*form_);
 }
 
-void QtMainWindow::showWindow() {
+void QtMainWindow::ShowWindow() {
   if (!placed_) {
     placed_ = true;
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
@@ -71,28 +76,28 @@ void QtMainWindow::showWindow() {
   form_->show();
 }
 
-void QtMainWindow::show() { showWindow(); }
+void QtMainWindow::Show() { ShowWindow(); }
 
-void QtMainWindow::hide() { form_->hide(); }
+void QtMainWindow::Hide() { form_->hide(); }
 
-bool QtMainWindow::isVisible() const { return form_->isVisible(); }
+bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
 
-bool QtMainWindow::isMinimized() const { return form_->isMinimized(); }
+bool QtMainWindow::IsMinimized() const { return form_->isMinimized(); }
 
-void QtMainWindow::restore() {
+void QtMainWindow::Restore() {
   // Un-minimising maps a hidden window; the task-bar state must be there first,
   // since window managers ignore it once the window is mapped.
   if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
   form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
-  showWindow();
-  bringToFront();
+  ShowWindow();
+  BringToFront();
 }
 
-void QtMainWindow::bringToFront() {
+void QtMainWindow::BringToFront() {
   form_->raise();
   form_->activateWindow();
 }
 
-void QtMainWindow::onMinimized(std::function<void()> handler) { form_->onMinimized = std::move(handler); }
+void QtMainWindow::OnMinimized(std::function<void()> handler) { form_->onMinimized = std::move(handler); }
 
 }  // namespace zelmora::qt

@@ -26,21 +26,21 @@ class QtMainWindow final : public platform::MainWindow {
   explicit QtMainWindow(const platform::MainWindowSpec& design);
   ~QtMainWindow() override;
 
-  platform::Control& addControl(const platform::ControlSpec& design) override;
-  void setTabOrder(std::span<platform::Control* const> order) override;
-  void takeOffTaskbar() override;
-  void show() override;
-  void hide() override;
-  bool isVisible() const override;
-  bool isMinimized() const override;
-  void restore() override;
-  void bringToFront() override;
-  void onMinimized(std::function<void()> handler) override;
+  platform::Control& AddControl(const platform::ControlSpec& design) override;
+  void SetTabOrder(std::span<platform::Control* const> order) override;
+  void TakeOffTaskbar() override;
+  void Show() override;
+  void Hide() override;
+  bool IsVisible() const override;
+  bool IsMinimized() const override;
+  void Restore() override;
+  void BringToFront() override;
+  void OnMinimized(std::function<void()> handler) override;
 
-  QWidget& widget() const { return *form_; }
+  QWidget& Widget() const { return *form_; }
 
  private:
-  void showWindow();
+  void ShowWindow();
 
   std::unique_ptr<FormWidget> form_;
   std::vector<std::unique_ptr<QtControl>> controls_;

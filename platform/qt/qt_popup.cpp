@@ -54,9 +54,10 @@ class PopupWidget final : public QWidget {
 class QtPopup final : public platform::PopupWindow {
  public:
   explicit QtPopup(const platform::PopupSpec& design)
-      : widget_([this] { hide(); }),
+      : widget_([this] { Hide(); }),
         position_(design.initialPosition.x, design.initialPosition.y),
-        viewBounds_(design.viewBounds.left, design.viewBounds.top, design.viewBounds.width, design.viewBounds.height) {
+        viewBounds_(design.viewBounds.left, design.viewBounds.top, design.viewBounds.width,
+                    design.viewBounds.height) {
     widget_.setWindowTitle(QString::fromUtf8(design.caption.data(), qsizetype(design.caption.size())));
     widget_.setWindowIcon(ProgramIcon());
     widget_.setFixedSize(design.clientSize.width, design.clientSize.height);
@@ -69,103 +70,105 @@ class QtPopup final : public platform::PopupWindow {
     pageView_.reset();
   }
 
-  void setLeft(int left) override { moveTo({left, position().y}); }
-  void setTop(int top) override { moveTo({position().x, top}); }
+  void SetLeft(int left) override { MoveTo({left, Position().y}); }
+  void SetTop(int top) override { MoveTo({Position().x, top}); }
 
-  platform::Point position() const override {
-    if (mapped() && lastOwnMove_.hasExpired(kSettledMoveMs)) {
-      const QPoint actual = widget_.geometry().topLeft() - QPoint(frame().left(), frame().top());
+  platform::Point Position() const override {
+    if (Mapped() && lastOwnMove_.hasExpired(kSettledMoveMs)) {
+      const QPoint actual = widget_.geometry().topLeft() - QPoint(Frame().left(), Frame().top());
       return {actual.x(), actual.y()};
     }
     return {position_.x(), position_.y()};
   }
 
-  platform::Size outerSize() const override {
-    const QMargins margins = frame();
-    return {widget_.width() + margins.left() + margins.right(), widget_.height() + margins.top() + margins.bottom()};
+  platform::Size OuterSize() const override {
+    const QMargins margins = Frame();
+    return {widget_.width() + margins.left() + margins.right(),
+            widget_.height() + margins.top() + margins.bottom()};
   }
 
-  void show() override {
+  void Show() override {
     shown_ = true;
-    updateMapping();
-    if (mapped()) widget_.raise();
+    UpdateMapping();
+    if (Mapped()) widget_.raise();
   }
 
-  void hide() override {
-    const platform::Point last = position();
+  void Hide() override {
+    const platform::Point last = Position();
     position_ = {last.x, last.y};
     shown_ = false;
-    updateMapping();
+    UpdateMapping();
   }
 
-  bool isVisible() const override { return shown_; }
+  bool IsVisible() const override { return shown_; }
 
-  void navigate(const std::u16string& address) override {
+  void Navigate(const std::u16string& address) override {
     const QUrl url(QString::fromStdU16String(address));
     if (!url.isValid()) throw Error("The page view refused the address: " + url.errorString().toStdString());
     if (!pageView_) {
-      pageView_ = std::make_unique<pageview::PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_);
-      QObject::connect(pageView_.get(), &pageview::PageViewClient::loadFinished, [this](bool) {
+      pageView_ =
+          std::make_unique<pageview::PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_);
+      QObject::connect(pageView_.get(), &pageview::PageViewClient::LoadFinished, [this](bool) {
         if (documentComplete_) documentComplete_();
       });
     }
-    pageView_->navigate(url);
+    pageView_->Navigate(url);
   }
 
-  void onDocumentComplete(std::function<void()> handler) override { documentComplete_ = std::move(handler); }
+  void OnDocumentComplete(std::function<void()> handler) override { documentComplete_ = std::move(handler); }
 
  private:
-  bool mapped() const { return widget_.isVisible(); }
+  bool Mapped() const { return widget_.isVisible(); }
 
-  void moveTo(platform::Point where) {
+  void MoveTo(platform::Point where) {
     position_ = {where.x, where.y};
     lastOwnMove_.start();
-    if (mapped()) placeClientArea();
-    updateMapping();
+    if (Mapped()) PlaceClientArea();
+    UpdateMapping();
   }
 
   // The client area goes where the frame leaves it, so the window manager
   // (which keeps the client area in place) puts the frame's corner at position_.
-  void placeClientArea() {
-    placedWith_ = frame();
+  void PlaceClientArea() {
+    placedWith_ = Frame();
     widget_.setGeometry(QRect(position_ + QPoint(placedWith_.left(), placedWith_.top()), widget_.size()));
   }
 
   // A window manager that is slow to tell the frame lets the first placement
   // use a guess; once the real frame is known, the frame's corner goes where
   // it was asked to be.
-  void settlePlacement(int triesLeft) {
+  void SettlePlacement(int triesLeft) {
     QTimer::singleShot(kFrameCheckMs, &widget_, [this, triesLeft] {
-      if (!mapped()) return;
-      if (frame() != placedWith_) {
-        placeClientArea();
+      if (!Mapped()) return;
+      if (Frame() != placedWith_) {
+        PlaceClientArea();
       } else if (triesLeft > 0) {
-        settlePlacement(triesLeft - 1);
+        SettlePlacement(triesLeft - 1);
       }
     });
   }
 
-  bool inSight() const {
-    const platform::Size size = outerSize();
+  bool InSight() const {
+    const platform::Size size = OuterSize();
     const QRect screens = QGuiApplication::primaryScreen()->virtualGeometry();
     return screens.intersects(QRect(position_, QSize(size.width, size.height)));
   }
 
-  void updateMapping() {
-    const bool wanted = shown_ && inSight();
-    if (wanted && !mapped()) {
+  void UpdateMapping() {
+    const bool wanted = shown_ && InSight();
+    if (wanted && !Mapped()) {
       KeepOffTaskbar(widget_);  // the window manager forgets it at every unmap
-      placeClientArea();
+      PlaceClientArea();
       widget_.showNormal();
-      settlePlacement(kFrameChecks);
-    } else if (!wanted && mapped()) {
+      SettlePlacement(kFrameChecks);
+    } else if (!wanted && Mapped()) {
       widget_.hide();
     }
   }
 
   // The window's own frame once the window manager has told it; before that,
   // the frame of another framed window of the program as the best guess.
-  QMargins frame() const {
+  QMargins Frame() const {
     if (const auto own = FrameExtents(widget_); own && !own->isNull()) {
       knownFrame_ = *own;
       return *own;

@@ -6,8 +6,8 @@ QtTimer::QtTimer(std::function<void()> onTick) : onTick_(std::move(onTick)) {
   QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { onTick_(); });
 }
 
-void QtTimer::start(int intervalMs) { timer_.start(intervalMs); }
+void QtTimer::Start(int intervalMs) { timer_.start(intervalMs); }
 
-void QtTimer::stop() { timer_.stop(); }
+void QtTimer::Stop() { timer_.stop(); }
 
 }  // namespace zelmora::qt

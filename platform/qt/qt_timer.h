@@ -10,8 +10,8 @@ namespace zelmora::qt {
 class QtTimer final : public platform::TimerBackend {
  public:
   explicit QtTimer(std::function<void()> onTick);
-  void start(int intervalMs) override;
-  void stop() override;
+  void Start(int intervalMs) override;
+  void Stop() override;
 
  private:
   QTimer timer_;

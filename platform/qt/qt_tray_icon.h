@@ -21,14 +21,14 @@ class QtTrayIcon final : public platform::TrayIcon {
   QtTrayIcon();
   ~QtTrayIcon() override;
 
-  bool add() override;
-  bool modify() override;
-  bool remove() override;
-  void onMouse(std::function<void(platform::TrayMouse)> handler) override;
-  void onTrayRecreated(std::function<void()> handler) override;
+  bool Add() override;
+  bool Modify() override;
+  bool Remove() override;
+  void OnMouse(std::function<void(platform::TrayMouse)> handler) override;
+  void OnTrayRecreated(std::function<void()> handler) override;
 
  private:
-  void report(QSystemTrayIcon::ActivationReason reason);
+  void Report(QSystemTrayIcon::ActivationReason reason);
 
   QSystemTrayIcon icon_;
   std::function<void(platform::TrayMouse)> onMouse_;

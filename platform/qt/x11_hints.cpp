@@ -18,8 +18,7 @@ xcb_connection_t* X11Connection() {
 }
 
 xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
-  const auto cookie =
-      xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
+  const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
   std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
       xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
@@ -40,8 +39,8 @@ void KeepOffTaskbar(QWidget& window) {
   const xcb_atom_t states[] = {InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
                                InternAtom(connection, "_NET_WM_STATE_SKIP_PAGER")};
   if (netWmState == XCB_ATOM_NONE || states[0] == XCB_ATOM_NONE || states[1] == XCB_ATOM_NONE) return;
-  xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, netWmState, XCB_ATOM_ATOM, 32,
-                      std::size(states), states);
+  xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, netWmState, XCB_ATOM_ATOM, 32, std::size(states),
+                      states);
   xcb_flush(connection);
 }
 
@@ -57,8 +56,7 @@ TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted)
   std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
       xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, root), nullptr),
       &std::free);
-  const uint32_t mask =
-      (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
   xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(connection);
   QCoreApplication::instance()->installNativeEventFilter(this);
@@ -73,8 +71,7 @@ bool TrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* messa
   const auto* event = static_cast<const xcb_generic_event_t*>(message);
   if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
   const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-  if (client->type == managerAtom_ && client->format == 32 &&
-      client->data.data32[1] == traySelectionAtom_) {
+  if (client->type == managerAtom_ && client->format == 32 && client->data.data32[1] == traySelectionAtom_) {
     onTrayHostStarted_();
   }
   return false;  // Qt's own tray code needs the announcement too

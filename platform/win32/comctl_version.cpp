@@ -10,7 +10,8 @@ bool CommonControlsAnnounceTaskbar() {
   if (library == nullptr) return false;
   bool recent = false;
   // GetProcAddress hands back a generic function pointer by design.
-  auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+  auto getVersion =
+      reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
   if (getVersion != nullptr) {
     DLLVERSIONINFO info{};
     info.cbSize = sizeof info;

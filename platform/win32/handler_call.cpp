@@ -23,7 +23,8 @@ void CallHandler(const std::function<void()>& handler) noexcept {
   try {
     handler();
   } catch (const std::exception& failure) {
-    MessageBoxW(GetActiveWindow(), Wide(failure.what()).c_str(), FailureCaption().c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxW(GetActiveWindow(), Wide(failure.what()).c_str(), FailureCaption().c_str(),
+                MB_OK | MB_ICONSTOP);
   } catch (...) {
     // Nothing sensible to show; the program goes on as after a reported failure.
   }

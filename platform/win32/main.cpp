@@ -17,7 +17,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     exitCode = zelmora::RunReminder(*desktop);
   } catch (const std::exception& failure) {
     // Only start-up itself can get here; say why instead of vanishing.
-    MessageBoxW(nullptr, zelmora::platform::win32::Wide(failure.what()).c_str(), L"Zelmora", MB_OK | MB_ICONSTOP);
+    MessageBoxW(nullptr, zelmora::platform::win32::Wide(failure.what()).c_str(), L"Zelmora",
+                MB_OK | MB_ICONSTOP);
     exitCode = 1;
   }
   if (SUCCEEDED(ole)) OleUninitialize();

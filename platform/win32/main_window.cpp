@@ -30,20 +30,13 @@ struct NativeControl {
 
 NativeControl NativeControlFor(ControlKind kind) {
   switch (kind) {
-    case ControlKind::GroupBox:
-      return {L"BUTTON", BS_GROUPBOX, 0};
-    case ControlKind::Edit:
-      return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::Label:
-      return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case ControlKind::WrappedLabel:
-      return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
-    case ControlKind::CheckBox:
-      return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
-    case ControlKind::Button:
-      return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::Link:
-      return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, 0};
+    case ControlKind::GroupBox: return {L"BUTTON", BS_GROUPBOX, 0};
+    case ControlKind::Edit: return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case ControlKind::Label: return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+    case ControlKind::WrappedLabel: return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+    case ControlKind::CheckBox: return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+    case ControlKind::Button: return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case ControlKind::Link: return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, 0};
   }
   return {L"STATIC", 0, 0};
 }
@@ -52,11 +45,12 @@ NativeControl NativeControlFor(ControlKind kind) {
 
 // ---- Win32Control ----
 
-Win32Control::Win32Control(HWND window, ControlKind kind, HFONT font) : window_(window), kind_(kind), font_(font) {
-  fitToText();
+Win32Control::Win32Control(HWND window, ControlKind kind, HFONT font)
+    : window_(window), kind_(kind), font_(font) {
+  FitToText();
 }
 
-std::string Win32Control::text() const {
+std::string Win32Control::Text() const {
   const int length = GetWindowTextLengthW(window_);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   const int copied = GetWindowTextW(window_, text.data(), length + 1);
@@ -64,31 +58,31 @@ std::string Win32Control::text() const {
   return Narrow(text);
 }
 
-void Win32Control::setText(const std::string& text) {
+void Win32Control::SetText(const std::string& text) {
   SetWindowTextW(window_, Wide(text).c_str());
-  fitToText();
+  FitToText();
 }
 
-bool Win32Control::checked() const { return SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool Win32Control::Checked() const { return SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void Win32Control::setChecked(bool checked) {
+void Win32Control::SetChecked(bool checked) {
   SendMessageW(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool Win32Control::enabled() const { return IsWindowEnabled(window_) != FALSE; }
+bool Win32Control::Enabled() const { return IsWindowEnabled(window_) != FALSE; }
 
-void Win32Control::setEnabled(bool enabled) { EnableWindow(window_, enabled ? TRUE : FALSE); }
+void Win32Control::SetEnabled(bool enabled) { EnableWindow(window_, enabled ? TRUE : FALSE); }
 
-void Win32Control::onActivated(std::function<void()> handler) { onActivated_ = std::move(handler); }
+void Win32Control::OnActivated(std::function<void()> handler) { onActivated_ = std::move(handler); }
 
-void Win32Control::activated() const {
+void Win32Control::Activated() const {
   // A copy: the handler may replace itself.
   std::function<void()> handler = onActivated_;
   CallHandler(handler);
 }
 
 // A plain label sizes itself to its text, as the design's auto-sized labels do.
-void Win32Control::fitToText() {
+void Win32Control::FitToText() {
   if (kind_ != ControlKind::Label) return;
   const int length = GetWindowTextLengthW(window_);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -113,8 +107,9 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, HWND applicationWindow, con
 
   RECT outer{0, 0, design.clientSize.width, design.clientSize.height};
   AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-  window_ = CreateWindowExW(0, kClassName, Wide(design.caption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
+  window_ =
+      CreateWindowExW(0, kClassName, Wide(design.caption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                      outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
   if (window_ == nullptr) throw Error("Cannot create the main window");
 }
 
@@ -123,39 +118,39 @@ Win32MainWindow::~Win32MainWindow() {
   DeleteObject(font_);
 }
 
-Control& Win32MainWindow::addControl(const ControlSpec& design) {
+Control& Win32MainWindow::AddControl(const ControlSpec& design) {
   const NativeControl native = NativeControlFor(design.kind);
   const auto id = static_cast<INT_PTR>(kFirstControlId + controls_.size());
   HWND child = CreateWindowExW(native.extendedStyle, native.className, Wide(design.caption).c_str(),
                                WS_CHILD | WS_VISIBLE | native.style, design.bounds.left, design.bounds.top,
-                               design.bounds.width, design.bounds.height, window_, reinterpret_cast<HMENU>(id),
-                               instance_, nullptr);
+                               design.bounds.width, design.bounds.height, window_,
+                               reinterpret_cast<HMENU>(id), instance_, nullptr);
   if (child == nullptr) throw Error("Cannot create the control " + std::string(design.name));
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   auto control = std::make_unique<Win32Control>(child, design.kind, font_);
-  if (design.kind == ControlKind::CheckBox) control->setChecked(design.checked);
+  if (design.kind == ControlKind::CheckBox) control->SetChecked(design.checked);
   controls_.push_back(std::move(control));
   return *controls_.back();
 }
 
 // Tab moves through WS_TABSTOP controls in z-order (IsDialogMessage in the loop).
-void Win32MainWindow::setTabOrder(std::span<Control* const> order) {
+void Win32MainWindow::SetTabOrder(std::span<Control* const> order) {
   HWND previous = HWND_TOP;
   for (Control* control : order) {
     auto* native = dynamic_cast<Win32Control*>(control);
     if (native == nullptr) continue;
-    SetWindowPos(native->handle(), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    previous = native->handle();
+    SetWindowPos(native->Handle(), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = native->Handle();
   }
 }
 
-void Win32MainWindow::takeOffTaskbar() {
+void Win32MainWindow::TakeOffTaskbar() {
   SetWindowLongPtrW(applicationWindow_, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
   // For a top-level window this sets the owner, not a parent.
   SetWindowLongPtrW(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(applicationWindow_));
 }
 
-void Win32MainWindow::centreOnScreen() {
+void Win32MainWindow::CentreOnScreen() {
   RECT outer{};
   GetWindowRect(window_, &outer);
   const int width = outer.right - outer.left;
@@ -165,10 +160,10 @@ void Win32MainWindow::centreOnScreen() {
   SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32MainWindow::show() {
+void Win32MainWindow::Show() {
   if (!shownBefore_) {
     shownBefore_ = true;
-    centreOnScreen();
+    CentreOnScreen();
     ShowWindow(window_, SW_SHOWNORMAL);
   } else {
     ShowWindow(window_, SW_SHOW);
@@ -176,41 +171,41 @@ void Win32MainWindow::show() {
   SetForegroundWindow(window_);
 }
 
-void Win32MainWindow::hide() { ShowWindow(window_, SW_HIDE); }
+void Win32MainWindow::Hide() { ShowWindow(window_, SW_HIDE); }
 
-bool Win32MainWindow::isVisible() const { return IsWindowVisible(window_) != FALSE; }
+bool Win32MainWindow::IsVisible() const { return IsWindowVisible(window_) != FALSE; }
 
-bool Win32MainWindow::isMinimized() const { return IsIconic(window_) != FALSE; }
+bool Win32MainWindow::IsMinimized() const { return IsIconic(window_) != FALSE; }
 
-void Win32MainWindow::restore() {
+void Win32MainWindow::Restore() {
   // SW_RESTORE also makes a hidden minimised window visible again.
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window_);
 }
 
-void Win32MainWindow::bringToFront() { SetForegroundWindow(window_); }
+void Win32MainWindow::BringToFront() { SetForegroundWindow(window_); }
 
-void Win32MainWindow::onMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
+void Win32MainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
 
-const Win32Control* Win32MainWindow::findControl(HWND child) const {
+const Win32Control* Win32MainWindow::FindControl(HWND child) const {
   for (const auto& control : controls_) {
-    if (control->handle() == child) return control.get();
+    if (control->Handle() == child) return control.get();
   }
   return nullptr;
 }
 
-LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       // STN_CLICKED and BN_CLICKED share the code 0.
       if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
-        if (const Win32Control* control = findControl(reinterpret_cast<HWND>(lParam))) control->activated();
+        if (const Win32Control* control = FindControl(reinterpret_cast<HWND>(lParam))) control->Activated();
         return 0;
       }
       break;
     case WM_CTLCOLORSTATIC: {
-      const Win32Control* control = findControl(reinterpret_cast<HWND>(lParam));
-      if (control != nullptr && control->kind() == ControlKind::Link) {
+      const Win32Control* control = FindControl(reinterpret_cast<HWND>(lParam));
+      if (control != nullptr && control->Kind() == ControlKind::Link) {
         auto context = reinterpret_cast<HDC>(wParam);
         SetTextColor(context, kLinkColour);
         SetBkColor(context, GetSysColor(COLOR_BTNFACE));
@@ -219,8 +214,8 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_SETCURSOR: {
-      const Win32Control* control = findControl(reinterpret_cast<HWND>(wParam));
-      if (control != nullptr && control->kind() == ControlKind::Link) {
+      const Win32Control* control = FindControl(reinterpret_cast<HWND>(wParam));
+      if (control != nullptr && control->Kind() == ControlKind::Link) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
       }
@@ -246,14 +241,9 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (target != nullptr) SetFocus(target);
       return 0;
     }
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    case WM_NCDESTROY:
-      window_ = nullptr;
-      break;
-    default:
-      break;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_NCDESTROY: window_ = nullptr; break;
+    default: break;
   }
   return DefWindowProcW(window_, message, wParam, lParam);
 }

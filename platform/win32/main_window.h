@@ -14,20 +14,20 @@ namespace zelmora::platform::win32 {
 class Win32Control final : public Control {
  public:
   Win32Control(HWND window, ControlKind kind, HFONT font);
-  std::string text() const override;
-  void setText(const std::string& text) override;
-  bool checked() const override;
-  void setChecked(bool checked) override;
-  bool enabled() const override;
-  void setEnabled(bool enabled) override;
-  void onActivated(std::function<void()> handler) override;
+  std::string Text() const override;
+  void SetText(const std::string& text) override;
+  bool Checked() const override;
+  void SetChecked(bool checked) override;
+  bool Enabled() const override;
+  void SetEnabled(bool enabled) override;
+  void OnActivated(std::function<void()> handler) override;
 
-  HWND handle() const { return window_; }
-  ControlKind kind() const { return kind_; }
-  void activated() const;
+  HWND Handle() const { return window_; }
+  ControlKind Kind() const { return kind_; }
+  void Activated() const;
 
  private:
-  void fitToText();
+  void FitToText();
 
   HWND window_;
   ControlKind kind_;
@@ -42,24 +42,24 @@ class Win32MainWindow final : public MainWindow {
   Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& design);
   ~Win32MainWindow() override;
 
-  Control& addControl(const ControlSpec& design) override;
-  void setTabOrder(std::span<Control* const> order) override;
-  void takeOffTaskbar() override;
-  void show() override;
-  void hide() override;
-  bool isVisible() const override;
-  bool isMinimized() const override;
-  void restore() override;
-  void bringToFront() override;
-  void onMinimized(std::function<void()> handler) override;
+  Control& AddControl(const ControlSpec& design) override;
+  void SetTabOrder(std::span<Control* const> order) override;
+  void TakeOffTaskbar() override;
+  void Show() override;
+  void Hide() override;
+  bool IsVisible() const override;
+  bool IsMinimized() const override;
+  void Restore() override;
+  void BringToFront() override;
+  void OnMinimized(std::function<void()> handler) override;
 
-  HWND handle() const { return window_; }
+  HWND Handle() const { return window_; }
 
  private:
   friend struct WindowProcedure<Win32MainWindow>;
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-  const Win32Control* findControl(HWND child) const;
-  void centreOnScreen();
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  const Win32Control* FindControl(HWND child) const;
+  void CentreOnScreen();
 
   HINSTANCE instance_;
   HWND applicationWindow_;

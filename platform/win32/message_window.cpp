@@ -30,18 +30,18 @@ MessageWindow::~MessageWindow() {
   }
 }
 
-UINT_PTR MessageWindow::addTimer(std::function<void()> onTick) {
+UINT_PTR MessageWindow::AddTimer(std::function<void()> onTick) {
   const UINT_PTR id = nextTimerId_++;
   timers_.emplace(id, std::move(onTick));
   return id;
 }
 
-void MessageWindow::removeTimer(UINT_PTR id) {
+void MessageWindow::RemoveTimer(UINT_PTR id) {
   KillTimer(window_, id);
   timers_.erase(id);
 }
 
-void MessageWindow::post(std::function<void()> task) {
+void MessageWindow::Post(std::function<void()> task) {
   {
     std::lock_guard lock(tasksMutex_);
     tasks_.push_back(std::move(task));
@@ -51,15 +51,15 @@ void MessageWindow::post(std::function<void()> task) {
   PostMessageW(window_, kRunPostedTasks, 0, 0);
 }
 
-UINT MessageWindow::addTrayIcon(std::function<void(UINT)> onMouse, std::function<void()> onTrayRecreated) {
+UINT MessageWindow::AddTrayIcon(std::function<void(UINT)> onMouse, std::function<void()> onTrayRecreated) {
   const UINT id = nextTrayId_++;
   trayIcons_.emplace(id, TrayHandlers{std::move(onMouse), std::move(onTrayRecreated)});
   return id;
 }
 
-void MessageWindow::removeTrayIcon(UINT id) { trayIcons_.erase(id); }
+void MessageWindow::RemoveTrayIcon(UINT id) { trayIcons_.erase(id); }
 
-void MessageWindow::runPostedTasks() {
+void MessageWindow::RunPostedTasks() {
   for (;;) {
     std::function<void()> task;
     {
@@ -72,14 +72,14 @@ void MessageWindow::runPostedTasks() {
   }
 }
 
-void MessageWindow::trayRecreated() {
+void MessageWindow::TrayRecreated() {
   // Copies: a handler may add or remove icons.
   std::vector<std::function<void()>> handlers;
   for (const auto& [id, icon] : trayIcons_) handlers.push_back(icon.onTrayRecreated);
   for (const auto& handler : handlers) CallHandler(handler);
 }
 
-LRESULT MessageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MessageWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER: {
       auto timer = timers_.find(wParam);
@@ -89,9 +89,7 @@ LRESULT MessageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       CallHandler(onTick);
       return 0;
     }
-    case kRunPostedTasks:
-      runPostedTasks();
-      return 0;
+    case kRunPostedTasks: RunPostedTasks(); return 0;
     case kTrayCallbackMessage: {
       auto icon = trayIcons_.find(static_cast<UINT>(wParam));
       if (icon == trayIcons_.end() || !icon->second.onMouse) return 0;
@@ -108,7 +106,7 @@ LRESULT MessageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     default:
       if (taskbarCreatedMessage_ != 0 && message == taskbarCreatedMessage_) {
-        trayRecreated();
+        TrayRecreated();
         return 0;
       }
       return DefWindowProcW(window_, message, wParam, lParam);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+
 #include "platform/win32/window_procedure.h"
 
 namespace zelmora::platform::win32 {
@@ -21,19 +22,19 @@ class MessageWindow {
   MessageWindow& operator=(const MessageWindow&) = delete;
   ~MessageWindow();
 
-  HWND handle() const { return window_; }
+  HWND Handle() const { return window_; }
 
   // Timer ids for SetTimer on this window; ticks go to the registered handler.
-  UINT_PTR addTimer(std::function<void()> onTick);
-  void removeTimer(UINT_PTR id);
+  UINT_PTR AddTimer(std::function<void()> onTick);
+  void RemoveTimer(UINT_PTR id);
 
   // Any thread. Runs on the user-interface thread, in posting order.
-  void post(std::function<void()> task);
+  void Post(std::function<void()> task);
 
   // The shell reports mouse codes of icon `id` through TrayCallbackMessage.
   static constexpr UINT kTrayCallbackMessage = 0x800;
-  UINT addTrayIcon(std::function<void(UINT mouseCode)> onMouse, std::function<void()> onTrayRecreated);
-  void removeTrayIcon(UINT id);
+  UINT AddTrayIcon(std::function<void(UINT mouseCode)> onMouse, std::function<void()> onTrayRecreated);
+  void RemoveTrayIcon(UINT id);
 
  private:
   struct TrayHandlers {
@@ -42,9 +43,9 @@ class MessageWindow {
   };
 
   friend struct WindowProcedure<MessageWindow>;
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-  void runPostedTasks();
-  void trayRecreated();
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void RunPostedTasks();
+  void TrayRecreated();
 
   HWND window_ = nullptr;
   UINT taskbarCreatedMessage_ = 0;

@@ -18,20 +18,20 @@ class Win32PopupWindow final : public PopupWindow {
   Win32PopupWindow(HINSTANCE instance, const PopupSpec& design);
   ~Win32PopupWindow() override;
 
-  void setLeft(int left) override;
-  void setTop(int top) override;
-  Point position() const override;
-  Size outerSize() const override;
-  void show() override;
-  void hide() override;
-  bool isVisible() const override;
-  void navigate(const std::u16string& address) override;
-  void onDocumentComplete(std::function<void()> handler) override;
+  void SetLeft(int left) override;
+  void SetTop(int top) override;
+  Point Position() const override;
+  Size OuterSize() const override;
+  void Show() override;
+  void Hide() override;
+  bool IsVisible() const override;
+  void Navigate(const std::u16string& address) override;
+  void OnDocumentComplete(std::function<void()> handler) override;
 
  private:
   friend struct WindowProcedure<Win32PopupWindow>;
-  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-  void moveTo(int left, int top);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void MoveTo(int left, int top);
 
   HWND window_ = nullptr;
   RECT viewBounds_{};

@@ -13,8 +13,8 @@ class Win32TimerBackend final : public TimerBackend {
  public:
   Win32TimerBackend(MessageWindow& window, std::function<void()> onTick);
   ~Win32TimerBackend() override;
-  void start(int intervalMs) override;
-  void stop() override;
+  void Start(int intervalMs) override;
+  void Stop() override;
 
  private:
   MessageWindow& window_;

@@ -6,13 +6,14 @@ namespace zelmora::platform::win32 {
 namespace {
 
 bool IsMouseCode(UINT code) {
-  return code >= static_cast<UINT>(TrayMouse::Move) && code <= static_cast<UINT>(TrayMouse::MiddleDoubleClick);
+  return code >= static_cast<UINT>(TrayMouse::Move) &&
+         code <= static_cast<UINT>(TrayMouse::MiddleDoubleClick);
 }
 
 }  // namespace
 
 Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon) : window_(window), icon_(icon), id_(0) {
-  id_ = window_.addTrayIcon(
+  id_ = window_.AddTrayIcon(
       [this](UINT code) {
         if (!IsMouseCode(code) || !onMouse_) return;
         std::function<void(TrayMouse)> handler = onMouse_;
@@ -26,14 +27,14 @@ Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon) : window_(window
 
 Win32TrayIcon::~Win32TrayIcon() {
   // The icon must not outlive the program in the tray.
-  if (added_) remove();
-  window_.removeTrayIcon(id_);
+  if (added_) Remove();
+  window_.RemoveTrayIcon(id_);
 }
 
-NOTIFYICONDATAW Win32TrayIcon::record() const {
+NOTIFYICONDATAW Win32TrayIcon::Record() const {
   NOTIFYICONDATAW data{};  // zero-filled: an empty tooltip
   data.cbSize = sizeof data;
-  data.hWnd = window_.handle();
+  data.hWnd = window_.Handle();
   data.uID = id_;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = MessageWindow::kTrayCallbackMessage;
@@ -41,8 +42,8 @@ NOTIFYICONDATAW Win32TrayIcon::record() const {
   return data;
 }
 
-bool Win32TrayIcon::add() {
-  NOTIFYICONDATAW data = record();
+bool Win32TrayIcon::Add() {
+  NOTIFYICONDATAW data = Record();
   if (!Shell_NotifyIconW(NIM_ADD, &data)) return false;
   added_ = true;
   // Version 0: the classic notifications, the mouse message in lParam.
@@ -51,20 +52,20 @@ bool Win32TrayIcon::add() {
   return true;
 }
 
-bool Win32TrayIcon::modify() {
-  NOTIFYICONDATAW data = record();
+bool Win32TrayIcon::Modify() {
+  NOTIFYICONDATAW data = Record();
   return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
-bool Win32TrayIcon::remove() {
-  NOTIFYICONDATAW data = record();
+bool Win32TrayIcon::Remove() {
+  NOTIFYICONDATAW data = Record();
   const bool removed = Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
   added_ = false;
   return removed;
 }
 
-void Win32TrayIcon::onMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }
+void Win32TrayIcon::OnMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }
 
-void Win32TrayIcon::onTrayRecreated(std::function<void()> handler) { onTrayRecreated_ = std::move(handler); }
+void Win32TrayIcon::OnTrayRecreated(std::function<void()> handler) { onTrayRecreated_ = std::move(handler); }
 
 }  // namespace zelmora::platform::win32

@@ -16,14 +16,14 @@ class Win32TrayIcon final : public TrayIcon {
   Win32TrayIcon(MessageWindow& window, HICON icon);
   ~Win32TrayIcon() override;
 
-  bool add() override;
-  bool modify() override;
-  bool remove() override;
-  void onMouse(std::function<void(TrayMouse)> handler) override;
-  void onTrayRecreated(std::function<void()> handler) override;
+  bool Add() override;
+  bool Modify() override;
+  bool Remove() override;
+  void OnMouse(std::function<void(TrayMouse)> handler) override;
+  void OnTrayRecreated(std::function<void()> handler) override;
 
  private:
-  NOTIFYICONDATAW record() const;
+  NOTIFYICONDATAW Record() const;
 
   MessageWindow& window_;
   HICON icon_;

@@ -1,9 +1,9 @@
 #include "platform/win32/web_view.h"
 
-#include <ole2.h>
 #include <exdisp.h>
 #include <exdispid.h>
 #include <ocidl.h>
+#include <ole2.h>
 #include <wrl/client.h>
 
 #include <utility>
@@ -23,7 +23,7 @@ class WebView::Site final : public IOleClientSite, public IOleInPlaceSite, publi
  public:
   Site(HWND container, RECT bounds) : container_(container), bounds_(bounds) {}
 
-  void setObject(IOleInPlaceObject* object) { inPlaceObject_ = object; }
+  void SetObject(IOleInPlaceObject* object) { inPlaceObject_ = object; }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID id, void** object) override {
@@ -72,7 +72,8 @@ class WebView::Site final : public IOleClientSite, public IOleInPlaceSite, publi
   STDMETHODIMP OnUIActivate() override { return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
                                 LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo) override {
-    if (frame == nullptr || document == nullptr || position == nullptr || clip == nullptr || frameInfo == nullptr) {
+    if (frame == nullptr || document == nullptr || position == nullptr || clip == nullptr ||
+        frameInfo == nullptr) {
       return E_POINTER;
     }
     *frame = static_cast<IOleInPlaceFrame*>(this);
@@ -124,7 +125,8 @@ class WebView::Site final : public IOleClientSite, public IOleInPlaceSite, publi
 // DWebBrowserEvents2 is a dispatch interface: every event arrives through Invoke.
 class WebView::EventSink final : public IDispatch {
  public:
-  explicit EventSink(std::function<void()> onDocumentComplete) : onDocumentComplete_(std::move(onDocumentComplete)) {}
+  explicit EventSink(std::function<void()> onDocumentComplete)
+      : onDocumentComplete_(std::move(onDocumentComplete)) {}
 
   STDMETHODIMP QueryInterface(REFIID id, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -181,7 +183,7 @@ WebView::WebView(HWND container, RECT bounds, std::function<void()> onDocumentCo
     Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control_->object)));
     Check(control_->object->SetClientSite(site_.get()));
     Check(control_->object.As(&control_->inPlace));
-    site_->setObject(control_->inPlace.Get());
+    site_->SetObject(control_->inPlace.Get());
     Check(control_->object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.get(), 0, container, &bounds));
     Check(control_->object.As(&control_->browser));
     ComPtr<IConnectionPointContainer> points;
@@ -189,17 +191,17 @@ WebView::WebView(HWND container, RECT bounds, std::function<void()> onDocumentCo
     Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &control_->events));
     Check(control_->events->Advise(events_.get(), &control_->eventsCookie));
   } catch (...) {
-    release();
+    Release();
     throw;
   }
 }
 
-WebView::~WebView() { release(); }
+WebView::~WebView() { Release(); }
 
-void WebView::release() noexcept {
+void WebView::Release() noexcept {
   if (!control_) return;
   if (control_->events && control_->eventsCookie != 0) control_->events->Unadvise(control_->eventsCookie);
-  site_->setObject(nullptr);
+  site_->SetObject(nullptr);
   if (control_->object) {
     control_->object->Close(OLECLOSE_NOSAVE);
     control_->object->SetClientSite(nullptr);
@@ -207,7 +209,7 @@ void WebView::release() noexcept {
   control_.reset();
 }
 
-void WebView::navigate(const std::wstring& address) {
+void WebView::Navigate(const std::wstring& address) {
   BSTR url = SysAllocStringLen(address.data(), static_cast<UINT>(address.size()));
   if (url == nullptr) throw Error(ErrorText(E_OUTOFMEMORY));
   VARIANT none;

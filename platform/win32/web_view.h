@@ -18,14 +18,14 @@ class WebView {
   ~WebView();
 
   // Throws Error with the system's text when the control refuses the address.
-  void navigate(const std::wstring& address);
+  void Navigate(const std::wstring& address);
 
  private:
   class Site;
   class EventSink;
   struct Control;
 
-  void release() noexcept;
+  void Release() noexcept;
 
   std::unique_ptr<Site> site_;
   std::unique_ptr<EventSink> events_;

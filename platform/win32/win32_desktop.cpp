@@ -20,10 +20,10 @@ namespace {
 constexpr long long kFileTimeAtUnixEpoch = 116444736000000000LL;
 
 SYSTEMTIME LocalSystemTime(std::chrono::system_clock::time_point when) {
-  const auto ticks =
-      std::chrono::duration_cast<std::chrono::duration<long long, std::ratio<1, 10'000'000>>>(when.time_since_epoch())
-          .count() +
-      kFileTimeAtUnixEpoch;
+  const auto ticks = std::chrono::duration_cast<std::chrono::duration<long long, std::ratio<1, 10'000'000>>>(
+                         when.time_since_epoch())
+                         .count() +
+                     kFileTimeAtUnixEpoch;
   ULARGE_INTEGER value{};
   value.QuadPart = static_cast<ULONGLONG>(ticks);
   FILETIME universal{value.LowPart, value.HighPart};
@@ -38,57 +38,58 @@ class Win32Desktop final : public Desktop {
  public:
   explicit Win32Desktop(HINSTANCE instance) : instance_(instance), messageWindow_(instance) {}
 
-  std::unique_ptr<MainWindow> createMainWindow(const MainWindowSpec& design) override {
-    SetWindowTextW(messageWindow_.handle(), Wide(design.applicationTitle).c_str());
+  std::unique_ptr<MainWindow> CreateMainWindow(const MainWindowSpec& design) override {
+    SetWindowTextW(messageWindow_.Handle(), Wide(design.applicationTitle).c_str());
     SetHandlerFailureCaption(std::string(design.applicationTitle));
-    auto window = std::make_unique<Win32MainWindow>(instance_, messageWindow_.handle(), design);
-    mainWindow_ = window->handle();
+    auto window = std::make_unique<Win32MainWindow>(instance_, messageWindow_.Handle(), design);
+    mainWindow_ = window->Handle();
     return window;
   }
 
-  std::unique_ptr<PopupWindow> createPopup(const PopupSpec& design) override {
+  std::unique_ptr<PopupWindow> CreatePopup(const PopupSpec& design) override {
     return std::make_unique<Win32PopupWindow>(instance_, design);
   }
 
-  std::unique_ptr<TrayIcon> createTrayIcon() override {
+  std::unique_ptr<TrayIcon> CreateTrayIcon() override {
     return std::make_unique<Win32TrayIcon>(messageWindow_, ProgramIcon(instance_, IconSize::Small));
   }
 
-  std::unique_ptr<TimerBackend> createTimer(std::function<void()> onTick) override {
+  std::unique_ptr<TimerBackend> CreateTimer(std::function<void()> onTick) override {
     return std::make_unique<Win32TimerBackend>(messageWindow_, std::move(onTick));
   }
 
-  void postToUi(std::function<void()> task) override { messageWindow_.post(std::move(task)); }
+  void PostToUi(std::function<void()> task) override { messageWindow_.Post(std::move(task)); }
 
-  Rect workArea() const override {
+  Rect WorkArea() const override {
     RECT area{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return {area.left, area.top, area.right - area.left, area.bottom - area.top};
   }
 
-  void showError(const std::string& text, const std::string& title) override {
+  void ShowError(const std::string& text, const std::string& title) override {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONSTOP);
   }
 
-  void shellOpen(const std::string& address) override {
+  void ShellOpen(const std::string& address) override {
     // Failures are the shell's to report or not; the program goes on either way.
     ShellExecuteW(nullptr, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
 
-  std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
+  std::chrono::system_clock::time_point Now() const override { return std::chrono::system_clock::now(); }
 
-  std::string longTimeText(std::chrono::system_clock::time_point when) const override {
+  std::string LongTimeText(std::chrono::system_clock::time_point when) const override {
     const SYSTEMTIME local = LocalSystemTime(when);
     wchar_t text[80] = {};
     const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, text, 80);
     return length > 0 ? Narrow(std::wstring_view(text, static_cast<size_t>(length - 1))) : std::string();
   }
 
-  int run() override {
+  int Run() override {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
       // Tab and the arrow keys move between the main window's controls.
-      if (mainWindow_ != nullptr && IsWindow(mainWindow_) && IsDialogMessageW(mainWindow_, &message)) continue;
+      if (mainWindow_ != nullptr && IsWindow(mainWindow_) && IsDialogMessageW(mainWindow_, &message))
+        continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
@@ -103,6 +104,8 @@ class Win32Desktop final : public Desktop {
 
 }  // namespace
 
-std::unique_ptr<Desktop> CreateWin32Desktop(HINSTANCE instance) { return std::make_unique<Win32Desktop>(instance); }
+std::unique_ptr<Desktop> CreateWin32Desktop(HINSTANCE instance) {
+  return std::make_unique<Win32Desktop>(instance);
+}
 
 }  // namespace zelmora::platform::win32

@@ -25,7 +25,7 @@ struct WindowProcedure {
       owner->window_ = nullptr;
       return DefWindowProcW(window, message, wParam, lParam);
     }
-    return owner->handle(message, wParam, lParam);
+    return owner->Handle(message, wParam, lParam);
   }
 };
 

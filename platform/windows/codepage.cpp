@@ -20,9 +20,11 @@ std::wstring ToWide(std::string_view text, UINT codePage) {
 std::string GbkToUtf8(std::string_view gbk) {
   std::wstring wide = ToWide(gbk, kGbk);
   if (wide.empty()) return {};
-  int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                   nullptr, nullptr);
   std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
+                      nullptr);
   return utf8;
 }
 

@@ -1,6 +1,8 @@
 // The system registry on Windows: advapi32's wide-character functions, with
 // UTF-8 converted to UTF-16 and back at this edge. String data keeps embedded
 // and terminating zeros through the conversion, so the store's rules hold.
+#include "platform/registry.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -8,8 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/registry.h"
 
 namespace zelmora::platform {
 namespace {
@@ -28,17 +28,15 @@ std::wstring Widen(std::string_view utf8) {
 
 std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
-  int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                  nullptr, nullptr);
+  int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                  nullptr);
   std::string utf8(static_cast<size_t>(count), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), count,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), count, nullptr,
+                      nullptr);
   return utf8;
 }
 
-bool IsStringType(DWORD type) {
-  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 HKEY RootHandle(RegistryRoot root) {
   return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -92,8 +90,8 @@ class AdvapiRegistry final : public Registry {
     return Redirected(root, path, key, Create);
   }
 
-  RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type,
-                            std::byte* data, std::uint32_t* size) override {
+  RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type, std::byte* data,
+                            std::uint32_t* size) override {
     if (!size) return RegistryStatus::InvalidParameter;
     DWORD rawType = REG_NONE;
     std::vector<BYTE> raw;

@@ -1,12 +1,13 @@
 // Windows Sockets 2.2 behind platform/socket.h. Sockets stay non-blocking; every
 // wait goes through select() in short slices so a raised cancel flag is seen promptly.
+#include "platform/socket.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/socket.h"
 #include "platform/socket_address.h"
 
 namespace zelmora::platform {
@@ -29,7 +30,7 @@ std::chrono::steady_clock::time_point CheckLimit(const WaitLimit& limit) {
   return now;
 }
 
-enum class Direction { kRead, kWrite };
+enum class Direction { KRead, KWrite };
 
 // Waits until the socket can be read or written; a failed connect shows up in
 // the exception set. Throws on time-out or cancel.
@@ -45,8 +46,8 @@ void WaitReady(SOCKET socket, Direction direction, const WaitLimit& limit) {
     fd_set failed;
     FD_ZERO(&failed);
     FD_SET(socket, &failed);
-    const int count = ::select(0, direction == Direction::kRead ? &ready : nullptr,
-                               direction == Direction::kWrite ? &ready : nullptr, &failed, &timeout);
+    const int count = ::select(0, direction == Direction::KRead ? &ready : nullptr,
+                               direction == Direction::KWrite ? &ready : nullptr, &failed, &timeout);
     if (count == SOCKET_ERROR) ThrowLastError();
     if (count > 0) return;  // errors surface in the following call
   }
@@ -72,8 +73,8 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address
   // Owns the socket from here on, so every failure below closes it.
   std::unique_ptr<TcpConnection> connection(new TcpConnection(static_cast<std::intptr_t>(socket)));
 
-  u_long non_blocking = 1;
-  if (::ioctlsocket(socket, FIONBIO, &non_blocking) != 0) ThrowLastError();
+  u_long nonBlocking = 1;
+  if (::ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) ThrowLastError();
 
   const sockaddr_in local = AnyLocalAddress();
   if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) ThrowLastError();
@@ -81,7 +82,7 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const Ipv4Address& address
   const sockaddr_in remote = RemoteAddress(address, port);
   if (::connect(socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
     if (WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
-    WaitReady(socket, Direction::kWrite, limit);
+    WaitReady(socket, Direction::KWrite, limit);
     int error = 0;
     int length = sizeof error;
     if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
@@ -103,7 +104,7 @@ void TcpConnection::SendAll(std::string_view bytes, const WaitLimit& limit) {
     if (sent != SOCKET_ERROR) {
       bytes.remove_prefix(static_cast<std::size_t>(sent));
     } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
-      WaitReady(socket, Direction::kWrite, limit);
+      WaitReady(socket, Direction::KWrite, limit);
     } else {
       ThrowLastError();
     }
@@ -118,7 +119,7 @@ std::size_t TcpConnection::ReceiveSome(char* buffer, std::size_t size, const Wai
     const int received = ::recv(socket, buffer, piece, 0);
     if (received != SOCKET_ERROR) return static_cast<std::size_t>(received);
     if (WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
-    WaitReady(socket, Direction::kRead, limit);
+    WaitReady(socket, Direction::KRead, limit);
   }
 }
 

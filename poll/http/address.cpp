@@ -40,9 +40,9 @@ SplitAddress SplitHttpAddress(std::string address) {
   SplitAddress split;
 
   std::string_view rest = address;
-  if (const auto scheme_end = rest.find("://"); scheme_end != std::string_view::npos) {
-    split.scheme = rest.substr(0, scheme_end);
-    rest.remove_prefix(scheme_end + 3);
+  if (const auto schemeEnd = rest.find("://"); schemeEnd != std::string_view::npos) {
+    split.scheme = rest.substr(0, schemeEnd);
+    rest.remove_prefix(schemeEnd + 3);
   }
   if (split.scheme.empty()) split.scheme = "http";
 
@@ -52,10 +52,11 @@ SplitAddress SplitHttpAddress(std::string address) {
   if (const auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
   const auto colon = authority.find(':');
   split.host = authority.substr(0, colon);
-  const std::string port_text(colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1));
+  const std::string portText(colon == std::string_view::npos ? std::string_view()
+                                                             : authority.substr(colon + 1));
 
-  if (!port_text.empty()) {
-    split.port = ParsePort(port_text);
+  if (!portText.empty()) {
+    split.port = ParsePort(portText);
   } else if (EqualsIgnoringCase(split.scheme, "http")) {
     split.port = 80;
   } else if (EqualsIgnoringCase(split.scheme, "https")) {
@@ -63,19 +64,19 @@ SplitAddress SplitHttpAddress(std::string address) {
   } else {
     throw HttpError("");
   }
-  const std::string effective_port = port_text.empty() ? std::to_string(split.port) : port_text;
-  split.host_header = effective_port == "80" ? split.host : split.host + ":" + effective_port;
+  const std::string effectivePort = portText.empty() ? std::to_string(split.port) : portText;
+  split.host_header = effectivePort == "80" ? split.host : split.host + ":" + effectivePort;
 
   rest = rest.substr(0, rest.find('#'));
-  const auto query_start = rest.find('?');
-  if (query_start != std::string_view::npos) {
-    split.query = rest.substr(query_start);
-    rest = rest.substr(0, query_start);
+  const auto queryStart = rest.find('?');
+  if (queryStart != std::string_view::npos) {
+    split.query = rest.substr(queryStart);
+    rest = rest.substr(0, queryStart);
   }
-  const auto last_slash = rest.rfind('/');
-  const auto document_start = last_slash == std::string_view::npos ? 0 : last_slash + 1;
-  split.path.assign(1, '/').append(rest.substr(0, document_start));
-  split.document = rest.substr(document_start);
+  const auto lastSlash = rest.rfind('/');
+  const auto documentStart = lastSlash == std::string_view::npos ? 0 : lastSlash + 1;
+  split.path.assign(1, '/').append(rest.substr(0, documentStart));
+  split.document = rest.substr(documentStart);
   return split;
 }
 

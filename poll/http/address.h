@@ -6,12 +6,12 @@ namespace zelmora::http {
 
 // An absolute address cut into what the GET needs. Nothing is encoded or decoded.
 struct SplitAddress {
-  std::string scheme;       // "http" when the address names none
+  std::string scheme;  // "http" when the address names none
   std::string host;
   std::uint16_t port = 80;  // 80 for http, 443 for https when not written
   std::string path;         // "/" up to and including the last "/" before the query
   std::string document;
-  std::string query;        // from "?" on, or empty
+  std::string query;  // from "?" on, or empty
   std::string Target() const { return path + document + query; }
   std::string host_header;  // host, plus ":" and the port text unless that is "80"
 };

@@ -46,7 +46,8 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
     const std::string_view item = Trim(text.substr(0, separator));
     const auto equals = item.find('=');
     const std::string_view name = Trim(item.substr(0, equals));
-    const std::string_view value = equals == std::string_view::npos ? std::string_view() : Trim(item.substr(equals + 1));
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : Trim(item.substr(equals + 1));
     if (first) {
       cookie.name = name;
       cookie.value = value;
@@ -78,7 +79,8 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
   return cookie;
 }
 
-void CookieStore::StoreFromReply(const HeaderList& headers, std::string_view host, std::chrono::sys_seconds now) {
+void CookieStore::StoreFromReply(const HeaderList& headers, std::string_view host,
+                                 std::chrono::sys_seconds now) {
   for (const auto& text : headers.Values("Set-cookie")) Store(ParseCookie(text, now), host);
   for (const auto& text : headers.Values("Set-cookie2")) {
     Cookie cookie = ParseCookie(text, now);
@@ -107,18 +109,19 @@ void CookieStore::RemoveExpired(std::chrono::sys_seconds now) {
 }
 
 std::string CookieStore::CookieHeader(std::string_view host, std::string_view path) const {
-  const std::string request_place = LowerAscii(std::string(host) + std::string(path));
+  const std::string requestPlace = LowerAscii(std::string(host) + std::string(path));
   std::vector<const Cookie*> chosen;
   std::shared_lock lock(mutex_);
   for (const auto& cookie : cookies_) {
-    if (request_place.find(LowerAscii(cookie.domain + cookie.path)) != std::string::npos && !cookie.path.empty() &&
-        path.starts_with(cookie.path) && !cookie.secure && !cookie.value.empty()) {
+    if (requestPlace.find(LowerAscii(cookie.domain + cookie.path)) != std::string::npos &&
+        !cookie.path.empty() && path.starts_with(cookie.path) && !cookie.secure && !cookie.value.empty()) {
       chosen.push_back(&cookie);
     }
   }
   // Most specific path first.
-  std::stable_sort(chosen.begin(), chosen.end(),
-                   [](const Cookie* a, const Cookie* b) { return LowerAscii(a->path) > LowerAscii(b->path); });
+  std::stable_sort(chosen.begin(), chosen.end(), [](const Cookie* a, const Cookie* b) {
+    return LowerAscii(a->path) > LowerAscii(b->path);
+  });
   std::string header;
   for (const Cookie* cookie : chosen) {
     if (!header.empty()) header += "; ";
@@ -127,7 +130,7 @@ std::string CookieStore::CookieHeader(std::string_view host, std::string_view pa
   return header;
 }
 
-std::size_t CookieStore::size() const {
+std::size_t CookieStore::Size() const {
   std::shared_lock lock(mutex_);
   return cookies_.size();
 }

@@ -17,7 +17,7 @@ struct Cookie {
   std::string value;
   std::string domain;
   std::string path;
-  std::string expires;                           // the date text as sent
+  std::string expires;                             // the date text as sent
   std::optional<std::chrono::sys_seconds> expiry;  // from "expires", else from "max-age"
   std::int64_t max_age = -1;
   bool secure = false;
@@ -45,7 +45,7 @@ class CookieStore {
   void RemoveExpired(std::chrono::sys_seconds now);
   // The "Cookie" header value for a request to host + path; empty when none fits.
   std::string CookieHeader(std::string_view host, std::string_view path) const;
-  std::size_t size() const;
+  std::size_t Size() const;
 
  private:
   mutable std::shared_mutex mutex_;

@@ -63,19 +63,18 @@ std::string FoldHeaderLine(std::string_view line, std::size_t width) {
       if (c == '"') quoted = !quoted;
       if (!quoted && i > 0 && (c == ' ' || c == '\t' || c == ',')) cut = i;
     }
-    const std::string_view piece = cut == std::string::npos
-                                       ? std::string_view()
-                                       : TrimRight(std::string_view(rest).substr(0, cut + 1));
+    const std::string_view piece =
+        cut == std::string::npos ? std::string_view() : TrimRight(std::string_view(rest).substr(0, cut + 1));
     if (Trim(piece).empty()) break;  // nowhere to break: send the rest as it is
     folded.append(piece).append("\r\n");
     const std::string_view tail = std::string_view(rest).substr(cut + 1);
-    const auto first_visible = tail.find_first_not_of(" \t");
-    if (first_visible == std::string_view::npos) {
+    const auto firstVisible = tail.find_first_not_of(" \t");
+    if (firstVisible == std::string_view::npos) {
       rest.clear();
       break;
     }
     std::string continuation(1, ' ');
-    continuation.append(tail.substr(first_visible));
+    continuation.append(tail.substr(firstVisible));
     rest = std::move(continuation);
   }
   if (rest.empty() && !folded.empty()) {

@@ -11,7 +11,7 @@ class HeaderList {
  public:
   void Clear() { lines_.clear(); }
   void AddLine(std::string line) { lines_.push_back(std::move(line)); }
-  const std::vector<std::string>& lines() const { return lines_; }
+  const std::vector<std::string>& Lines() const { return lines_; }
 
   // The first line with this name, its continuation lines joined with one space,
   // trimmed; empty when there is none.

@@ -55,11 +55,11 @@ void HttpClient::Connect(const std::string& host, std::uint16_t port, const plat
   connected_port_ = port;
 }
 
-std::string HttpClient::BuildHead(const std::string& target, const std::string& host_header,
+std::string HttpClient::BuildHead(const std::string& target, const std::string& hostHeader,
                                   const std::string& host, const std::string& path) const {
   RequestHead head;
   head.target = target;
-  head.fields.Set("Host", host_header);
+  head.fields.Set("Host", hostHeader);
   head.fields.Set("Accept", kAccept);
   head.fields.Set("User-Agent", kUserAgent);
   if (auth_.basic_authorization) head.fields.Set("Authorization", kEmptyBasicCredentials);
@@ -82,18 +82,19 @@ std::string HttpClient::Get(const std::string& address) {
     Connect(split.host, split.port, connect);
   }
 
-  bool keep_connection = false;
+  bool keepConnection = false;
   try {
     cookies_.RemoveExpired(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
     connection_->SendAll(BuildHead(split.Target(), split.host_header, split.host, split.path), exchange);
     ConnectionSource source(*connection_, exchange);
     ReplyReader reader(source, limits_);
-    std::string body = ReceiveReply(reader, ReplyContext{split.host, cookies_, auth_, limits_}, keep_connection);
-    if (!keep_connection) Disconnect();
+    std::string body =
+        ReceiveReply(reader, ReplyContext{split.host, cookies_, auth_, limits_}, keepConnection);
+    if (!keepConnection) Disconnect();
     return body;
   } catch (...) {
     // A connection left in the middle of a reply cannot carry another request.
-    if (!keep_connection) Disconnect();
+    if (!keepConnection) Disconnect();
     throw;
   }
 }

@@ -32,11 +32,11 @@ class HttpClient {
   // at once (SocketError 10004). For leaving the program while a poll hangs.
   void Abort() noexcept;
 
-  const HttpLimits& limits() const { return limits_; }
+  const HttpLimits& Limits() const { return limits_; }
 
  private:
   void Connect(const std::string& host, std::uint16_t port, const platform::WaitLimit& limit);
-  std::string BuildHead(const std::string& target, const std::string& host_header, const std::string& host,
+  std::string BuildHead(const std::string& target, const std::string& hostHeader, const std::string& host,
                         const std::string& path) const;
 
   platform::SocketLibrary socket_library_;

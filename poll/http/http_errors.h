@@ -21,10 +21,10 @@ class HttpError : public Error {
 // received.
 class HttpProtocolError : public HttpError {
  public:
-  HttpProtocolError(std::string status_text, int status, std::string body)
-      : HttpError(std::move(status_text)), status_(status), body_(std::move(body)) {}
-  int status() const noexcept { return status_; }
-  const std::string& body() const noexcept { return body_; }
+  HttpProtocolError(std::string statusText, int status, std::string body)
+      : HttpError(std::move(statusText)), status_(status), body_(std::move(body)) {}
+  int Status() const noexcept { return status_; }
+  const std::string& Body() const noexcept { return body_; }
 
  private:
   int status_;

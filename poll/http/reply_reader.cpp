@@ -19,14 +19,14 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-std::size_t ParseChunkSize(std::string_view line, std::size_t max_size) {
+std::size_t ParseChunkSize(std::string_view line, std::size_t maxSize) {
   const std::string_view digits = line.substr(0, line.find(' '));
   if (!std::all_of(digits.begin(), digits.end(), [](char c) { return HexDigitValue(c) >= 0; })) return 0;
   std::size_t size = 0;
   for (const char c : digits) {
     size = size * 16 + static_cast<std::size_t>(HexDigitValue(c));
-    if (size > max_size) {
-      throw HttpError("Chunk size larger than the limit of " + std::to_string(max_size) + " bytes.");
+    if (size > maxSize) {
+      throw HttpError("Chunk size larger than the limit of " + std::to_string(maxSize) + " bytes.");
     }
   }
   return size;
@@ -69,10 +69,10 @@ std::string ReplyReader::ReadLine() {
 }
 
 std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
-  const std::size_t from_buffer = std::min(count, Buffered());
-  out.append(buffer_.data() + start_, from_buffer);
-  start_ += from_buffer;
-  std::size_t taken = from_buffer;
+  const std::size_t fromBuffer = std::min(count, Buffered());
+  out.append(buffer_.data() + start_, fromBuffer);
+  start_ += fromBuffer;
+  std::size_t taken = fromBuffer;
   if (taken == count || peer_closed_) return taken;
   // Large bodies go straight from the source into `out`, without the buffer.
   const std::size_t base = out.size();
@@ -98,7 +98,8 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
 
 void ReplyReader::CheckBodySize(std::size_t size) const {
   if (size > limits_.max_body_bytes) {
-    throw HttpError("Reply body larger than the limit of " + std::to_string(limits_.max_body_bytes) + " bytes.");
+    throw HttpError("Reply body larger than the limit of " + std::to_string(limits_.max_body_bytes) +
+                    " bytes.");
   }
 }
 

@@ -32,9 +32,9 @@ class ReplyReader {
   void ReadBody(const BodyFraming& framing, std::string& body);
 
   // The longest wait for the next byte from now on.
-  void set_inactivity_timeout(std::chrono::milliseconds timeout) { inactivity_ = timeout; }
+  void SetInactivityTimeout(std::chrono::milliseconds timeout) { inactivity_ = timeout; }
   // The peer has closed its sending direction (seen, not guessed).
-  bool peer_closed() const { return peer_closed_; }
+  bool PeerClosed() const { return peer_closed_; }
 
  private:
   // Reads more into the buffer; false once the peer has closed.
@@ -51,7 +51,7 @@ class ReplyReader {
   ByteSource& source_;
   const HttpLimits& limits_;
   std::chrono::milliseconds inactivity_;
-  std::string buffer_;     // unread bytes are [start_, end_)
+  std::string buffer_;  // unread bytes are [start_, end_)
   std::size_t start_ = 0;
   std::size_t end_ = 0;
   bool peer_closed_ = false;
@@ -61,6 +61,6 @@ class ReplyReader {
 // A line that is not purely hexadecimal (an extension after ";" included)
 // counts as 0. Throws HttpError when the size passes `max_size`; the check runs
 // on every digit so no size can overflow.
-std::size_t ParseChunkSize(std::string_view line, std::size_t max_size);
+std::size_t ParseChunkSize(std::string_view line, std::size_t maxSize);
 
 }  // namespace zelmora::http

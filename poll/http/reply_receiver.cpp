@@ -24,9 +24,10 @@ bool ParseDecimal(std::string_view text, Integer& value) {
   return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 
-int ParseStatusCode(std::string_view status_text) {
-  const auto space = status_text.find(' ');
-  std::string_view rest = space == std::string_view::npos ? std::string_view() : Trim(status_text.substr(space + 1));
+int ParseStatusCode(std::string_view statusText) {
+  const auto space = statusText.find(' ');
+  std::string_view rest =
+      space == std::string_view::npos ? std::string_view() : Trim(statusText.substr(space + 1));
   rest = rest.substr(0, rest.find(' '));
   int code = -1;
   return ParseDecimal(rest, code) ? code : -1;
@@ -53,21 +54,23 @@ void CheckContentRange(std::string_view range) {
 
 bool NamesBasicScheme(const std::vector<std::string>& challenges) {
   for (const auto& challenge : challenges) {
-    if (EqualsIgnoringCase(std::string_view(challenge).substr(0, challenge.find_first_of(" ,")), "Basic")) return true;
+    if (EqualsIgnoringCase(std::string_view(challenge).substr(0, challenge.find_first_of(" ,")), "Basic"))
+      return true;
   }
   return false;
 }
 
 // HTTP/1.0 keeps a connection only when asked to, HTTP/1.1 unless told to close.
 bool ReplyAllowsKeepAlive(const ReplyHead& head) {
-  const std::string_view version = std::string_view(head.status_text).substr(std::min<std::size_t>(5, head.status_text.size()), 3);
+  const std::string_view version =
+      std::string_view(head.status_text).substr(std::min<std::size_t>(5, head.status_text.size()), 3);
   const std::string connection = head.headers.Value("Connection");
-  const std::string proxy_connection = head.headers.Value("Proxy-Connection");
+  const std::string proxyConnection = head.headers.Value("Proxy-Connection");
   if (EqualsIgnoringCase(version, "1.0")) {
-    return EqualsIgnoringCase(connection, "keep-alive") || EqualsIgnoringCase(proxy_connection, "keep-alive");
+    return EqualsIgnoringCase(connection, "keep-alive") || EqualsIgnoringCase(proxyConnection, "keep-alive");
   }
   if (EqualsIgnoringCase(version, "1.1")) {
-    return !EqualsIgnoringCase(connection, "close") && !EqualsIgnoringCase(proxy_connection, "close");
+    return !EqualsIgnoringCase(connection, "close") && !EqualsIgnoringCase(proxyConnection, "close");
   }
   return false;
 }
@@ -78,8 +81,9 @@ ReplyHead ReadHead(ReplyReader& reader, const ReplyContext& context) {
   head.status_text = reader.ReadLine();
   try {
     for (std::string line = reader.ReadLine(); !line.empty(); line = reader.ReadLine()) {
-      if (head.headers.lines().size() >= context.limits.max_header_lines) {
-        throw HttpError("More than " + std::to_string(context.limits.max_header_lines) + " header lines in the reply.");
+      if (head.headers.Lines().size() >= context.limits.max_header_lines) {
+        throw HttpError("More than " + std::to_string(context.limits.max_header_lines) +
+                        " header lines in the reply.");
       }
       head.headers.AddLine(std::move(line));
     }
@@ -87,7 +91,8 @@ ReplyHead ReadHead(ReplyReader& reader, const ReplyContext& context) {
     head.connection_lost = true;  // keep what arrived; the judging decides
   }
   head.framing.content_length = ParseContentLength(head.headers.Value("Content-Length"));
-  head.framing.chunked = LowerAscii(head.headers.Value("Transfer-Encoding")).find("chunked") != std::string::npos;
+  head.framing.chunked =
+      LowerAscii(head.headers.Value("Transfer-Encoding")).find("chunked") != std::string::npos;
   CheckContentRange(head.headers.Value("Content-Range"));
   context.cookies.StoreFromReply(head.headers, context.host,
                                  std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
@@ -97,17 +102,18 @@ ReplyHead ReadHead(ReplyReader& reader, const ReplyContext& context) {
 
 }  // namespace
 
-std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keep_connection) {
-  keep_connection = false;
+std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keepConnection) {
+  keepConnection = false;
   ReplyHead head = ReadHead(reader, context);
   while (head.status == 100) head = ReadHead(reader, context);
 
-  const bool redirect = (head.status / 100 == 3 && head.status != 304) || !head.headers.Value("Location").empty();
+  const bool redirect =
+      (head.status / 100 == 3 && head.status != 304) || !head.headers.Value("Location").empty();
   if (!redirect && head.status >= 200 && head.status <= 299) {
     if (head.connection_lost) throw HttpError("Undefined situation");
     std::string body;
     if (head.status != 204) reader.ReadBody(head.framing, body);
-    keep_connection = !reader.peer_closed() && ReplyAllowsKeepAlive(head);
+    keepConnection = !reader.PeerClosed() && ReplyAllowsKeepAlive(head);
     return body;
   }
 
@@ -117,21 +123,21 @@ std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool&
   if (head.status == 407 && NamesBasicScheme(head.headers.Values("Proxy-Authenticate"))) {
     context.auth.basic_proxy_authorization = true;
   }
-  std::string error_body;
-  bool body_complete = false;
+  std::string errorBody;
+  bool bodyComplete = false;
   if (!head.connection_lost) {
-    reader.set_inactivity_timeout(context.limits.error_body_read_timeout);
+    reader.SetInactivityTimeout(context.limits.error_body_read_timeout);
     try {
-      reader.ReadBody(head.framing, error_body);
-      body_complete = true;
+      reader.ReadBody(head.framing, errorBody);
+      bodyComplete = true;
     } catch (const SocketError& error) {
       // Nobody needs all of an error body: a slow one ends with what arrived.
-      if (error.code() != platform::kSocketTimedOut) throw;
+      if (error.Code() != platform::kSocketTimedOut) throw;
     }
-    reader.set_inactivity_timeout(context.limits.read_timeout);
+    reader.SetInactivityTimeout(context.limits.read_timeout);
   }
-  keep_connection = body_complete && !reader.peer_closed() && ReplyAllowsKeepAlive(head);
-  throw HttpProtocolError(head.status_text, head.status, std::move(error_body));
+  keepConnection = bodyComplete && !reader.PeerClosed() && ReplyAllowsKeepAlive(head);
+  throw HttpProtocolError(head.status_text, head.status, std::move(errorBody));
 }
 
 }  // namespace zelmora::http

@@ -27,6 +27,6 @@ struct ReplyContext {
 // status and every redirect, and HttpError or SocketError for a broken reply.
 // `keep_connection` tells whether the connection may be used again; it is set
 // before a protocol error is thrown and is false after any other failure.
-std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keep_connection);
+std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keepConnection);
 
 }  // namespace zelmora::http

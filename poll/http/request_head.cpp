@@ -10,12 +10,31 @@ namespace {
 
 // The header order servers of the original program saw; custom headers sit
 // between "Pragma" and "Proxy-Connection".
-constexpr std::array<std::string_view, 11> kFieldsBeforeCustom = {
-    "Connection", "Content-Version", "Content-Encoding", "Content-Language", "Content-Type", "Content-Length",
-    "Cache-control", "Date", "Expires", "Last-Modified", "Pragma"};
-constexpr std::array<std::string_view, 14> kFieldsAfterCustom = {
-    "Proxy-Connection", "Host", "Accept", "Accept-Charset", "Accept-Encoding", "Accept-Language", "From",
-    "Referer", "User-Agent", "If-Modified-Since", "Range", "Authorization", "Proxy-Authorization", "Cookie"};
+constexpr std::array<std::string_view, 11> kFieldsBeforeCustom = {"Connection",
+                                                                  "Content-Version",
+                                                                  "Content-Encoding",
+                                                                  "Content-Language",
+                                                                  "Content-Type",
+                                                                  "Content-Length",
+                                                                  "Cache-control",
+                                                                  "Date",
+                                                                  "Expires",
+                                                                  "Last-Modified",
+                                                                  "Pragma"};
+constexpr std::array<std::string_view, 14> kFieldsAfterCustom = {"Proxy-Connection",
+                                                                 "Host",
+                                                                 "Accept",
+                                                                 "Accept-Charset",
+                                                                 "Accept-Encoding",
+                                                                 "Accept-Language",
+                                                                 "From",
+                                                                 "Referer",
+                                                                 "User-Agent",
+                                                                 "If-Modified-Since",
+                                                                 "Range",
+                                                                 "Authorization",
+                                                                 "Proxy-Authorization",
+                                                                 "Cookie"};
 
 void AppendLine(std::string& head, std::string_view line) {
   head += FoldHeaderLine(line);
@@ -31,7 +50,7 @@ void AppendField(std::string& head, std::string_view name, const std::string& va
 std::string BuildRequestHead(const RequestHead& request) {
   std::string head = request.method + " " + request.target + " HTTP/" + request.protocol_version + "\r\n";
   for (const auto name : kFieldsBeforeCustom) AppendField(head, name, request.fields.Value(name));
-  for (const auto& line : request.custom.lines()) {
+  for (const auto& line : request.custom.Lines()) {
     if (!Trim(line).empty()) AppendLine(head, line);
   }
   for (const auto name : kFieldsAfterCustom) AppendField(head, name, request.fields.Value(name));

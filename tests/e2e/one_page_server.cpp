@@ -6,10 +6,10 @@ namespace zelmora::e2e {
 
 OnePageServer::OnePageServer(QByteArray page) : page_(std::move(page)) {
   server_.listen(QHostAddress::LocalHost, 0);
-  QObject::connect(&server_, &QTcpServer::newConnection, [this] { answer(); });
+  QObject::connect(&server_, &QTcpServer::newConnection, [this] { Answer(); });
 }
 
-void OnePageServer::answer() {
+void OnePageServer::Answer() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
     QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
@@ -19,9 +19,10 @@ void OnePageServer::answer() {
       socket->readAll();
       lastRequestLine_ = head.left(head.indexOf("\r\n"));
       ++requests_;
-      socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n"
-                    "Content-Length: " +
-                    QByteArray::number(page_.size()) + "\r\n\r\n" + page_);
+      socket->write(
+          "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n"
+          "Content-Length: " +
+          QByteArray::number(page_.size()) + "\r\n\r\n" + page_);
       socket->disconnectFromHost();
     });
   }

@@ -9,12 +9,12 @@ namespace zelmora::e2e {
 class OnePageServer {
  public:
   explicit OnePageServer(QByteArray page);
-  quint16 port() const { return server_.serverPort(); }
-  const QByteArray& lastRequestLine() const { return lastRequestLine_; }
-  int requests() const { return requests_; }
+  quint16 Port() const { return server_.serverPort(); }
+  const QByteArray& LastRequestLine() const { return lastRequestLine_; }
+  int Requests() const { return requests_; }
 
  private:
-  void answer();
+  void Answer();
 
   QTcpServer server_;
   QByteArray page_;

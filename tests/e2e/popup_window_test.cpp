@@ -26,8 +26,7 @@ namespace {
 using platform::PopupWindow;
 
 constexpr int kEngineTimeoutMs = 30000;  // a cold engine on a busy machine
-const QByteArray kGreenPage =
-    "<html><body style='margin:0;background:#10c040'><p>task</p></body></html>";
+const QByteArray kGreenPage = "<html><body style='margin:0;background:#10c040'><p>task</p></body></html>";
 
 const platform::PopupSpec kSpec{
     .caption = "Zelmora通知",
@@ -62,18 +61,20 @@ std::vector<pid_t> HelperProcesses() {
 }
 
 QColor ScreenColourAt(QPoint point) {
-  return QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1).toImage().pixelColor(0, 0);
+  return QGuiApplication::primaryScreen()
+      ->grabWindow(0, point.x(), point.y(), 1, 1)
+      .toImage()
+      .pixelColor(0, 0);
 }
 
 bool IsGreen(QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 100; }
 
-xcb_connection_t* X11() {
-  return qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-}
+xcb_connection_t* X11() { return qApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
 
 xcb_atom_t Atom(const char* name) {
   auto cookie = xcb_intern_atom(X11(), 0, static_cast<uint16_t>(qstrlen(name)), name);
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(xcb_intern_atom_reply(X11(), cookie, nullptr), &free);
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
+      xcb_intern_atom_reply(X11(), cookie, nullptr), &free);
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
@@ -108,8 +109,7 @@ void PressCloseBox(QWidget& window) {
   event.type = Atom("_NET_CLOSE_WINDOW");
   event.data.data32[1] = 2;  // source: a pager or the user
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(X11())).data->root;
-  xcb_send_event(X11(), 0, root,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+  xcb_send_event(X11(), 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                  reinterpret_cast<const char*>(&event));
   xcb_flush(X11());
 }
@@ -117,112 +117,116 @@ void PressCloseBox(QWidget& window) {
 class PopupOnDesktop : public ::testing::Test {
  protected:
   void SetUp() override {
-    popup_ = qt::CreateQtPopup(kSpec);
-    popup_->onDocumentComplete([this] { ++completions_; });
-    widget_ = PopupWidget();
-    ASSERT_NE(widget_, nullptr);
+    popup = qt::CreateQtPopup(kSpec);
+    popup->OnDocumentComplete([this] { ++completions; });
+    widget = PopupWidget();
+    ASSERT_NE(widget, nullptr);
   }
 
   bool WaitForCompletions(int count) {
-    return QTest::qWaitFor([&] { return completions_ >= count; }, kEngineTimeoutMs);
+    return QTest::qWaitFor([&] { return completions >= count; }, kEngineTimeoutMs);
   }
   bool WaitUntilFramed() {
-    return QTest::qWaitFor([&] { return !FrameOnScreen(*widget_).isEmpty(); }, 5000);
+    return QTest::qWaitFor([&] { return !FrameOnScreen(*widget).isEmpty(); }, 5000);
   }
   bool WaitForFrameAt(QPoint topLeft) {
-    return QTest::qWaitFor([&] { return FrameOnScreen(*widget_).topLeft() == topLeft; }, 5000);
+    return QTest::qWaitFor([&] { return FrameOnScreen(*widget).topLeft() == topLeft; }, 5000);
   }
   // Steps W3, W4 and D1, D2 of a notice, as the popup's logic does them.
   void PlaceBelowWorkArea() {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    popup_->setTop(area.height() + popup_->outerSize().height);
-    popup_->setLeft(area.width() - popup_->outerSize().width);
+    popup->SetTop(area.height() + popup->OuterSize().height);
+    popup->SetLeft(area.width() - popup->OuterSize().width);
   }
   void PlaceAtBottomRight() {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    popup_->setTop(area.height() - popup_->outerSize().height);
-    popup_->setLeft(area.width() - popup_->outerSize().width);
+    popup->SetTop(area.height() - popup->OuterSize().height);
+    popup->SetLeft(area.width() - popup->OuterSize().width);
   }
   std::u16string Address(quint16 port, const QString& pathAndQuery) {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(pathAndQuery).toStdU16String();
   }
 
-  std::unique_ptr<PopupWindow> popup_;
-  QWidget* widget_ = nullptr;
-  int completions_ = 0;
+  std::unique_ptr<PopupWindow> popup;
+  QWidget* widget = nullptr;
+  int completions = 0;
 };
 
 TEST_F(PopupOnDesktop, ViewBeforeAnyPageShowsAnEmptyPopupAt642x361WithoutTheEngine) {
-  popup_->show();
+  popup->Show();
   ASSERT_TRUE(WaitUntilFramed());
-  EXPECT_TRUE(popup_->isVisible());
+  EXPECT_TRUE(popup->IsVisible());
   EXPECT_TRUE(WaitForFrameAt(QPoint(642, 361)));
-  EXPECT_EQ(popup_->position().x, 642);
-  EXPECT_EQ(popup_->position().y, 361);
-  EXPECT_EQ(widget_->size(), QSize(300, 200));
+  EXPECT_EQ(popup->Position().x, 642);
+  EXPECT_EQ(popup->Position().y, 361);
+  EXPECT_EQ(widget->size(), QSize(300, 200));
   EXPECT_TRUE(HelperProcesses().empty());
 }
 
 TEST_F(PopupOnDesktop, OutOfSightBelowTheWorkAreaThenIntoTheCornerWithItsFrame) {
   PlaceBelowWorkArea();
-  popup_->show();
+  popup->Show();
   QTest::qWait(300);
-  EXPECT_TRUE(popup_->isVisible());
-  EXPECT_TRUE(FrameOnScreen(*widget_).isEmpty()) << "a window manager would pull it into sight";
+  EXPECT_TRUE(popup->IsVisible());
+  EXPECT_TRUE(FrameOnScreen(*widget).isEmpty()) << "a window manager would pull it into sight";
 
   PlaceAtBottomRight();
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   ASSERT_TRUE(WaitUntilFramed());
-  EXPECT_TRUE(QTest::qWaitFor([&] {
-    return FrameOnScreen(*widget_).bottomRight() + QPoint(1, 1) == QPoint(area.width(), area.height());
-  }, 5000)) << "frame at " << FrameOnScreen(*widget_).x() << "," << FrameOnScreen(*widget_).y();
-  const QRect frame = FrameOnScreen(*widget_);
-  EXPECT_EQ(popup_->outerSize().width, frame.width());
-  EXPECT_EQ(popup_->outerSize().height, frame.height());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return FrameOnScreen(*widget).bottomRight() + QPoint(1, 1) == QPoint(area.width(), area.height());
+      },
+      5000))
+      << "frame at " << FrameOnScreen(*widget).x() << "," << FrameOnScreen(*widget).y();
+  const QRect frame = FrameOnScreen(*widget);
+  EXPECT_EQ(popup->OuterSize().width, frame.width());
+  EXPECT_EQ(popup->OuterSize().height, frame.height());
   EXPECT_GT(frame.height(), 200);
-  EXPECT_EQ(popup_->position().x, frame.x());
-  EXPECT_EQ(popup_->position().y, frame.y());
+  EXPECT_EQ(popup->Position().x, frame.x());
+  EXPECT_EQ(popup->Position().y, frame.y());
 }
 
 TEST_F(PopupOnDesktop, PageLoadsInTheHelperAndShowsInsideThePopup) {
   e2e::OnePageServer server(kGreenPage);
-  popup_->navigate(Address(server.port(), QString::fromUtf8("/tx.php?action=show&userid=张 三&taskid=7")));
-  popup_->show();
+  popup->Navigate(Address(server.Port(), QString::fromUtf8("/tx.php?action=show&userid=张 三&taskid=7")));
+  popup->Show();
   ASSERT_TRUE(WaitForCompletions(1));
   EXPECT_EQ(HelperProcesses().size(), 1u);
   // The worker id reaches the server as typed, in UTF-8 percent form.
-  EXPECT_EQ(server.lastRequestLine(),
+  EXPECT_EQ(server.LastRequestLine(),
             "GET /tx.php?action=show&userid=%E5%BC%A0%20%E4%B8%89&taskid=7 HTTP/1.1");
 
   PlaceAtBottomRight();
   ASSERT_TRUE(WaitUntilFramed());
-  const QRect client = widget_->geometry();
+  const QRect client = widget->geometry();
   EXPECT_TRUE(QTest::qWaitFor([&] { return IsGreen(ScreenColourAt(client.center())); }, 5000));
   EXPECT_TRUE(IsGreen(ScreenColourAt(client.topLeft() + QPoint(1, 1))));
   EXPECT_TRUE(IsGreen(ScreenColourAt(client.bottomRight() - QPoint(1, 1))))
       << "the view overhangs the client area: no scroll bar or frame of it in sight";
-  const QRect frame = FrameOnScreen(*widget_);
-  QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+  const QRect frame = FrameOnScreen(*widget);
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
       .save(QDir::currentPath() + "/popup_window_test_page.png");
 }
 
 TEST_F(PopupOnDesktop, ARefusedPortStillCompletesWithTheEnginesErrorPage) {
-  popup_->navigate(Address(e2e::RefusedPort(), "/tx.php"));
+  popup->Navigate(Address(e2e::RefusedPort(), "/tx.php"));
   EXPECT_TRUE(WaitForCompletions(1));
 }
 
 TEST_F(PopupOnDesktop, TheProgramSurvivesACrashOfTheEngineAndTheNextPageRestartsIt) {
   e2e::OnePageServer server(kGreenPage);
-  popup_->navigate(Address(server.port(), "/first"));
+  popup->Navigate(Address(server.Port(), "/first"));
   ASSERT_TRUE(WaitForCompletions(1));
   const std::vector<pid_t> before = HelperProcesses();
   ASSERT_EQ(before.size(), 1u);
   ::kill(before[0], SIGKILL);
   ASSERT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 5000));
 
-  popup_->navigate(Address(server.port(), "/second"));
+  popup->Navigate(Address(server.Port(), "/second"));
   ASSERT_TRUE(WaitForCompletions(2));
-  EXPECT_EQ(server.lastRequestLine(), "GET /second HTTP/1.1");
+  EXPECT_EQ(server.LastRequestLine(), "GET /second HTTP/1.1");
   EXPECT_EQ(HelperProcesses().size(), 1u);
 }
 
@@ -235,57 +239,58 @@ TEST_F(PopupOnDesktop, ShowingAndClickingNeverTakeTheFocusFromTheUsersWindow) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&usersWindow));
 
   e2e::OnePageServer server(kGreenPage);
-  popup_->navigate(Address(server.port(), "/"));
-  popup_->show();
+  popup->Navigate(Address(server.Port(), "/"));
+  popup->Show();
   ASSERT_TRUE(WaitForCompletions(1));
   PlaceAtBottomRight();
-  popup_->show();  // visible already: only raised
+  popup->Show();  // visible already: only raised
   QTest::qWait(500);
   EXPECT_EQ(QApplication::activeWindow(), &usersWindow);
 
-  const QPoint inside = widget_->geometry().center();
-  QProcess::execute("xdotool", {"mousemove", QString::number(inside.x()), QString::number(inside.y()), "click", "1"});
+  const QPoint inside = widget->geometry().center();
+  QProcess::execute("xdotool",
+                    {"mousemove", QString::number(inside.x()), QString::number(inside.y()), "click", "1"});
   QTest::qWait(500);
   EXPECT_EQ(QApplication::activeWindow(), &usersWindow);
 }
 
 TEST_F(PopupOnDesktop, TheCloseBoxOnlyHidesThePopup) {
-  popup_->show();
+  popup->Show();
   ASSERT_TRUE(WaitUntilFramed());
-  PressCloseBox(*widget_);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup_->isVisible(); }, 5000));
-  EXPECT_EQ(PopupWidget(), widget_) << "hidden, not destroyed";
-  popup_->show();
-  EXPECT_TRUE(popup_->isVisible());
-  EXPECT_EQ(popup_->position().x, 642);
+  PressCloseBox(*widget);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->IsVisible(); }, 5000));
+  EXPECT_EQ(PopupWidget(), widget) << "hidden, not destroyed";
+  popup->Show();
+  EXPECT_TRUE(popup->IsVisible());
+  EXPECT_EQ(popup->Position().x, 642);
 }
 
 TEST_F(PopupOnDesktop, HideKeepsThePlaceAndTheFrameSizeForTheNextPlacement) {
-  popup_->show();
+  popup->Show();
   ASSERT_TRUE(WaitUntilFramed());
-  const platform::Size framed = popup_->outerSize();
-  popup_->setLeft(500);
-  popup_->setTop(300);
-  popup_->hide();
+  const platform::Size framed = popup->OuterSize();
+  popup->SetLeft(500);
+  popup->SetTop(300);
+  popup->Hide();
   QTest::qWait(200);
-  EXPECT_EQ(popup_->outerSize(), framed);
-  EXPECT_EQ(popup_->position().x, 500);
-  EXPECT_EQ(popup_->position().y, 300);
-  popup_->show();
+  EXPECT_EQ(popup->OuterSize(), framed);
+  EXPECT_EQ(popup->Position().x, 500);
+  EXPECT_EQ(popup->Position().y, 300);
+  popup->Show();
   EXPECT_TRUE(WaitForFrameAt(QPoint(500, 300)));
 }
 
 TEST_F(PopupOnDesktop, DestroyingThePopupEndsItsHelper) {
   e2e::OnePageServer server(kGreenPage);
-  popup_->navigate(Address(server.port(), "/"));
+  popup->Navigate(Address(server.Port(), "/"));
   ASSERT_TRUE(WaitForCompletions(1));
   ASSERT_EQ(HelperProcesses().size(), 1u);
-  popup_.reset();
+  popup.reset();
   EXPECT_TRUE(HelperProcesses().empty());
 }
 
 TEST_F(PopupOnDesktop, AnAddressTheViewCannotTakeIsRefusedWithAnError) {
-  EXPECT_THROW(popup_->navigate(u"http://[::1/"), Error);
+  EXPECT_THROW(popup->Navigate(u"http://[::1/"), Error);
   EXPECT_TRUE(HelperProcesses().empty());
 }
 

@@ -1,7 +1,8 @@
 // Cutting an address into host, port, Host header and request target.
+#include "poll/http/address.h"
+
 #include <gtest/gtest.h>
 
-#include "poll/http/address.h"
 #include "poll/http/http_errors.h"
 
 namespace zelmora::http {
@@ -36,7 +37,8 @@ TEST(AddressSplitting, UserInformationAndMissingSchemeAndPath) {
 }
 
 TEST(AddressSplitting, QueryIsNeverEncodedOrDecoded) {
-  EXPECT_EQ(SplitHttpAddress("http://h/tx.php?userid=a b%20\xC4\xE3").Target(), "/tx.php?userid=a b%20\xC4\xE3");
+  EXPECT_EQ(SplitHttpAddress("http://h/tx.php?userid=a b%20\xC4\xE3").Target(),
+            "/tx.php?userid=a b%20\xC4\xE3");
 }
 
 TEST(AddressSplitting, BadPortsAndUnknownSchemesFail) {

@@ -19,14 +19,14 @@ constexpr const char* kTimedOut = "Socket Error # 10060\r\nConnection timed out.
 
 TEST(TimeOuts, ServerThatNeverAnswers) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kNeverAnswer, ""});
+  server.Play(Script{Script::Mode::KNeverAnswer, ""});
   HttpClient client(QuickLimits());
   EXPECT_EQ(FailureText<SocketError>(client, server.Address()), kTimedOut);
 }
 
 TEST(TimeOuts, ServerThatDripsOneByteAtATime) {
   ScriptedServer server;
-  Script drip{Script::Mode::kDrip, "HTTP/1.1 200 OK\r\n\r\n" + std::string(1000, 'd')};
+  Script drip{Script::Mode::KDrip, "HTTP/1.1 200 OK\r\n\r\n" + std::string(1000, 'd')};
   drip.drip_interval = 50ms;  // always faster than the read time-out
   server.Play(drip);
   HttpLimits limits = QuickLimits();
@@ -37,37 +37,41 @@ TEST(TimeOuts, ServerThatDripsOneByteAtATime) {
 
 TEST(TimeOuts, ServerThatKeepsALengthlessReplyOpen) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kAnswer, "HTTP/1.1 200 OK\r\n\r\n1|2|3", false});
+  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.1 200 OK\r\n\r\n1|2|3", false});
   HttpClient client(QuickLimits());
   EXPECT_EQ(FailureText<SocketError>(client, server.Address()), kTimedOut);
 }
 
 TEST(TimeOuts, AbortEndsAGetFromAnotherThread) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kNeverAnswer, ""});
+  server.Play(Script{Script::Mode::KNeverAnswer, ""});
   HttpClient client;  // minutes of patience: only Abort can end this GET
-  auto get = std::async(std::launch::async, [&] { return FailureText<SocketError>(client, server.Address()); });
+  auto get =
+      std::async(std::launch::async, [&] { return FailureText<SocketError>(client, server.Address()); });
   while (server.Connections() == 0) std::this_thread::sleep_for(5ms);
   client.Abort();
   EXPECT_EQ(get.get(), "Socket Error # 10004\r\nInterrupted system call.");
   // Aborted for good: the program is leaving.
-  EXPECT_EQ(FailureText<SocketError>(client, server.Address()), "Socket Error # 10004\r\nInterrupted system call.");
+  EXPECT_EQ(FailureText<SocketError>(client, server.Address()),
+            "Socket Error # 10004\r\nInterrupted system call.");
 }
 
 TEST(SizeBounds, EndlessBodyFailsAtTheCap) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kEndless, "HTTP/1.1 200 OK\r\n\r\n"});
+  server.Play(Script{Script::Mode::KEndless, "HTTP/1.1 200 OK\r\n\r\n"});
   HttpLimits limits = QuickLimits();
   limits.max_body_bytes = 256 * 1024;
   HttpClient client(limits);
-  EXPECT_EQ(FailureText<HttpError>(client, server.Address()), "Reply body larger than the limit of 262144 bytes.");
+  EXPECT_EQ(FailureText<HttpError>(client, server.Address()),
+            "Reply body larger than the limit of 262144 bytes.");
 }
 
 TEST(SizeBounds, AnnouncedLengthAboveTheCapFailsAtOnce) {
   ScriptedServer server;
   server.Play("HTTP/1.1 200 OK\r\nContent-Length: 999999999999\r\n\r\nx");
   HttpClient client(QuickLimits());
-  EXPECT_EQ(FailureText<HttpError>(client, server.Address()), "Reply body larger than the limit of 1048576 bytes.");
+  EXPECT_EQ(FailureText<HttpError>(client, server.Address()),
+            "Reply body larger than the limit of 1048576 bytes.");
 }
 
 TEST(SizeBounds, ChunksAddingUpPastTheCapFail) {
@@ -92,9 +96,10 @@ TEST(SizeBounds, EndlessHeaderLinesFail) {
 
 TEST(Connections, KeptOpenOnlyWhenTheReplyAllowsIt) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
-  server.Play(Script{Script::Mode::kAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nConnection: close\r\n\r\nb", false});
-  server.Play(Script{Script::Mode::kAnswer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nc", false});
+  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
+  server.Play(Script{Script::Mode::KAnswer,
+                     "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nConnection: close\r\n\r\nb", false});
+  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nc", false});
   HttpClient client(QuickLimits());
   EXPECT_EQ(client.Get(server.Address()), "a");
   client.Disconnect();  // a poll always ends here, so the next one connects anew
@@ -105,7 +110,7 @@ TEST(Connections, KeptOpenOnlyWhenTheReplyAllowsIt) {
 
 TEST(Connections, KeptConnectionCarriesTheNextRequest) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
+  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
   HttpClient client(QuickLimits());
   EXPECT_EQ(client.Get(server.Address()), "a");
   // The server answers once per connection: a reused connection gets no reply.

@@ -44,8 +44,9 @@ TEST(CookiesOnTheWire, StoredCookieIsSentOnLaterPollsUntilItExpires) {
 
 TEST(CookiesOnTheWire, CookiesFromErrorAndInterimRepliesCount) {
   ScriptedServer server;
-  server.Play("HTTP/1.1 100 Continue\r\nSet-Cookie: a=1; path=/\r\n\r\n"
-              "HTTP/1.1 404 Not Found\r\nSet-Cookie: b=2; path=/\r\nContent-Length: 0\r\n\r\n");
+  server.Play(
+      "HTTP/1.1 100 Continue\r\nSet-Cookie: a=1; path=/\r\n\r\n"
+      "HTTP/1.1 404 Not Found\r\nSet-Cookie: b=2; path=/\r\nContent-Length: 0\r\n\r\n");
   server.Play(Reply(""));
   HttpClient client(QuickLimits());
   EXPECT_THROW(client.Get(server.Address()), HttpProtocolError);
@@ -63,7 +64,7 @@ TEST(CookieSelection, SecureEmptyPathlessAndForeignCookiesAreNotSent) {
   store.Store(ParseCookie("foreign=1; path=/; domain=other.com", now), "h.example.com");
   store.Store(ParseCookie("parent=1; path=/; domain=.example.com", now), "h.example.com");
   store.Store(ParseCookie("deep=1; path=/app/", now), "h.example.com");
-  EXPECT_EQ(store.size(), 5u);  // the foreign domain is dropped
+  EXPECT_EQ(store.Size(), 5u);  // the foreign domain is dropped
   EXPECT_EQ(store.CookieHeader("h.example.com", "/"), "parent=1");
   EXPECT_EQ(store.CookieHeader("h.example.com", "/app/"), "deep=1; parent=1");
   EXPECT_EQ(store.CookieHeader("example.com", "/"), "");
@@ -75,7 +76,7 @@ TEST(CookieSelection, LongestPathFirstAndSameNameReplaced) {
   store.Store(ParseCookie("a=1; path=/", now), "127.0.0.1");
   store.Store(ParseCookie("b=2; path=/x/", now), "127.0.0.1");
   store.Store(ParseCookie("a=3; path=/", now), "127.0.0.1");
-  EXPECT_EQ(store.size(), 2u);
+  EXPECT_EQ(store.Size(), 2u);
   EXPECT_EQ(store.CookieHeader("127.0.0.1", "/x/"), "b=2; a=3");
 }
 
@@ -109,7 +110,7 @@ TEST(CookieExpiry, StoreStaysBoundedAgainstEndlessNewNames) {
     text.insert(0, 1, 'n').append("=1; path=/");  // not "n" + ...: gcc 12 -O2 warns falsely (-Wrestrict)
     store.Store(ParseCookie(text, now), "h");
   }
-  EXPECT_EQ(store.size(), CookieStore::kMaxCookies);
+  EXPECT_EQ(store.Size(), CookieStore::kMaxCookies);
 }
 
 TEST(CookieDates, TheUsualFormsAreRead) {
@@ -117,7 +118,8 @@ TEST(CookieDates, TheUsualFormsAreRead) {
   EXPECT_EQ(ParseCookieDate("Sun, 06 Nov 1994 08:49:37 GMT"), expected);
   EXPECT_EQ(ParseCookieDate("Sunday, 06-Nov-94 08:49:37 GMT"), expected);
   EXPECT_EQ(ParseCookieDate("Sun Nov  6 08:49:37 1994"), expected);
-  EXPECT_EQ(ParseCookieDate("Fri, 31 Dec 9999 23:59:59 GMT"), sys_days{9999y / December / 31} + 23h + 59min + 59s);
+  EXPECT_EQ(ParseCookieDate("Fri, 31 Dec 9999 23:59:59 GMT"),
+            sys_days{9999y / December / 31} + 23h + 59min + 59s);
   EXPECT_EQ(ParseCookieDate("tomorrow"), std::nullopt);
   EXPECT_EQ(ParseCookieDate("Sun, 31 Feb 1994 08:49:37 GMT"), std::nullopt);
 }

@@ -21,7 +21,7 @@ TEST(FailureMessages, HostNotFound) {
     client.Get("http:///tx.php");
     FAIL();
   } catch (const SocketError& error) {
-    EXPECT_EQ(error.code(), 11001);
+    EXPECT_EQ(error.Code(), 11001);
     EXPECT_STREQ(error.what(), "Socket Error # 11001\r\nHost not found.");
   }
 }
@@ -33,7 +33,8 @@ TEST(FailureMessages, ConnectionRefused) {
   limits.connect_timeout = std::chrono::seconds(10);
   limits.exchange_timeout = std::chrono::seconds(10);
   HttpClient client(limits);
-  EXPECT_EQ(FailureText<SocketError>(client, "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/"),
+  EXPECT_EQ(FailureText<SocketError>(
+                client, "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/"),
             "Socket Error # 10061\r\nConnection refused.");
 }
 
@@ -45,7 +46,8 @@ TEST(FailureMessages, SocketErrorTexts) {
 
 TEST(FailureMessages, ClosedWhileALineOrChunkIsAwaited) {
   EXPECT_EQ(FailureFromReply(""), "Connection Closed Gracefully.");
-  EXPECT_EQ(FailureFromReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"), "Connection Closed Gracefully.");
+  EXPECT_EQ(FailureFromReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"),
+            "Connection Closed Gracefully.");
   EXPECT_EQ(FailureFromReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nshort"),
             "Connection Closed Gracefully.");
 }
@@ -70,8 +72,9 @@ TEST(FailureMessages, PortThatIsNotAnInteger) {
 TEST(FailureMessages, ContentRangeWithoutNumbers) {
   EXPECT_EQ(FailureFromReply("HTTP/1.1 200 OK\r\nContent-Range: bytes */1234\r\nContent-Length: 2\r\n\r\nok"),
             "'*/1234' is not a valid integer value");
-  EXPECT_EQ(FailureFromReply("HTTP/1.1 200 OK\r\nContent-Range: bytes 0-x/1234\r\nContent-Length: 2\r\n\r\nok"),
-            "'x' is not a valid integer value");
+  EXPECT_EQ(
+      FailureFromReply("HTTP/1.1 200 OK\r\nContent-Range: bytes 0-x/1234\r\nContent-Length: 2\r\n\r\nok"),
+      "'x' is not a valid integer value");
   ScriptedServer server;
   server.Play("HTTP/1.1 200 OK\r\nContent-Range: bytes 0-1/1234\r\nContent-Length: 2\r\n\r\nok");
   HttpClient client(QuickLimits());
@@ -80,27 +83,32 @@ TEST(FailureMessages, ContentRangeWithoutNumbers) {
 
 TEST(FailureMessages, BasicChallengesAddCredentialsToLaterRequests) {
   ScriptedServer server;
-  server.Play("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"tasks\"\r\nContent-Length: 0\r\n\r\n");
-  server.Play("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: basic realm=\"p\"\r\n"
-              "Content-Length: 0\r\n\r\n");
+  server.Play(
+      "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"tasks\"\r\nContent-Length: 0\r\n\r\n");
+  server.Play(
+      "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: basic realm=\"p\"\r\n"
+      "Content-Length: 0\r\n\r\n");
   server.Play("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
   HttpClient client(QuickLimits());
   // Each poll ends with Disconnect, so each request goes out on a fresh connection.
   EXPECT_EQ(FailureText<HttpProtocolError>(client, server.Address()), "HTTP/1.1 401 Unauthorized");
   client.Disconnect();
-  EXPECT_EQ(FailureText<HttpProtocolError>(client, server.Address()), "HTTP/1.1 407 Proxy Authentication Required");
+  EXPECT_EQ(FailureText<HttpProtocolError>(client, server.Address()),
+            "HTTP/1.1 407 Proxy Authentication Required");
   client.Disconnect();
   client.Get(server.Address());
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].find("Authorization"), std::string::npos);
   EXPECT_TRUE(requests[1].ends_with("\r\nAuthorization: Basic Og==\r\n\r\n"));
-  EXPECT_TRUE(requests[2].ends_with("\r\nAuthorization: Basic Og==\r\nProxy-Authorization: Basic Og==\r\n\r\n"));
+  EXPECT_TRUE(
+      requests[2].ends_with("\r\nAuthorization: Basic Og==\r\nProxy-Authorization: Basic Og==\r\n\r\n"));
 }
 
 TEST(FailureMessages, OtherChallengesAddNothing) {
   ScriptedServer server;
-  server.Play("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"x\"\r\nContent-Length: 0\r\n\r\n");
+  server.Play(
+      "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"x\"\r\nContent-Length: 0\r\n\r\n");
   HttpClient client(QuickLimits());
   EXPECT_THROW(client.Get(server.Address()), HttpProtocolError);
   client.Disconnect();

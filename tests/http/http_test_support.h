@@ -20,7 +20,7 @@ inline HttpLimits QuickLimits() {
 // The head the client sends for `target` to the scripted server, before any
 // cookie or credentials.
 inline std::string PlainRequest(const std::string& target, const testing::ScriptedServer& server) {
-  return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
+  return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
          "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Zelmora Reminder)\r\n\r\n";
 }
 

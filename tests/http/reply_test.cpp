@@ -33,7 +33,8 @@ HttpProtocolError ProtocolErrorFrom(const std::string& reply, std::size_t* conne
 }
 
 TEST(BodyFraming, LengthTakesExactlyThatManyBytes) {
-  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n12|34 and more that is not the body"), "12|34");
+  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n12|34 and more that is not the body"),
+            "12|34");
 }
 
 TEST(BodyFraming, BodyBytesPassUnchanged) {
@@ -47,16 +48,19 @@ TEST(BodyFraming, ZeroLengthAnd204AreEmpty) {
 }
 
 TEST(BodyFraming, ChunkedBodyEndsAtSizeZero) {
-  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n12|34\r\n3\r\nabc\r\n0\r\n\r\n"),
-            "12|34abc");
+  EXPECT_EQ(
+      GetFrom("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n12|34\r\n3\r\nabc\r\n0\r\n\r\n"),
+      "12|34abc");
 }
 
 TEST(BodyFraming, ChunkSizeWithExtensionCountsAsZero) {
-  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;name=v\r\n12|34\r\n0\r\n\r\n"), "");
+  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;name=v\r\n12|34\r\n0\r\n\r\n"),
+            "");
 }
 
 TEST(BodyFraming, PositiveLengthWinsOverChunking) {
-  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n5\r\n12|34\r\n0\r\n\r\n"),
+  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: "
+                    "3\r\n\r\n5\r\n12|34\r\n0\r\n\r\n"),
             "5\r\n");
 }
 
@@ -66,7 +70,8 @@ TEST(BodyFraming, NoLengthReadsUntilTheServerCloses) {
 }
 
 TEST(BodyFraming, BodyShorterThanAnnouncedStillSucceeds) {
-  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(40, 'b')), std::string(40, 'b'));
+  EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(40, 'b')),
+            std::string(40, 'b'));
 }
 
 TEST(StatusHandling, InterimContinueRepliesAreSkipped) {
@@ -78,15 +83,17 @@ TEST(StatusHandling, InterimContinueRepliesAreSkipped) {
 TEST(StatusHandling, RedirectFailsAndIsNotFollowed) {
   std::size_t connections = 0;
   const auto error = ProtocolErrorFrom(
-      "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:1/elsewhere\r\nContent-Length: 5\r\n\r\nmoved", &connections);
+      "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:1/elsewhere\r\nContent-Length: 5\r\n\r\nmoved",
+      &connections);
   EXPECT_STREQ(error.what(), "HTTP/1.1 302 Found");
-  EXPECT_EQ(error.status(), 302);
-  EXPECT_EQ(error.body(), "moved");
+  EXPECT_EQ(error.Status(), 302);
+  EXPECT_EQ(error.Body(), "moved");
   EXPECT_EQ(connections, 1u);
 }
 
 TEST(StatusHandling, SuccessCarryingLocationFails) {
-  EXPECT_EQ(ProtocolErrorFrom("HTTP/1.1 200 OK\r\nLocation: /x\r\nContent-Length: 2\r\n\r\nok").status(), 200);
+  EXPECT_EQ(ProtocolErrorFrom("HTTP/1.1 200 OK\r\nLocation: /x\r\nContent-Length: 2\r\n\r\nok").Status(),
+            200);
   // An empty Location is no redirect.
   EXPECT_EQ(GetFrom("HTTP/1.1 200 OK\r\nLocation: \r\nContent-Length: 2\r\n\r\nok"), "ok");
 }
@@ -98,25 +105,26 @@ TEST(StatusHandling, NotModifiedFails) {
 TEST(StatusHandling, NotFoundCarriesItsBody) {
   const auto error = ProtocolErrorFrom("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such x");
   EXPECT_STREQ(error.what(), "HTTP/1.1 404 Not Found");
-  EXPECT_EQ(error.status(), 404);
-  EXPECT_EQ(error.body(), "no such x");
+  EXPECT_EQ(error.Status(), 404);
+  EXPECT_EQ(error.Body(), "no such x");
 }
 
 TEST(StatusHandling, StatusLineWithoutNumberFails) {
-  EXPECT_EQ(ProtocolErrorFrom("HTTP/1.1 abc\r\nContent-Length: 0\r\n\r\n").status(), -1);
-  EXPECT_EQ(ProtocolErrorFrom("garbage\r\n\r\n").status(), -1);
+  EXPECT_EQ(ProtocolErrorFrom("HTTP/1.1 abc\r\nContent-Length: 0\r\n\r\n").Status(), -1);
+  EXPECT_EQ(ProtocolErrorFrom("garbage\r\n\r\n").Status(), -1);
 }
 
 TEST(StatusHandling, SlowErrorBodyEndsWithWhatArrived) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::kAnswer, "HTTP/1.1 500 Oops\r\nContent-Length: 100\r\n\r\npartial", false});
+  server.Play(
+      Script{Script::Mode::KAnswer, "HTTP/1.1 500 Oops\r\nContent-Length: 100\r\n\r\npartial", false});
   HttpClient client(QuickLimits());
   try {
     client.Get(server.Address());
     FAIL();
   } catch (const HttpProtocolError& error) {
     EXPECT_STREQ(error.what(), "HTTP/1.1 500 Oops");
-    EXPECT_EQ(error.body(), "partial");
+    EXPECT_EQ(error.Body(), "partial");
   }
 }
 

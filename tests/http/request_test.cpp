@@ -28,8 +28,8 @@ TEST(RequestBytes, BackslashesBecomeSlashesButNotInsideGbkCharacters) {
   HttpClient client(QuickLimits());
   // "\xD5\x5C" is one GBK character whose second byte looks like a backslash.
   client.Get(server.Address("/a\\b.php?x=\\&name=\xD5\x5C"));
-  const std::string expected_line = "GET /a/b.php?x=/&name=\xD5\x5C HTTP/1.1\r\n";
-  EXPECT_EQ(server.Requests().at(0).substr(0, expected_line.size()), expected_line);
+  const std::string expectedLine = "GET /a/b.php?x=/&name=\xD5\x5C HTTP/1.1\r\n";
+  EXPECT_EQ(server.Requests().at(0).substr(0, expectedLine.size()), expectedLine);
 }
 
 TEST(RequestBytes, FragmentIsNeverSent) {

@@ -10,79 +10,81 @@ using platform::TrayMouse;
 class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    f.desktop.mainWindow->show();
-    window().minimizeByUser();
+    f.desktop.mainWindow->Show();
+    Window().MinimizeByUser();
   }
-  FakeMainWindow& window() { return *f.desktop.mainWindow; }
-  FakeTray& tray() { return *f.desktop.tray; }
+  FakeMainWindow& Window() { return *f.desktop.mainWindow; }
+  FakeTray& Tray() { return *f.desktop.tray; }
   FormFixture f;
 };
 
 TEST_F(TrayTest, MinimisingLeavesOnlyTheIcon) {
-  EXPECT_FALSE(window().isVisible());
-  EXPECT_TRUE(tray().present);
+  EXPECT_FALSE(Window().IsVisible());
+  EXPECT_TRUE(Tray().present);
 }
 
 TEST_F(TrayTest, ALeftClickRestoresTheWindowInFront) {
-  tray().mouse(TrayMouse::LeftDown);
-  EXPECT_FALSE(window().isVisible()) << "the click fires at the release";
-  tray().mouse(TrayMouse::LeftUp);
-  EXPECT_TRUE(window().isVisible());
-  EXPECT_FALSE(window().isMinimized());
-  EXPECT_EQ(window().frontRequests, 1);
-  EXPECT_TRUE(tray().present);
+  Tray().Mouse(TrayMouse::LeftDown);
+  EXPECT_FALSE(Window().IsVisible()) << "the click fires at the release";
+  Tray().Mouse(TrayMouse::LeftUp);
+  EXPECT_TRUE(Window().IsVisible());
+  EXPECT_FALSE(Window().IsMinimized());
+  EXPECT_EQ(Window().frontRequests, 1);
+  EXPECT_TRUE(Tray().present);
 }
 
 TEST_F(TrayTest, ADoubleClickRestoresOnce) {
-  for (TrayMouse code : {TrayMouse::LeftDown, TrayMouse::LeftUp, TrayMouse::LeftDoubleClick, TrayMouse::LeftUp}) {
-    tray().mouse(code);
+  for (TrayMouse code :
+       {TrayMouse::LeftDown, TrayMouse::LeftUp, TrayMouse::LeftDoubleClick, TrayMouse::LeftUp}) {
+    Tray().Mouse(code);
   }
-  EXPECT_EQ(window().frontRequests, 1);
+  EXPECT_EQ(Window().frontRequests, 1);
 }
 
 TEST_F(TrayTest, AReleaseWithoutAPressDoesNothing) {
-  tray().mouse(TrayMouse::LeftUp);
-  EXPECT_FALSE(window().isVisible());
+  Tray().Mouse(TrayMouse::LeftUp);
+  EXPECT_FALSE(Window().IsVisible());
 }
 
 TEST_F(TrayTest, RightMiddleAndMovesDoNothing) {
   for (TrayMouse code : {TrayMouse::RightDown, TrayMouse::RightUp, TrayMouse::MiddleDown, TrayMouse::MiddleUp,
                          TrayMouse::Move, TrayMouse::RightDoubleClick, TrayMouse::MiddleDoubleClick}) {
-    tray().mouse(code);
+    Tray().Mouse(code);
   }
-  EXPECT_FALSE(window().isVisible());
-  EXPECT_EQ(window().frontRequests, 0);
+  EXPECT_FALSE(Window().IsVisible());
+  EXPECT_EQ(Window().frontRequests, 0);
 }
 
 TEST_F(TrayTest, NothingHappensWhileDisabled) {
   f.form1->tray1().Enabled = false;
-  tray().mouse(TrayMouse::LeftDown);
-  tray().mouse(TrayMouse::LeftUp);
-  EXPECT_FALSE(window().isVisible());
+  Tray().Mouse(TrayMouse::LeftDown);
+  Tray().Mouse(TrayMouse::LeftUp);
+  EXPECT_FALSE(Window().IsVisible());
 }
 
 TEST_F(TrayTest, TheIconComesBackWhenTheTrayIsRecreated) {
-  tray().recreateTray();
-  EXPECT_TRUE(tray().present);
-  EXPECT_FALSE(window().isVisible()) << "the state stays as it was";
+  Tray().RecreateTray();
+  EXPECT_TRUE(Tray().present);
+  EXPECT_FALSE(Window().IsVisible()) << "the state stays as it was";
 }
 
 TEST_F(TrayTest, WithADoubleClickHandlerTheClickWaitsForTheDeferral) {
   int doubleClicks = 0;
   f.form1->tray1().OnDblClick = [&doubleClicks] { ++doubleClicks; };
-  tray().mouse(TrayMouse::LeftDown);
-  tray().mouse(TrayMouse::LeftUp);
-  EXPECT_FALSE(window().isVisible());
-  f.desktop.advance(std::chrono::milliseconds(500));
-  EXPECT_TRUE(window().isVisible());
+  Tray().Mouse(TrayMouse::LeftDown);
+  Tray().Mouse(TrayMouse::LeftUp);
+  EXPECT_FALSE(Window().IsVisible());
+  f.desktop.Advance(std::chrono::milliseconds(500));
+  EXPECT_TRUE(Window().IsVisible());
 
-  window().minimizeByUser();
-  for (TrayMouse code : {TrayMouse::LeftDown, TrayMouse::LeftUp, TrayMouse::LeftDoubleClick, TrayMouse::LeftUp}) {
-    tray().mouse(code);
+  Window().MinimizeByUser();
+  for (TrayMouse code :
+       {TrayMouse::LeftDown, TrayMouse::LeftUp, TrayMouse::LeftDoubleClick, TrayMouse::LeftUp}) {
+    Tray().Mouse(code);
   }
-  f.desktop.advance(std::chrono::milliseconds(500));
+  f.desktop.Advance(std::chrono::milliseconds(500));
   EXPECT_EQ(doubleClicks, 1);
-  EXPECT_FALSE(window().isVisible()) << "a double click is not also a click";
+  EXPECT_FALSE(Window().IsVisible()) << "a double click is not also a click";
 }
 
 TEST(TrayLifetime, TheIconLeavesWithTheMainWindow) {

@@ -14,7 +14,8 @@ TEST(IntegerText, AcceptsDecimalWithLeadingSpacesAndSign) {
 }
 
 TEST(IntegerText, RejectsAnythingAfterTheDigitsOrNoDigitsAtAll) {
-  for (const char* text : {"30 ", "30\r\n", "30\n", "1.5", "abc", "", "   ", "+", "-", "- 5", "\t30", "5a", "1e3"}) {
+  for (const char* text :
+       {"30 ", "30\r\n", "30\n", "1.5", "abc", "", "   ", "+", "-", "- 5", "\t30", "5a", "1e3"}) {
     EXPECT_EQ(ParseInteger(text), std::nullopt) << '"' << text << '"';
   }
 }

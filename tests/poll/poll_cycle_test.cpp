@@ -15,9 +15,9 @@ class PollCycleTest : public ::testing::Test {
  protected:
   // Types an interval, presses Start and lets the first poll run.
   void StartWithInterval(const std::string& text) {
-    f.control("edt2").type(text);
-    f.control("btn1").click();
-    f.desktop.advance(100ms);
+    f.Control("edt2").Type(text);
+    f.Control("btn1").Click();
+    f.desktop.Advance(100ms);
     f.FinishPoll();
   }
   // The worker thread starts on its own time; wait until it is inside the exchange.
@@ -35,75 +35,75 @@ TEST_F(PollCycleTest, IntervalBoxRules) {
     const char* shownAfter;
     int32_t intervalMs;
   };
-  for (const Case& c : {Case{"9", "60", 60000}, Case{"10", "10", 10000}, Case{"$10", "$10", 16000},
-                        Case{" 30", " 30", 30000}, Case{"30 ", "60", 60000}, Case{"-5", "60", 60000},
-                        Case{"abc", "60", 60000}, Case{"", "60", 60000},
-                        Case{"2147484", "60", 60000},   // the product wraps negative
-                        Case{"4294968", "60", 60000}}) {  // wraps round to 704 ms, still too short
+  for (const Case& c :
+       {Case{"9", "60", 60000}, Case{"10", "10", 10000}, Case{"$10", "$10", 16000}, Case{" 30", " 30", 30000},
+        Case{"30 ", "60", 60000}, Case{"-5", "60", 60000}, Case{"abc", "60", 60000}, Case{"", "60", 60000},
+        Case{"2147484", "60", 60000},     // the product wraps negative
+        Case{"4294968", "60", 60000}}) {  // wraps round to 704 ms, still too short
     FormFixture fresh;
-    fresh.control("edt2").type(c.typed);
-    fresh.control("btn1").click();
-    fresh.desktop.advance(100ms);
+    fresh.Control("edt2").Type(c.typed);
+    fresh.Control("btn1").Click();
+    fresh.desktop.Advance(100ms);
     fresh.FinishPoll();
-    EXPECT_EQ(fresh.control("edt2").text(), c.shownAfter) << "typed \"" << c.typed << '"';
-    EXPECT_EQ(fresh.form1->pollCycle().PollInterval(), c.intervalMs) << "typed \"" << c.typed << '"';
+    EXPECT_EQ(fresh.Control("edt2").Text(), c.shownAfter) << "typed \"" << c.typed << '"';
+    EXPECT_EQ(fresh.form1->Poll().PollInterval(), c.intervalMs) << "typed \"" << c.typed << '"';
   }
 }
 
 TEST_F(PollCycleTest, FirstPollComes100msAfterStartThenEveryIntervalAfterTheEnd) {
-  f.control("edt2").type("10");
-  f.control("btn1").click();
-  EXPECT_FALSE(f.control("btn1").enabled());
+  f.Control("edt2").Type("10");
+  f.Control("btn1").Click();
+  EXPECT_FALSE(f.Control("btn1").Enabled());
 
-  f.desktop.advance(99ms);
+  f.desktop.Advance(99ms);
   EXPECT_EQ(f.exchange->runs, 0);
-  f.desktop.advance(1ms);
+  f.desktop.Advance(1ms);
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 1);
   EXPECT_EQ(f.exchange->disconnects, 1);
 
   // The worker's report re-arms tmr1 with the full interval from then on.
-  const long long endOfFirst = f.desktop.elapsedMs();
-  f.desktop.advance(9999ms);
+  const long long endOfFirst = f.desktop.ElapsedMs();
+  f.desktop.Advance(9999ms);
   EXPECT_EQ(f.exchange->runs, 1);
-  f.desktop.advance(1ms);
+  f.desktop.Advance(1ms);
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 2);
-  EXPECT_EQ(f.desktop.elapsedMs() - endOfFirst, 10000);
+  EXPECT_EQ(f.desktop.ElapsedMs() - endOfFirst, 10000);
 }
 
 TEST_F(PollCycleTest, AnIntervalEditTakesEffectFromTheNextTick) {
   StartWithInterval("10");
-  f.control("edt2").type("20");
-  f.desktop.advance(10000ms);  // still waits out the old interval
+  f.Control("edt2").Type("20");
+  f.desktop.Advance(10000ms);  // still waits out the old interval
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 2);
-  f.desktop.advance(19999ms);
+  f.desktop.Advance(19999ms);
   EXPECT_EQ(f.exchange->runs, 2);
-  f.desktop.advance(1ms);
+  f.desktop.Advance(1ms);
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 3);
 }
 
 TEST_F(PollCycleTest, StopBeforeStartOnlyEnablesStart) {
-  f.control("btn2").click();
-  EXPECT_TRUE(f.control("btn1").enabled());
-  f.desktop.advance(120s);
+  f.Control("btn2").Click();
+  EXPECT_TRUE(f.Control("btn1").Enabled());
+  f.desktop.Advance(120s);
   EXPECT_EQ(f.exchange->runs, 0);
   EXPECT_TRUE(f.desktop.errors.empty());
 }
 
 TEST_F(PollCycleTest, StopDuringAPollStaysInForce) {
   f.exchange->Hold();
-  f.control("btn1").click();
-  f.desktop.advance(100ms);
-  f.control("btn2").click();
-  EXPECT_TRUE(f.control("btn1").enabled());
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  f.Control("btn2").Click();
+  EXPECT_TRUE(f.Control("btn1").Enabled());
   f.exchange->Release();
   f.FinishPoll();
-  f.desktop.advance(10min);
+  f.desktop.Advance(10min);
   EXPECT_EQ(f.exchange->runs, 1);
-  EXPECT_FALSE(f.form1->pollCycle().tmr1().enabled());
+  EXPECT_FALSE(f.form1->Poll().tmr1().Enabled());
 }
 
 TEST_F(PollCycleTest, StartDuringAPollNeverRunsTwoWorkersAtOnce) {
@@ -115,19 +115,19 @@ TEST_F(PollCycleTest, StartDuringAPollNeverRunsTwoWorkersAtOnce) {
     inside.fetch_sub(1);
   };
   f.exchange->Hold();
-  f.control("btn1").click();
-  f.desktop.advance(100ms);  // first poll held
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);  // first poll held
   WaitForRuns(1);
-  f.control("btn2").click();
-  f.control("btn1").click();
-  f.desktop.advance(100ms);  // the new first tick finds the old poll running
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);  // the new first tick finds the old poll running
   EXPECT_EQ(f.exchange->runs, 1);
   f.exchange->Release();
   f.FinishPoll();  // the old poll ends, the owed poll starts at once
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 2);
   EXPECT_EQ(overlaps, 0);
-  EXPECT_TRUE(f.form1->pollCycle().tmr1().enabled());
+  EXPECT_TRUE(f.form1->Poll().tmr1().Enabled());
 }
 
 TEST_F(PollCycleTest, StartResetsTheIdsButNotTheFlag) {
@@ -135,7 +135,7 @@ TEST_F(PollCycleTest, StartResetsTheIdsButNotTheFlag) {
   f.state.PrevTaskId = 4;
   f.state.NoteId = 3;
   f.state.NewTaskFlag = 1;
-  f.control("btn1").click();
+  f.Control("btn1").Click();
   EXPECT_EQ(f.state.TaskId, 0);
   EXPECT_EQ(f.state.PrevTaskId, 0);
   EXPECT_EQ(f.state.NoteId, 0);
@@ -143,32 +143,32 @@ TEST_F(PollCycleTest, StartResetsTheIdsButNotTheFlag) {
 }
 
 TEST_F(PollCycleTest, AFailedPollStillMovesTheUpdateTimeAndPollingGoesOn) {
-  const std::string atStartUp = f.control("lbl2").text();
+  const std::string atStartUp = f.Control("lbl2").Text();
   f.exchange->script = [] { throw std::runtime_error("Socket Error # 10061\r\nConnection refused."); };
-  f.control("edt2").type("10");
-  f.control("btn1").click();
-  f.desktop.advance(100ms);
+  f.Control("edt2").Type("10");
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
   f.FinishPoll();
-  EXPECT_NE(f.control("lbl2").text(), atStartUp);
-  EXPECT_EQ(f.control("lbl2").text(), "T+100ms");
+  EXPECT_NE(f.Control("lbl2").Text(), atStartUp);
+  EXPECT_EQ(f.Control("lbl2").Text(), "T+100ms");
   EXPECT_TRUE(f.desktop.errors.empty()) << "a failed poll must be silent";
-  f.desktop.advance(10s);
+  f.desktop.Advance(10s);
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 2);
-  EXPECT_EQ(f.control("lbl2").text(), "T+10100ms");
+  EXPECT_EQ(f.Control("lbl2").Text(), "T+10100ms");
 }
 
 TEST_F(PollCycleTest, TheAnnouncementArrivesDecodedFromGbk) {
   f.exchange->script = [this] { f.announce("\xB9\xAB\xB8\xE6 ok"); };  // "公告 ok" in GBK
   StartWithInterval("10");
-  EXPECT_EQ(f.control("lbl1").text(), "公告 ok");
+  EXPECT_EQ(f.Control("lbl1").Text(), "公告 ok");
 }
 
 TEST(PollCycleShutdown, ClosingDuringAHungPollEndsPromptly) {
   auto f = std::make_unique<FormFixture>();
   f->exchange->Hold();  // a server that never answers
-  f->control("btn1").click();
-  f->desktop.advance(100ms);
+  f->Control("btn1").Click();
+  f->desktop.Advance(100ms);
   const auto limit = std::chrono::steady_clock::now() + 10s;
   while (f->exchange->runs == 0 && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
   f.reset();  // must abort the poll and join its worker, not hang or leak it

@@ -36,7 +36,8 @@ TEST(LongTimeText, LocalesWithOtherSeparatorsStillShowHourMinutesSeconds) {
 // separators; none of it may reach the label.
 TEST(LongTimeText, EveryLocaleGivesHourColonMinutesColonSecondsAndAtMostAMarker) {
   const QRegularExpression form(QStringLiteral(R"(^((AP|ap) ?)?(h|hh|H|HH):mm:ss( ?(AP|ap))?$)"));
-  const auto locales = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+  const auto locales =
+      QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
   ASSERT_GT(locales.size(), 100);
   for (const QLocale& locale : locales) {
     const QString format = LongTimeFormat(locale);

@@ -26,7 +26,7 @@ TEST(QtDesktopShowError, StopIconOkButtonGivenTitleAndTheTextAsPlainText) {
     box->accept();
   });
   inspect.start(0);
-  desktop.showError("写入失败 <b>1</b>.", "Zelmora任务提醒器");
+  desktop.ShowError("写入失败 <b>1</b>.", "Zelmora任务提醒器");
   EXPECT_TRUE(seen);
 }
 

@@ -16,7 +16,8 @@ template <typename Predicate>
 bool ProcessUntil(Predicate done, int deadlineMs = 5000) {
   QElapsedTimer clock;
   clock.start();
-  while (!done() && clock.elapsed() < deadlineMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  while (!done() && clock.elapsed() < deadlineMs)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
   return done();
 }
 
@@ -29,10 +30,10 @@ void ProcessFor(int ms) {
 TEST(QtTimer, RepeatsUntilStopped) {
   QtDesktop desktop;
   int ticks = 0;
-  auto timer = desktop.createTimer([&] { ++ticks; });
-  timer->start(5);
+  auto timer = desktop.CreateTimer([&] { ++ticks; });
+  timer->Start(5);
   ASSERT_TRUE(ProcessUntil([&] { return ticks >= 3; }));
-  timer->stop();
+  timer->Stop();
   const int stoppedAt = ticks;
   ProcessFor(60);
   EXPECT_EQ(ticks, stoppedAt);
@@ -42,15 +43,15 @@ TEST(QtTimer, StartWhileRunningBeginsAFreshCountdown) {
   QtDesktop desktop;
   QElapsedTimer clock;
   qint64 firstTickAt = -1;
-  auto timer = desktop.createTimer([&] {
+  auto timer = desktop.CreateTimer([&] {
     if (firstTickAt < 0) firstTickAt = clock.elapsed();
   });
   clock.start();
-  timer->start(400);
+  timer->Start(400);
   ProcessFor(200);
   const qint64 restartedAt = clock.elapsed();
   if (restartedAt >= 240 || firstTickAt >= 0) GTEST_SKIP() << "the machine is too busy to time this";
-  timer->start(400);
+  timer->Start(400);
   ASSERT_TRUE(ProcessUntil([&] { return firstTickAt >= 0; }));
   // A countdown left running would end near 400 ms; a fresh one 400 ms after the
   // restart (coarse timers may fire up to 5 % early).
@@ -65,7 +66,7 @@ TEST(QtDesktopPostToUi, TasksFromAnyThreadRunOnTheUiThreadInPostingOrder) {
   bool allOnUiThread = true;
   std::thread worker([&] {
     for (int i = 0; i < kTasks; ++i) {
-      desktop.postToUi([&, i] {
+      desktop.PostToUi([&, i] {
         allOnUiThread = allOnUiThread && std::this_thread::get_id() == uiThread;
         order.push_back(i);
       });

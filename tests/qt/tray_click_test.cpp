@@ -16,37 +16,37 @@ namespace {
 class QtTrayClickTest : public ::testing::Test {
  protected:
   QtTrayClickTest()
-      : window_(desktop_.createMainWindow({kMainWindowCaption, "Zelmora任务提醒器", kMainWindowClientSize})),
-        tray_(desktop_, *window_) {
-    tray_.OnClick = [this] { ++clicks_; };
+      : window(desktop.CreateMainWindow({kMainWindowCaption, "Zelmora任务提醒器", kMainWindowClientSize})),
+        tray(desktop, *window) {
+    tray.OnClick = [this] { ++clicks; };
   }
 
   void Activate(std::initializer_list<QSystemTrayIcon::ActivationReason> reasons) {
     for (const auto reason : reasons) {
-      for (const platform::TrayMouse code : TrayMouseCodes(reason)) tray_.MouseNotification(code);
+      for (const platform::TrayMouse code : TrayMouseCodes(reason)) tray.MouseNotification(code);
     }
   }
 
-  QtDesktop desktop_;
-  std::unique_ptr<platform::MainWindow> window_;
-  TTrayIcon tray_;
-  int clicks_ = 0;
+  QtDesktop desktop;
+  std::unique_ptr<platform::MainWindow> window;
+  TTrayIcon tray;
+  int clicks = 0;
 };
 
 TEST_F(QtTrayClickTest, LeftClickClicksOnce) {
   Activate({QSystemTrayIcon::Trigger});
-  EXPECT_EQ(clicks_, 1);
+  EXPECT_EQ(clicks, 1);
 }
 
 // Qt reports a double click as a Trigger for the first click, then DoubleClick.
 TEST_F(QtTrayClickTest, DoubleClickClicksOnce) {
   Activate({QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick});
-  EXPECT_EQ(clicks_, 1);
+  EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(QtTrayClickTest, RightAndMiddleClicksDoNothing) {
   Activate({QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown});
-  EXPECT_EQ(clicks_, 0);
+  EXPECT_EQ(clicks, 0);
 }
 
 }  // namespace

@@ -19,28 +19,28 @@ std::vector<std::byte> Unicode(std::u8string_view text) {
 
 TEST(HiveText, EveryValueKindReadsBackExactly) {
   Hive hive;
-  Key& key = hive.createKey("Software\\zelmora\\tixing");
-  key.setValue("userid", RegistryValueType::String, Unicode(u8"工号 7 \"quoted\" back\\slash"));
-  key.setValue("empty", RegistryValueType::String, StringData(""));
-  key.setValue("cut", RegistryValueType::String, StringData(std::string_view("ab\0cd", 5)));
-  key.setValue("line", RegistryValueType::String, StringData("two\nlines"));
-  key.setValue("unterminated", RegistryValueType::String, Bytes("abc"));
-  key.setValue("interval", RegistryValueType::Dword, Bytes("\x3c\x00\x00\x80"));
-  key.setValue("short dword", RegistryValueType::Dword, Bytes("\x01"));
-  key.setValue("closetime", RegistryValueType::ExpandString, StringData("%TEMP%"));
-  key.setValue("multi", RegistryValueType::MultiString, Bytes(std::string_view("a\0b\0\0", 5)));
-  key.setValue("raw", RegistryValueType::Binary, Bytes("\xff\x00\x10"));
-  key.setValue("none", RegistryValueType::None, {});
-  key.setValue("odd type", static_cast<RegistryValueType>(0x1234), Bytes("x"));
-  key.setValue("", RegistryValueType::String, StringData("default"));
-  hive.createKey("Software\\other");
+  Key& key = hive.CreateKey("Software\\zelmora\\tixing");
+  key.SetValue("userid", RegistryValueType::String, Unicode(u8"工号 7 \"quoted\" back\\slash"));
+  key.SetValue("empty", RegistryValueType::String, StringData(""));
+  key.SetValue("cut", RegistryValueType::String, StringData(std::string_view("ab\0cd", 5)));
+  key.SetValue("line", RegistryValueType::String, StringData("two\nlines"));
+  key.SetValue("unterminated", RegistryValueType::String, Bytes("abc"));
+  key.SetValue("interval", RegistryValueType::Dword, Bytes("\x3c\x00\x00\x80"));
+  key.SetValue("short dword", RegistryValueType::Dword, Bytes("\x01"));
+  key.SetValue("closetime", RegistryValueType::ExpandString, StringData("%TEMP%"));
+  key.SetValue("multi", RegistryValueType::MultiString, Bytes(std::string_view("a\0b\0\0", 5)));
+  key.SetValue("raw", RegistryValueType::Binary, Bytes("\xff\x00\x10"));
+  key.SetValue("none", RegistryValueType::None, {});
+  key.SetValue("odd type", static_cast<RegistryValueType>(0x1234), Bytes("x"));
+  key.SetValue("", RegistryValueType::String, StringData("default"));
+  hive.CreateKey("Software\\other");
 
   auto parsed = ParseHive(FormatHive(hive, kRoot), kRoot);
   ASSERT_TRUE(parsed);
-  ASSERT_EQ(parsed->keys().size(), hive.keys().size());
-  for (size_t k = 0; k < hive.keys().size(); ++k) {
-    const Key& expected = hive.keys()[k];
-    const Key& actual = parsed->keys()[k];
+  ASSERT_EQ(parsed->Keys().size(), hive.Keys().size());
+  for (size_t k = 0; k < hive.Keys().size(); ++k) {
+    const Key& expected = hive.Keys()[k];
+    const Key& actual = parsed->Keys()[k];
     EXPECT_EQ(actual.path, expected.path);
     ASSERT_EQ(actual.values.size(), expected.values.size()) << expected.path;
     for (size_t v = 0; v < expected.values.size(); ++v) {
@@ -53,10 +53,10 @@ TEST(HiveText, EveryValueKindReadsBackExactly) {
 
 TEST(HiveText, PlainSettingsAreWrittenReadably) {
   Hive hive;
-  Key& key = hive.createKey("Software\\zelmora\\tixing");
-  key.setValue("userid", RegistryValueType::String, StringData("ZM-"));
-  key.setValue("interval", RegistryValueType::Dword, Bytes(std::string_view("\x3c\0\0\0", 4)));
-  key.setValue("closetime", RegistryValueType::ExpandString, StringData("%A%"));
+  Key& key = hive.CreateKey("Software\\zelmora\\tixing");
+  key.SetValue("userid", RegistryValueType::String, StringData("ZM-"));
+  key.SetValue("interval", RegistryValueType::Dword, Bytes(std::string_view("\x3c\0\0\0", 4)));
+  key.SetValue("closetime", RegistryValueType::ExpandString, StringData("%A%"));
   EXPECT_EQ(FormatHive(hive, kRoot),
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\Software]\n\n"
@@ -79,16 +79,16 @@ TEST(HiveText, ReadsHandWrittenRegeditFiles) {
       kRoot);
   ASSERT_TRUE(parsed);
   // Key and value names match without regard to case, as in the registry.
-  const Key* key = parsed->findKey("Software\\zelmora\\tixing");
+  const Key* key = parsed->FindKey("Software\\zelmora\\tixing");
   ASSERT_TRUE(key);
-  ASSERT_TRUE(key->findValue("userid"));
-  EXPECT_EQ(key->findValue("userid")->data, StringData("abc"));
-  ASSERT_TRUE(key->findValue("blob"));
-  EXPECT_EQ(key->findValue("blob")->data, Bytes("\x01\x02\x03\x04"));
-  ASSERT_TRUE(key->findValue(""));
-  EXPECT_EQ(key->findValue("")->data, Bytes(std::string_view("\x01\0\0\0", 4)));
+  ASSERT_TRUE(key->FindValue("userid"));
+  EXPECT_EQ(key->FindValue("userid")->data, StringData("abc"));
+  ASSERT_TRUE(key->FindValue("blob"));
+  EXPECT_EQ(key->FindValue("blob")->data, Bytes("\x01\x02\x03\x04"));
+  ASSERT_TRUE(key->FindValue(""));
+  EXPECT_EQ(key->FindValue("")->data, Bytes(std::string_view("\x01\0\0\0", 4)));
   // Parent keys exist even when only the child is listed.
-  EXPECT_TRUE(parsed->findKey("software\\zelmora"));
+  EXPECT_TRUE(parsed->FindKey("software\\zelmora"));
 }
 
 TEST(HiveText, RefusesIncompleteOrForeignText) {
@@ -99,16 +99,16 @@ TEST(HiveText, RefusesIncompleteOrForeignText) {
       "REGEDIT",
       "\n\n\n",
       "garbage\n[HKEY_LOCAL_MACHINE\\a]\n",
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=\"x",           // cut inside a string
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:01,0",       // a byte cut in half
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:01,",        // cut after a comma
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:01,\\",      // cut after a continuation mark
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a",                        // cut inside a section name
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"",                // cut before the data
-      "REGEDIT4\n\n[HKEY_CURRENT_USER\\a]\n",                      // another root's hive
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=\"x",        // cut inside a string
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:01,0",   // a byte cut in half
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:01,",    // cut after a comma
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:01,\\",  // cut after a continuation mark
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a",                    // cut inside a section name
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"",            // cut before the data
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\a]\n",                  // another root's hive
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE]\n",
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a\\\\b]\n",
-      "REGEDIT4\n\"v\"=\"x\"\n",                                   // value outside any key
+      "REGEDIT4\n\"v\"=\"x\"\n",  // value outside any key
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=dword:123456789\n",
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=dword:\n",
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=hex:1g\n",

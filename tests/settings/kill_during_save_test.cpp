@@ -33,10 +33,10 @@ std::string EditText(long round, std::string_view field) {
   MemoryControl edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2;
   SettingsControls controls{edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2};
   for (long round = firstRound;; ++round) {
-    edt1.setText(EditText(round, "userid"));
-    edt2.setText(EditText(round, "interval"));
-    edt3.setText(EditText(round, "closetime"));
-    for (auto* box : {&chktype1, &chktype2, &chkip1, &chkip2}) box->setChecked(round % 2 == 0);
+    edt1.SetText(EditText(round, "userid"));
+    edt2.SetText(EditText(round, "interval"));
+    edt3.SetText(EditText(round, "closetime"));
+    for (auto* box : {&chktype1, &chktype2, &chkip1, &chkip2}) box->SetChecked(round % 2 == 0);
     SaveSettings(*registry, controls);
   }
 }
@@ -58,38 +58,38 @@ TEST(KillDuringSave, NeverLeavesATornHive) {
   for (int trial = 0; trial < kTrials; ++trial) {
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
-    if (child == 0) SaveInALoop(directory.path(), (trial + 1) * 1'000'000L);
+    if (child == 0) SaveInALoop(directory.Path(), (trial + 1) * 1'000'000L);
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
     ::kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child ended by itself";
 
-    auto registry = platform::OpenHiveFileRegistry(directory.path());
+    auto registry = platform::OpenHiveFileRegistry(directory.Path());
     MemoryControl edt1("none"), edt2("none"), edt3("none"), box1, box2, box3, box4;
     LoadSettings(*registry, {edt1, edt2, edt3, box1, box2, box3, box4});
-    if (edt1.text() == "none") {
+    if (edt1.Text() == "none") {
       // Killed before the first save of all: then there is no hive either.
       ASSERT_FALSE(everSaved) << "trial " << trial << ": a saved hive no longer opens";
       continue;
     }
     everSaved = true;
-    long rounds[] = {RoundOf(edt1.text(), "userid"), RoundOf(edt2.text(), "interval"),
-                     RoundOf(edt3.text(), "closetime")};
+    long rounds[] = {RoundOf(edt1.Text(), "userid"), RoundOf(edt2.Text(), "interval"),
+                     RoundOf(edt3.Text(), "closetime")};
     // Values are written in order, so later ones may lag behind by one save,
     // or still hold the first save's defaults when that save was cut short.
     EXPECT_GE(rounds[0], 0) << "trial " << trial;
-    if (edt2.text() != "none") {
+    if (edt2.Text() != "none") {
       EXPECT_GE(rounds[1], 0) << "trial " << trial;
     }
-    if (edt3.text() != "none") {
+    if (edt3.Text() != "none") {
       EXPECT_GE(rounds[2], 0) << "trial " << trial;
     }
     EXPECT_GE(rounds[0], rounds[1]) << "trial " << trial;
     EXPECT_GE(rounds[1], rounds[2]) << "trial " << trial;
   }
   EXPECT_TRUE(everSaved) << "no trial lived long enough to save";
-  for (const auto& entry : std::filesystem::directory_iterator(directory.path())) {
+  for (const auto& entry : std::filesystem::directory_iterator(directory.Path())) {
     EXPECT_EQ(entry.path().filename().string().find("damaged"), std::string::npos) << entry.path();
   }
 }

@@ -1,6 +1,8 @@
 // Loading the main window's settings from the registry and saving them back:
 // defaults, verbatim texts, the exact "1" rule of the flags, and every
 // failure path (wrong type, refused write, a value changing under a read).
+#include "settings/settings_store.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,6 @@
 
 #include "platform/posix/registry_hive_store.h"
 #include "settings/registry_access.h"
-#include "settings/settings_store.h"
 #include "settings_test_support.h"
 
 namespace zelmora::settings {
@@ -31,11 +32,9 @@ constexpr std::string_view kPath = "Software\\zelmora\\tixing";
 struct MainWindowControls {
   MemoryControl edt1{"ZM-"}, edt2{"60"}, edt3{"30"};
   MemoryControl chktype1{"", true}, chktype2{"", true}, chkip1{"", true}, chkip2{"", true};
-  SettingsControls view() {
-    return {edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2};
-  }
-  std::vector<bool> boxes() const {
-    return {chktype1.checked(), chktype2.checked(), chkip1.checked(), chkip2.checked()};
+  SettingsControls View() { return {edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2}; }
+  std::vector<bool> Boxes() const {
+    return {chktype1.Checked(), chktype2.Checked(), chkip1.Checked(), chkip2.Checked()};
   }
 };
 
@@ -78,15 +77,15 @@ class Settings : public ::testing::Test {
   // Stores values the way another program (or an administrator) might.
   void Store(std::string_view name, RegistryValueType type, std::vector<std::byte> data) {
     RegistryKey key{};
-    ASSERT_EQ(registry_->CreateKey(RegistryRoot::LocalMachine, kPath, key), RegistryStatus::Success);
-    ASSERT_EQ(registry_->SetValue(key, name, type, data), RegistryStatus::Success);
-    registry_->CloseKey(key);
+    ASSERT_EQ(registry->CreateKey(RegistryRoot::LocalMachine, kPath, key), RegistryStatus::Success);
+    ASSERT_EQ(registry->SetValue(key, name, type, data), RegistryStatus::Success);
+    registry->CloseKey(key);
   }
   void StoreText(std::string_view name, std::string_view text) {
     Store(name, RegistryValueType::String, StringData(text));
   }
   std::optional<std::string> StoredText(std::string_view name) {
-    auto value = testing::ReadStored(*registry_, kPath, name);
+    auto value = testing::ReadStored(*registry, kPath, name);
     if (!value) return std::nullopt;
     EXPECT_EQ(value->type, RegistryValueType::String) << name;
     EXPECT_FALSE(value->data.empty()) << name;
@@ -95,22 +94,22 @@ class Settings : public ::testing::Test {
   }
   MainWindowControls LoadFresh() {
     MainWindowControls controls;
-    LoadSettings(*registry_, controls.view());
+    LoadSettings(*registry, controls.View());
     return controls;
   }
 
-  TemporaryDirectory directory_;
-  std::unique_ptr<Registry> registry_ = platform::OpenHiveFileRegistry(directory_.path());
+  TemporaryDirectory directory;
+  std::unique_ptr<Registry> registry = platform::OpenHiveFileRegistry(directory.Path());
 };
 
 TEST_F(Settings, FirstRunShowsDefaultsAndFirstStartWritesAllSeven) {
   MainWindowControls controls = LoadFresh();
-  EXPECT_EQ(controls.edt1.text(), "ZM-");
-  EXPECT_EQ(controls.edt2.text(), "60");
-  EXPECT_EQ(controls.edt3.text(), "30");
-  EXPECT_EQ(controls.boxes(), std::vector<bool>(4, true));
+  EXPECT_EQ(controls.edt1.Text(), "ZM-");
+  EXPECT_EQ(controls.edt2.Text(), "60");
+  EXPECT_EQ(controls.edt3.Text(), "30");
+  EXPECT_EQ(controls.Boxes(), std::vector<bool>(4, true));
 
-  SaveSettings(*registry_, controls.view());
+  SaveSettings(*registry, controls.View());
   EXPECT_EQ(StoredText("userid"), "ZM-");
   EXPECT_EQ(StoredText("interval"), "60");
   EXPECT_EQ(StoredText("closetime"), "30");
@@ -119,33 +118,33 @@ TEST_F(Settings, FirstRunShowsDefaultsAndFirstStartWritesAllSeven) {
 
 TEST_F(Settings, SavedTextsAndFlagsComeBackAtTheNextStart) {
   MainWindowControls typed;
-  typed.edt1.setText("工号 07 \"A\\B\"");
-  typed.edt2.setText("abc");
-  typed.edt3.setText(" 5 ");
-  typed.chktype1.setChecked(false);
-  typed.chkip2.setChecked(false);
-  SaveSettings(*registry_, typed.view());
+  typed.edt1.SetText("工号 07 \"A\\B\"");
+  typed.edt2.SetText("abc");
+  typed.edt3.SetText(" 5 ");
+  typed.chktype1.SetChecked(false);
+  typed.chkip2.SetChecked(false);
+  SaveSettings(*registry, typed.View());
   EXPECT_EQ(StoredText("type1"), "0");
 
   MainWindowControls loaded = LoadFresh();
-  EXPECT_EQ(loaded.edt1.text(), "工号 07 \"A\\B\"");
-  EXPECT_EQ(loaded.edt2.text(), "abc");
-  EXPECT_EQ(loaded.edt3.text(), " 5 ");
-  EXPECT_EQ(loaded.boxes(), (std::vector<bool>{false, true, true, false}));
+  EXPECT_EQ(loaded.edt1.Text(), "工号 07 \"A\\B\"");
+  EXPECT_EQ(loaded.edt2.Text(), "abc");
+  EXPECT_EQ(loaded.edt3.Text(), " 5 ");
+  EXPECT_EQ(loaded.Boxes(), (std::vector<bool>{false, true, true, false}));
 }
 
 TEST_F(Settings, EmptiedEditsAreStoredEmptyAndPassedOverAtLoad) {
   MainWindowControls typed;
-  typed.edt1.setText("");
-  typed.edt2.setText("");
-  typed.edt3.setText("");
-  SaveSettings(*registry_, typed.view());
-  EXPECT_EQ(testing::ReadStored(*registry_, kPath, "userid")->data, StringData(""));
+  typed.edt1.SetText("");
+  typed.edt2.SetText("");
+  typed.edt3.SetText("");
+  SaveSettings(*registry, typed.View());
+  EXPECT_EQ(testing::ReadStored(*registry, kPath, "userid")->data, StringData(""));
 
   MainWindowControls loaded = LoadFresh();
-  EXPECT_EQ(loaded.edt1.text(), "ZM-");
-  EXPECT_EQ(loaded.edt2.text(), "60");
-  EXPECT_EQ(loaded.edt3.text(), "30");
+  EXPECT_EQ(loaded.edt1.Text(), "ZM-");
+  EXPECT_EQ(loaded.edt2.Text(), "60");
+  EXPECT_EQ(loaded.edt3.Text(), "30");
 }
 
 TEST_F(Settings, OnlyExactlyOneChecksABox) {
@@ -153,33 +152,33 @@ TEST_F(Settings, OnlyExactlyOneChecksABox) {
     StoreText("type1", text);
     StoreText("type2", "1");
     MainWindowControls loaded = LoadFresh();
-    EXPECT_FALSE(loaded.chktype1.checked()) << "\"" << text << "\"";
-    EXPECT_TRUE(loaded.chktype2.checked());
+    EXPECT_FALSE(loaded.chktype1.Checked()) << "\"" << text << "\"";
+    EXPECT_TRUE(loaded.chktype2.Checked());
   }
 }
 
 TEST_F(Settings, KeyWithoutValuesUnchecksEveryBoxAndKeepsEditDefaults) {
   RegistryKey key{};
-  ASSERT_EQ(registry_->CreateKey(RegistryRoot::LocalMachine, kPath, key), RegistryStatus::Success);
-  registry_->CloseKey(key);
+  ASSERT_EQ(registry->CreateKey(RegistryRoot::LocalMachine, kPath, key), RegistryStatus::Success);
+  registry->CloseKey(key);
   MainWindowControls loaded = LoadFresh();
-  EXPECT_EQ(loaded.boxes(), std::vector<bool>(4, false));
-  EXPECT_EQ(loaded.edt1.text(), "ZM-");
-  EXPECT_EQ(loaded.edt2.text(), "60");
-  EXPECT_EQ(loaded.edt3.text(), "30");
+  EXPECT_EQ(loaded.Boxes(), std::vector<bool>(4, false));
+  EXPECT_EQ(loaded.edt1.Text(), "ZM-");
+  EXPECT_EQ(loaded.edt2.Text(), "60");
+  EXPECT_EQ(loaded.edt3.Text(), "30");
 }
 
 TEST_F(Settings, ExpandableStringLoadsAsStored) {
   Store("closetime", RegistryValueType::ExpandString, StringData("%HOME%"));
-  EXPECT_EQ(LoadFresh().edt3.text(), "%HOME%");
+  EXPECT_EQ(LoadFresh().edt3.Text(), "%HOME%");
 }
 
 TEST_F(Settings, ZeroByteEndsTheText) {
   Store("userid", RegistryValueType::String, Bytes(std::string_view("ab\0cd\0", 6)));
   Store("interval", RegistryValueType::String, Bytes("15"));  // no terminating zero at all
   MainWindowControls loaded = LoadFresh();
-  EXPECT_EQ(loaded.edt1.text(), "ab");
-  EXPECT_EQ(loaded.edt2.text(), "15");
+  EXPECT_EQ(loaded.edt1.Text(), "ab");
+  EXPECT_EQ(loaded.edt2.Text(), "15");
 }
 
 TEST_F(Settings, DwordIntervalStopsTheLoadThere) {
@@ -190,94 +189,94 @@ TEST_F(Settings, DwordIntervalStopsTheLoadThere) {
 
   MainWindowControls controls;
   try {
-    LoadSettings(*registry_, controls.view());
+    LoadSettings(*registry, controls.View());
     FAIL() << "no error raised";
   } catch (const ERegistryError& error) {
     EXPECT_STREQ(error.what(), "Invalid data type for 'interval'");
   }
-  EXPECT_EQ(controls.edt1.text(), "worker-7");
-  EXPECT_EQ(controls.edt2.text(), "60");
-  EXPECT_EQ(controls.edt3.text(), "30");
-  EXPECT_EQ(controls.boxes(), std::vector<bool>(4, true));
+  EXPECT_EQ(controls.edt1.Text(), "worker-7");
+  EXPECT_EQ(controls.edt2.Text(), "60");
+  EXPECT_EQ(controls.edt3.Text(), "30");
+  EXPECT_EQ(controls.Boxes(), std::vector<bool>(4, true));
 }
 
 TEST_F(Settings, OtherTypesRaiseUnlessTheyHoldNoData) {
   for (auto type : {RegistryValueType::MultiString, RegistryValueType::Binary, RegistryValueType::None}) {
     Store("ip1", type, Bytes(std::string_view("1\0\0", 3)));
     MainWindowControls controls;
-    EXPECT_THROW(LoadSettings(*registry_, controls.view()), ERegistryError);
+    EXPECT_THROW(LoadSettings(*registry, controls.View()), ERegistryError);
   }
   Store("userid", RegistryValueType::Dword, {});
   Store("ip1", RegistryValueType::Binary, {});
   MainWindowControls loaded = LoadFresh();
-  EXPECT_EQ(loaded.edt1.text(), "ZM-");
-  EXPECT_FALSE(loaded.chkip1.checked());
+  EXPECT_EQ(loaded.edt1.Text(), "ZM-");
+  EXPECT_FALSE(loaded.chkip1.Checked());
 }
 
 TEST_F(Settings, SaveTurnsAnyStoredTypeBackIntoAString) {
   Store("interval", RegistryValueType::Dword, Bytes(std::string_view("\x3c\0\0\0", 4)));
   MainWindowControls controls;
-  SaveSettings(*registry_, controls.view());
+  SaveSettings(*registry, controls.View());
   EXPECT_EQ(StoredText("interval"), "60");
-  EXPECT_EQ(LoadFresh().edt2.text(), "60");
+  EXPECT_EQ(LoadFresh().edt2.Text(), "60");
 }
 
 TEST_F(Settings, ValueGrowingBetweenTheTwoQueriesFailsTheRead) {
   StoreText("userid", "a");
   StoreText("interval", "5");
-  FaultyRegistry faulty(*registry_);
+  FaultyRegistry faulty(*registry);
   faulty.changeBeforeRead.insert("interval");
   MainWindowControls controls;
   try {
-    LoadSettings(faulty, controls.view());
+    LoadSettings(faulty, controls.View());
     FAIL() << "no error raised";
   } catch (const ERegistryError& error) {
     EXPECT_STREQ(error.what(), "Failed to get data for 'interval'");
   }
-  EXPECT_EQ(controls.edt1.text(), "a");
-  EXPECT_EQ(controls.edt2.text(), "60");
+  EXPECT_EQ(controls.edt1.Text(), "a");
+  EXPECT_EQ(controls.edt2.Text(), "60");
 }
 
 TEST_F(Settings, RefusedWriteStopsTheSaveThere) {
-  FaultyRegistry faulty(*registry_);
+  FaultyRegistry faulty(*registry);
   faulty.refuseWrites.insert("closetime");
   MainWindowControls controls;
-  controls.edt1.setText("new worker");
+  controls.edt1.SetText("new worker");
   try {
-    SaveSettings(faulty, controls.view());
+    SaveSettings(faulty, controls.View());
     FAIL() << "no error raised";
   } catch (const ERegistryError& error) {
     EXPECT_STREQ(error.what(), "Failed to set data for 'closetime'");
   }
   EXPECT_EQ(faulty.writes, (std::vector<std::string>{"userid", "interval"}));
   EXPECT_EQ(StoredText("userid"), "new worker");
-  EXPECT_FALSE(testing::ReadStored(*registry_, kPath, "closetime"));
-  EXPECT_FALSE(testing::ReadStored(*registry_, kPath, "type1"));
+  EXPECT_FALSE(testing::ReadStored(*registry, kPath, "closetime"));
+  EXPECT_FALSE(testing::ReadStored(*registry, kPath, "type1"));
 }
 
 TEST_F(Settings, KeyThatCannotBeCreatedSavesNothingQuietly) {
-  FaultyRegistry faulty(*registry_);
+  FaultyRegistry faulty(*registry);
   faulty.refuseCreate = true;
   MainWindowControls controls;
-  EXPECT_NO_THROW(SaveSettings(faulty, controls.view()));
+  EXPECT_NO_THROW(SaveSettings(faulty, controls.View()));
   EXPECT_TRUE(faulty.writes.empty());
 }
 
 TEST_F(Settings, DamagedHiveShowsDefaultsAndTheNextStartSavesAgain) {
   StoreText("userid", "old");
   const std::string damaged = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\zelmora\\tixing]\n\"userid\"=\"ol";
-  testing::WriteFile(directory_.path() / "HKLM.reg", damaged);
+  testing::WriteFile(directory.Path() / "HKLM.reg", damaged);
 
   MainWindowControls controls;
-  EXPECT_NO_THROW(LoadSettings(*registry_, controls.view()));
-  EXPECT_EQ(controls.edt1.text(), "ZM-");
-  EXPECT_EQ(controls.boxes(), std::vector<bool>(4, true));
+  EXPECT_NO_THROW(LoadSettings(*registry, controls.View()));
+  EXPECT_EQ(controls.edt1.Text(), "ZM-");
+  EXPECT_EQ(controls.Boxes(), std::vector<bool>(4, true));
 
-  controls.edt1.setText("fresh");
-  SaveSettings(*registry_, controls.view());
-  EXPECT_EQ(LoadFresh().edt1.text(), "fresh");
+  controls.edt1.SetText("fresh");
+  SaveSettings(*registry, controls.View());
+  EXPECT_EQ(LoadFresh().edt1.Text(), "fresh");
   int kept = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(directory_.path())) {
+  for (const auto& entry : std::filesystem::directory_iterator(directory.Path())) {
     if (entry.path().filename().string().starts_with("HKLM.reg.damaged-")) {
       ++kept;
       EXPECT_EQ(testing::ReadFile(entry.path()), damaged);
@@ -290,15 +289,15 @@ TEST_F(Settings, DamagedHiveShowsDefaultsAndTheNextStartSavesAgain) {
 // still load, and Start saves nothing without complaint. Root writes
 // anywhere, so the check runs in a child that gives up root first.
 TEST_F(Settings, ReadOnlyConfigurationDirectoryLoadsButSavesNothing) {
-  auto store = directory_.path() / "zelmora";
+  auto store = directory.Path() / "zelmora";
   {
     auto registry = platform::OpenHiveFileRegistry(store);
     MainWindowControls typed;
-    typed.edt1.setText("stored");
-    SaveSettings(*registry, typed.view());
+    typed.edt1.SetText("stored");
+    SaveSettings(*registry, typed.View());
   }
   const std::string before = testing::ReadFile(store / "HKLM.reg");
-  ::chmod(directory_.path().c_str(), 0755);
+  ::chmod(directory.Path().c_str(), 0755);
   ::chmod(store.c_str(), 0555);
 
   EXPECT_EXIT(
@@ -309,14 +308,14 @@ TEST_F(Settings, ReadOnlyConfigurationDirectoryLoadsButSavesNothing) {
         }
         auto registry = platform::OpenHiveFileRegistry(store);
         MainWindowControls controls;
-        LoadSettings(*registry, controls.view());
-        if (controls.edt1.text() != "stored") {
-          std::fprintf(stderr, "load showed '%s'\n", controls.edt1.text().c_str());
+        LoadSettings(*registry, controls.View());
+        if (controls.edt1.Text() != "stored") {
+          std::fprintf(stderr, "load showed '%s'\n", controls.edt1.Text().c_str());
           std::_Exit(1);
         }
-        controls.edt1.setText("changed");
+        controls.edt1.SetText("changed");
         try {
-          SaveSettings(*registry, controls.view());
+          SaveSettings(*registry, controls.View());
         } catch (const std::exception& error) {
           std::fprintf(stderr, "save raised: %s\n", error.what());
           std::_Exit(1);
@@ -330,7 +329,7 @@ TEST_F(Settings, ReadOnlyConfigurationDirectoryLoadsButSavesNothing) {
 
 TEST(RegistryAccess, FailedOpenKeepsTheKeyOpenBefore) {
   TemporaryDirectory directory;
-  auto registry = platform::OpenHiveFileRegistry(directory.path());
+  auto registry = platform::OpenHiveFileRegistry(directory.Path());
   TRegistryAccess access(*registry);
   EXPECT_EQ(access.RootKey(), RegistryRoot::CurrentUser);
   access.SetRootKey(RegistryRoot::LocalMachine);

@@ -29,7 +29,7 @@ class TemporaryDirectory {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& Path() const { return path_; }
 
  private:
   std::filesystem::path path_;
@@ -39,13 +39,13 @@ class MemoryControl final : public platform::Control {
  public:
   explicit MemoryControl(std::string text = {}, bool checked = false)
       : text_(std::move(text)), checked_(checked) {}
-  std::string text() const override { return text_; }
-  void setText(const std::string& text) override { text_ = text; }
-  bool checked() const override { return checked_; }
-  void setChecked(bool checked) override { checked_ = checked; }
-  bool enabled() const override { return true; }
-  void setEnabled(bool) override {}
-  void onActivated(std::function<void()>) override {}
+  std::string Text() const override { return text_; }
+  void SetText(const std::string& text) override { text_ = text; }
+  bool Checked() const override { return checked_; }
+  void SetChecked(bool checked) override { checked_ = checked; }
+  bool Enabled() const override { return true; }
+  void SetEnabled(bool) override {}
+  void OnActivated(std::function<void()>) override {}
 
  private:
   std::string text_;
@@ -75,7 +75,8 @@ struct StoredValue {
 inline std::optional<StoredValue> ReadStored(platform::Registry& registry, std::string_view path,
                                              std::string_view name) {
   platform::RegistryKey key{};
-  if (registry.OpenKey(platform::RegistryRoot::LocalMachine, path, key) != platform::RegistryStatus::Success) {
+  if (registry.OpenKey(platform::RegistryRoot::LocalMachine, path, key) !=
+      platform::RegistryStatus::Success) {
     return std::nullopt;
   }
   StoredValue value{};

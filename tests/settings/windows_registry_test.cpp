@@ -20,30 +20,30 @@ std::vector<std::byte> Data(std::string_view bytes) {
 class AdvapiRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = "Software\\zelmora-tests\\" + std::to_string(GetCurrentProcessId());
-    ASSERT_EQ(registry_->CreateKey(RegistryRoot::CurrentUser, path_, key_), RegistryStatus::Success);
+    path = "Software\\zelmora-tests\\" + std::to_string(GetCurrentProcessId());
+    ASSERT_EQ(registry->CreateKey(RegistryRoot::CurrentUser, path, key), RegistryStatus::Success);
   }
   void TearDown() override {
-    registry_->CloseKey(key_);
+    registry->CloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\zelmora-tests");
   }
   std::vector<std::byte> Read(std::string_view name, RegistryValueType& type) {
     std::uint32_t size = 0;
-    EXPECT_EQ(registry_->QueryValue(key_, name, &type, nullptr, &size), RegistryStatus::Success);
+    EXPECT_EQ(registry->QueryValue(key, name, &type, nullptr, &size), RegistryStatus::Success);
     std::vector<std::byte> data(size);
-    EXPECT_EQ(registry_->QueryValue(key_, name, &type, data.data(), &size), RegistryStatus::Success);
+    EXPECT_EQ(registry->QueryValue(key, name, &type, data.data(), &size), RegistryStatus::Success);
     data.resize(size);
     return data;
   }
 
-  std::unique_ptr<Registry> registry_ = OpenSystemRegistry();
-  std::string path_;
-  RegistryKey key_{};
+  std::unique_ptr<Registry> registry = OpenSystemRegistry();
+  std::string path;
+  RegistryKey key{};
 };
 
 TEST_F(AdvapiRegistry, StringsCrossAsUtf8WithTheirZeroBytes) {
   auto text = Data(std::string_view("工号 7\0tail\0", 14));
-  ASSERT_EQ(registry_->SetValue(key_, "userid", RegistryValueType::String, text), RegistryStatus::Success);
+  ASSERT_EQ(registry->SetValue(key, "userid", RegistryValueType::String, text), RegistryStatus::Success);
   RegistryValueType type{};
   EXPECT_EQ(Read("userid", type), text);
   EXPECT_EQ(type, RegistryValueType::String);
@@ -51,29 +51,31 @@ TEST_F(AdvapiRegistry, StringsCrossAsUtf8WithTheirZeroBytes) {
   // Stored as UTF-16 for every other reader of the registry.
   wchar_t wide[16] = {};
   DWORD size = sizeof wide;
-  std::wstring path(path_.begin(), path_.end());
+  std::wstring path(path.begin(), path.end());
   ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, path.c_str(), L"userid", RRF_RT_REG_SZ, nullptr, wide, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(wide), L"\u5DE5\u53F7 7");
 }
 
 TEST_F(AdvapiRegistry, SmallBufferAndMissingValue) {
-  ASSERT_EQ(registry_->SetValue(key_, "interval", RegistryValueType::String, Data(std::string_view("60\0", 3))),
+  ASSERT_EQ(registry->SetValue(key, "interval", RegistryValueType::String, Data(std::string_view("60\0", 3))),
             RegistryStatus::Success);
   std::byte small[1];
   std::uint32_t size = sizeof small;
-  EXPECT_EQ(registry_->QueryValue(key_, "interval", nullptr, small, &size), RegistryStatus::MoreData);
+  EXPECT_EQ(registry->QueryValue(key, "interval", nullptr, small, &size), RegistryStatus::MoreData);
   EXPECT_EQ(size, 3u);
-  EXPECT_EQ(registry_->QueryValue(key_, "absent", nullptr, nullptr, &size), RegistryStatus::FileNotFound);
+  EXPECT_EQ(registry->QueryValue(key, "absent", nullptr, nullptr, &size), RegistryStatus::FileNotFound);
   RegistryKey missing{};
-  EXPECT_EQ(registry_->OpenKey(RegistryRoot::CurrentUser, path_ + "\\absent", missing), RegistryStatus::FileNotFound);
+  EXPECT_EQ(registry->OpenKey(RegistryRoot::CurrentUser, path + "\\absent", missing),
+            RegistryStatus::FileNotFound);
 }
 
 TEST_F(AdvapiRegistry, OtherTypesKeepTheirBytes) {
   auto dword = Data(std::string_view("\x3c\0\0\0", 4));
-  ASSERT_EQ(registry_->SetValue(key_, "interval", RegistryValueType::Dword, dword), RegistryStatus::Success);
+  ASSERT_EQ(registry->SetValue(key, "interval", RegistryValueType::Dword, dword), RegistryStatus::Success);
   auto expand = Data(std::string_view("%TEMP%\0", 7));
-  ASSERT_EQ(registry_->SetValue(key_, "closetime", RegistryValueType::ExpandString, expand), RegistryStatus::Success);
+  ASSERT_EQ(registry->SetValue(key, "closetime", RegistryValueType::ExpandString, expand),
+            RegistryStatus::Success);
   RegistryValueType type{};
   EXPECT_EQ(Read("interval", type), dword);
   EXPECT_EQ(type, RegistryValueType::Dword);

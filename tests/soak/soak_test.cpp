@@ -12,9 +12,9 @@
 #include "app/main_form.h"
 #include "platform/codepage.h"
 #include "poll/task_server_exchange.h"
-#include "tools/taskserver/task_feed.h"
 #include "tests/soak/task_server_process.h"
 #include "tests/support/fake_desktop.h"
+#include "tools/taskserver/task_feed.h"
 
 namespace zelmora::testing {
 namespace {
@@ -62,26 +62,26 @@ bool IsStartOf(std::string shown, const std::string& full) {
 }
 
 TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
-  TaskServerProcess server({"--task-every", "0.05", "--note-every", "0.03", "--fault-rate", "0.25", "--slow-ms",
-                            "200", "--seed", "7"});
-  ASSERT_FALSE(server.address().empty()) << "the task server did not start";
+  TaskServerProcess server({"--task-every", "0.05", "--note-every", "0.03", "--fault-rate", "0.25",
+                            "--slow-ms", "200", "--seed", "7"});
+  ASSERT_FALSE(server.Address().empty()) << "the task server did not start";
 
   FakeDesktop desktop;
   PollState state;
   TForm1::Services services{
-      .taskServerHost = server.address(),
+      .taskServerHost = server.Address(),
       .supportQq = "1",
       .qqChatHost = "chat.invalid",
       .makeExchange = [&server](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
-        return std::make_unique<TaskServerExchange>(context, server.address());
+        return std::make_unique<TaskServerExchange>(context, server.Address());
       },
       .loadSettings = {},
       .saveSettings = {},
   };
   TForm1 form(desktop, state, std::move(services));
   auto& window = *desktop.mainWindow;
-  window.control("edt2").type("10");
-  window.control("btn1").click();
+  window.Control("edt2").Type("10");
+  window.Control("btn1").Click();
 
   const int polls = PollsToRun();
   int fdsAtStart = 0;
@@ -91,8 +91,8 @@ TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
   int newTasks = 0;
   std::string lastShown;
   for (int poll = 0; poll < polls; ++poll) {
-    desktop.advance(poll == 0 ? 100ms : 10s);
-    while (form.pollCycle().polling()) ASSERT_TRUE(desktop.waitForPosted(30s)) << "poll " << poll << " hung";
+    desktop.Advance(poll == 0 ? 100ms : 10s);
+    while (form.Poll().Polling()) ASSERT_TRUE(desktop.WaitForPosted(30s)) << "poll " << poll << " hung";
     if (poll == polls / 10) {
       fdsAtStart = OpenFileDescriptors();
       rssAtStart = ResidentKilobytes();
@@ -106,7 +106,7 @@ TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
       ++newTasks;
       ASSERT_LT(state.PrevTaskId, taskId);
     }
-    const std::string shown = window.control("lbl1").text();
+    const std::string shown = window.Control("lbl1").Text();
     if (shown != lastShown) {
       ASSERT_TRUE(IsStartOf(shown, platform::GbkToUtf8(taskserver::AnnouncementGbk(noteId))))
           << "poll " << poll << " shows '" << shown << "' for announcement " << noteId;

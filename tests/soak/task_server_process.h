@@ -15,7 +15,7 @@ class TaskServerProcess {
   TaskServerProcess& operator=(const TaskServerProcess&) = delete;
 
   // "127.0.0.1:PORT", empty when the server did not come up.
-  const std::string& address() const { return address_; }
+  const std::string& Address() const { return address_; }
 
  private:
   pid_t pid_ = -1;

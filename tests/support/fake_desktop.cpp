@@ -13,13 +13,13 @@ FakeControl::FakeControl(const platform::ControlSpec& controlSpec)
   design.caption = {};
 }
 
-void FakeControl::click() {
+void FakeControl::Click() {
   if (!enabled_) return;
   if (design.kind == platform::ControlKind::CheckBox) checked_ = !checked_;
   if (handler_) handler_();
 }
 
-platform::Control& FakeMainWindow::addControl(const platform::ControlSpec& controlSpec) {
+platform::Control& FakeMainWindow::AddControl(const platform::ControlSpec& controlSpec) {
   auto control = std::make_unique<FakeControl>(controlSpec);
   FakeControl& added = *control;
   controlOrder.push_back(added.name);
@@ -27,20 +27,20 @@ platform::Control& FakeMainWindow::addControl(const platform::ControlSpec& contr
   return added;
 }
 
-void FakeMainWindow::setTabOrder(std::span<platform::Control* const> order) {
+void FakeMainWindow::SetTabOrder(std::span<platform::Control* const> order) {
   tabOrder.clear();
   for (platform::Control* control : order) tabOrder.push_back(static_cast<FakeControl*>(control)->name);
 }
 
-void FakeMainWindow::show() { visible = true; }
+void FakeMainWindow::Show() { visible = true; }
 
-void FakeMainWindow::restore() {
+void FakeMainWindow::Restore() {
   minimized = false;
   visible = true;
   ++frontRequests;
 }
 
-void FakeMainWindow::minimizeByUser() {
+void FakeMainWindow::MinimizeByUser() {
   minimized = true;
   if (minimizedHandler_) minimizedHandler_();
 }
@@ -48,34 +48,34 @@ void FakeMainWindow::minimizeByUser() {
 FakePopup::FakePopup(const platform::PopupSpec& popupSpec)
     : design(popupSpec), position_(popupSpec.initialPosition) {}
 
-void FakePopup::show() {
+void FakePopup::Show() {
   visible = true;
   ++raises;
 }
 
-void FakePopup::navigate(const std::u16string& address) {
+void FakePopup::Navigate(const std::u16string& address) {
   if (refuseNavigation) throw Error("Unspecified error");
   navigations.push_back(address);
 }
 
-void FakePopup::completeDocument() {
+void FakePopup::CompleteDocument() {
   if (complete_) complete_();
 }
 
-bool FakeTray::add() {
+bool FakeTray::Add() {
   ++adds;
   if (present) return false;
   present = true;
   return true;
 }
 
-bool FakeTray::remove() {
+bool FakeTray::Remove() {
   if (!present) return false;
   present = false;
   return true;
 }
 
-void FakeTray::recreateTray() {
+void FakeTray::RecreateTray() {
   present = false;
   if (recreated_) recreated_();
 }
@@ -89,15 +89,16 @@ struct FakeDesktop::TimerSlot {
 
 class FakeDesktop::FakeTimer final : public platform::TimerBackend {
  public:
-  FakeTimer(FakeDesktop& desktop, std::shared_ptr<TimerSlot> slot) : desktop_(desktop), slot_(std::move(slot)) {}
+  FakeTimer(FakeDesktop& desktop, std::shared_ptr<TimerSlot> slot)
+      : desktop_(desktop), slot_(std::move(slot)) {}
   ~FakeTimer() override { slot_->running = false; }
-  void start(int intervalMs) override {
+  void Start(int intervalMs) override {
     if (desktop_.refuseTimers) throw Error("Not enough timers available");
     slot_->running = true;
     slot_->interval = intervalMs;
-    slot_->due = desktop_.elapsedMs() + intervalMs;
+    slot_->due = desktop_.ElapsedMs() + intervalMs;
   }
-  void stop() override { slot_->running = false; }
+  void Stop() override { slot_->running = false; }
 
  private:
   FakeDesktop& desktop_;
@@ -107,33 +108,33 @@ class FakeDesktop::FakeTimer final : public platform::TimerBackend {
 FakeDesktop::FakeDesktop() : start_(Clock::now()) {}
 FakeDesktop::~FakeDesktop() = default;
 
-std::unique_ptr<platform::MainWindow> FakeDesktop::createMainWindow(const platform::MainWindowSpec& design) {
+std::unique_ptr<platform::MainWindow> FakeDesktop::CreateMainWindow(const platform::MainWindowSpec& design) {
   auto window = std::make_unique<FakeMainWindow>();
   window->design = design;
   mainWindow = window.get();
   return window;
 }
 
-std::unique_ptr<platform::PopupWindow> FakeDesktop::createPopup(const platform::PopupSpec& design) {
+std::unique_ptr<platform::PopupWindow> FakeDesktop::CreatePopup(const platform::PopupSpec& design) {
   auto window = std::make_unique<FakePopup>(design);
   popup = window.get();
   return window;
 }
 
-std::unique_ptr<platform::TrayIcon> FakeDesktop::createTrayIcon() {
+std::unique_ptr<platform::TrayIcon> FakeDesktop::CreateTrayIcon() {
   auto icon = std::make_unique<FakeTray>();
   tray = icon.get();
   return icon;
 }
 
-std::unique_ptr<platform::TimerBackend> FakeDesktop::createTimer(std::function<void()> onTick) {
+std::unique_ptr<platform::TimerBackend> FakeDesktop::CreateTimer(std::function<void()> onTick) {
   auto slot = std::make_shared<TimerSlot>();
   slot->onTick = std::move(onTick);
   timers_.push_back(slot);
   return std::make_unique<FakeTimer>(*this, slot);
 }
 
-void FakeDesktop::postToUi(std::function<void()> task) {
+void FakeDesktop::PostToUi(std::function<void()> task) {
   {
     std::lock_guard lock(postMutex_);
     postQueue_.push_back(std::move(task));
@@ -141,24 +142,24 @@ void FakeDesktop::postToUi(std::function<void()> task) {
   posted_.notify_all();
 }
 
-void FakeDesktop::showError(const std::string& text, const std::string& title) {
+void FakeDesktop::ShowError(const std::string& text, const std::string& title) {
   errors.push_back({text, title});
 }
 
-FakeDesktop::Clock::time_point FakeDesktop::now() const {
+FakeDesktop::Clock::time_point FakeDesktop::Now() const {
   return start_ + std::chrono::milliseconds(elapsedMs_.load());
 }
 
-std::string FakeDesktop::longTimeText(Clock::time_point when) const {
+std::string FakeDesktop::LongTimeText(Clock::time_point when) const {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when - start_).count();
   char text[32];
   std::snprintf(text, sizeof text, "T+%lldms", static_cast<long long>(ms));
   return text;
 }
 
-long long FakeDesktop::elapsedMs() const { return elapsedMs_.load(); }
+long long FakeDesktop::ElapsedMs() const { return elapsedMs_.load(); }
 
-int FakeDesktop::runPosted() {
+int FakeDesktop::RunPosted() {
   int ran = 0;
   for (;;) {
     std::function<void()> task;
@@ -173,19 +174,19 @@ int FakeDesktop::runPosted() {
   }
 }
 
-bool FakeDesktop::waitForPosted(std::chrono::milliseconds limit) {
+bool FakeDesktop::WaitForPosted(std::chrono::milliseconds limit) {
   {
     std::unique_lock lock(postMutex_);
     if (!posted_.wait_for(lock, limit, [this] { return !postQueue_.empty(); })) return false;
   }
-  runPosted();
+  RunPosted();
   return true;
 }
 
-void FakeDesktop::advance(std::chrono::milliseconds duration) {
-  const long long target = elapsedMs() + duration.count();
+void FakeDesktop::Advance(std::chrono::milliseconds duration) {
+  const long long target = ElapsedMs() + duration.count();
   for (;;) {
-    runPosted();
+    RunPosted();
     std::shared_ptr<TimerSlot> next;
     for (const auto& slot : timers_) {
       if (slot->running && slot->due <= target && (!next || slot->due < next->due)) next = slot;
@@ -196,7 +197,7 @@ void FakeDesktop::advance(std::chrono::milliseconds duration) {
     next->onTick();
   }
   elapsedMs_.store(target);
-  runPosted();
+  RunPosted();
 }
 
 }  // namespace zelmora::testing

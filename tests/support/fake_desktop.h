@@ -18,17 +18,17 @@ namespace zelmora::testing {
 class FakeControl final : public platform::Control {
  public:
   explicit FakeControl(const platform::ControlSpec& design);
-  std::string text() const override { return text_; }
-  void setText(const std::string& text) override { text_ = text; }
-  bool checked() const override { return checked_; }
-  void setChecked(bool checked) override { checked_ = checked; }
-  bool enabled() const override { return enabled_; }
-  void setEnabled(bool enabled) override { enabled_ = enabled; }
-  void onActivated(std::function<void()> handler) override { handler_ = std::move(handler); }
+  std::string Text() const override { return text_; }
+  void SetText(const std::string& text) override { text_ = text; }
+  bool Checked() const override { return checked_; }
+  void SetChecked(bool checked) override { checked_ = checked; }
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  void OnActivated(std::function<void()> handler) override { handler_ = std::move(handler); }
 
   // What the user does: a click (a check box toggles first) or typing.
-  void click();
-  void type(const std::string& text) { text_ = text; }
+  void Click();
+  void Type(const std::string& text) { text_ = text; }
 
   platform::ControlSpec design;
   std::string name;
@@ -42,19 +42,19 @@ class FakeControl final : public platform::Control {
 
 class FakeMainWindow final : public platform::MainWindow {
  public:
-  platform::Control& addControl(const platform::ControlSpec& design) override;
-  void setTabOrder(std::span<platform::Control* const> order) override;
-  void takeOffTaskbar() override { offTaskbar = true; }
-  void show() override;
-  void hide() override { visible = false; }
-  bool isVisible() const override { return visible; }
-  bool isMinimized() const override { return minimized; }
-  void restore() override;
-  void bringToFront() override { ++frontRequests; }
-  void onMinimized(std::function<void()> handler) override { minimizedHandler_ = std::move(handler); }
+  platform::Control& AddControl(const platform::ControlSpec& design) override;
+  void SetTabOrder(std::span<platform::Control* const> order) override;
+  void TakeOffTaskbar() override { offTaskbar = true; }
+  void Show() override;
+  void Hide() override { visible = false; }
+  bool IsVisible() const override { return visible; }
+  bool IsMinimized() const override { return minimized; }
+  void Restore() override;
+  void BringToFront() override { ++frontRequests; }
+  void OnMinimized(std::function<void()> handler) override { minimizedHandler_ = std::move(handler); }
 
-  FakeControl& control(const std::string& name) { return *controls.at(name); }
-  void minimizeByUser();
+  FakeControl& Control(const std::string& name) { return *controls.at(name); }
+  void MinimizeByUser();
 
   platform::MainWindowSpec design;
   std::map<std::string, std::unique_ptr<FakeControl>> controls;
@@ -72,27 +72,27 @@ class FakeMainWindow final : public platform::MainWindow {
 class FakePopup final : public platform::PopupWindow {
  public:
   explicit FakePopup(const platform::PopupSpec& design);
-  void setLeft(int left) override { position_.x = left; }
-  void setTop(int top) override { position_.y = top; }
-  platform::Point position() const override { return position_; }
-  platform::Size outerSize() const override { return outerSize_; }
-  void show() override;
-  void hide() override { visible = false; }
-  bool isVisible() const override { return visible; }
-  void navigate(const std::u16string& address) override;
-  void onDocumentComplete(std::function<void()> handler) override { complete_ = std::move(handler); }
+  void SetLeft(int left) override { position_.x = left; }
+  void SetTop(int top) override { position_.y = top; }
+  platform::Point Position() const override { return position_; }
+  platform::Size OuterSize() const override { return outerSize; }
+  void Show() override;
+  void Hide() override { visible = false; }
+  bool IsVisible() const override { return visible; }
+  void Navigate(const std::u16string& address) override;
+  void OnDocumentComplete(std::function<void()> handler) override { complete_ = std::move(handler); }
 
   // The page view reports a finished document (or frame).
-  void completeDocument();
+  void CompleteDocument();
   // The user closes the popup with its close box.
-  void closeByUser() { visible = false; }
+  void CloseByUser() { visible = false; }
 
   platform::PopupSpec design;
   std::vector<std::u16string> navigations;
   bool refuseNavigation = false;
   bool visible = false;
   int raises = 0;
-  platform::Size outerSize_{306, 226};
+  platform::Size outerSize{306, 226};
 
  private:
   platform::Point position_;
@@ -103,15 +103,18 @@ class FakeTray final : public platform::TrayIcon {
  public:
   // Like the shell: adding an icon that is there, or changing or removing one
   // that is not, is refused.
-  bool add() override;
-  bool modify() override { ++modifies; return present; }
-  bool remove() override;
-  void onMouse(std::function<void(platform::TrayMouse)> handler) override { mouse_ = std::move(handler); }
-  void onTrayRecreated(std::function<void()> handler) override { recreated_ = std::move(handler); }
+  bool Add() override;
+  bool Modify() override {
+    ++modifies;
+    return present;
+  }
+  bool Remove() override;
+  void OnMouse(std::function<void(platform::TrayMouse)> handler) override { mouse_ = std::move(handler); }
+  void OnTrayRecreated(std::function<void()> handler) override { recreated_ = std::move(handler); }
 
-  void mouse(platform::TrayMouse code) { mouse_(code); }
+  void Mouse(platform::TrayMouse code) { mouse_(code); }
   // The shell restarted: its icons are gone until re-added.
-  void recreateTray();
+  void RecreateTray();
 
   bool present = false;
   int adds = 0;
@@ -133,34 +136,34 @@ class FakeDesktop final : public platform::Desktop {
   FakeDesktop();
   ~FakeDesktop() override;
 
-  std::unique_ptr<platform::MainWindow> createMainWindow(const platform::MainWindowSpec& design) override;
-  std::unique_ptr<platform::PopupWindow> createPopup(const platform::PopupSpec& design) override;
-  std::unique_ptr<platform::TrayIcon> createTrayIcon() override;
-  std::unique_ptr<platform::TimerBackend> createTimer(std::function<void()> onTick) override;
-  void postToUi(std::function<void()> task) override;
-  platform::Rect workArea() const override { return workArea_; }
-  void showError(const std::string& text, const std::string& title) override;
-  void shellOpen(const std::string& address) override { shellOpens.push_back(address); }
-  Clock::time_point now() const override;
-  std::string longTimeText(Clock::time_point when) const override;
-  int run() override { return 0; }
+  std::unique_ptr<platform::MainWindow> CreateMainWindow(const platform::MainWindowSpec& design) override;
+  std::unique_ptr<platform::PopupWindow> CreatePopup(const platform::PopupSpec& design) override;
+  std::unique_ptr<platform::TrayIcon> CreateTrayIcon() override;
+  std::unique_ptr<platform::TimerBackend> CreateTimer(std::function<void()> onTick) override;
+  void PostToUi(std::function<void()> task) override;
+  platform::Rect WorkArea() const override { return workArea; }
+  void ShowError(const std::string& text, const std::string& title) override;
+  void ShellOpen(const std::string& address) override { shellOpens.push_back(address); }
+  Clock::time_point Now() const override;
+  std::string LongTimeText(Clock::time_point when) const override;
+  int Run() override { return 0; }
 
   // Moves the virtual clock on, firing due timers in order and running posted
   // work before each firing and at the end.
-  void advance(std::chrono::milliseconds duration);
+  void Advance(std::chrono::milliseconds duration);
   // Runs the posted work that is waiting; returns how many tasks ran.
-  int runPosted();
+  int RunPosted();
   // Waits (in real time) until posted work arrives, then runs it.
-  bool waitForPosted(std::chrono::milliseconds limit = std::chrono::seconds(10));
+  bool WaitForPosted(std::chrono::milliseconds limit = std::chrono::seconds(10));
   // Milliseconds of virtual time since the desktop was made.
-  long long elapsedMs() const;
+  long long ElapsedMs() const;
 
   FakeMainWindow* mainWindow = nullptr;
   FakePopup* popup = nullptr;
   FakeTray* tray = nullptr;
   std::vector<ErrorBox> errors;
   std::vector<std::string> shellOpens;
-  platform::Rect workArea_{0, 0, 1280, 800};
+  platform::Rect workArea{0, 0, 1280, 800};
   bool refuseTimers = false;
 
  private:

@@ -1,12 +1,12 @@
 #pragma once
 // A main window on the fake desktop with a scripted counter exchange.
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
-
-#include <gtest/gtest.h>
 
 #include "app/main_form.h"
 #include "notify/popup_form.h"
@@ -71,9 +71,9 @@ struct FormFixture {
         .saveSettings = std::move(save),
     };
     form1 = std::make_unique<TForm1>(desktop, state, std::move(services));
-    form2 = std::make_unique<TForm2>(desktop, state, "tasks.example:8080",
-                                     TForm2::Inputs{form1->control("edt1"), form1->control("edt3"),
-                                                    form1->filters(), form1->tmr3()});
+    form2 = std::make_unique<TForm2>(
+        desktop, state, "tasks.example:8080",
+        TForm2::Inputs{form1->Control("edt1"), form1->Control("edt3"), form1->Filters(), form1->tmr3()});
     form1->AttachPopup(*form2);
   }
   ~FormFixture() {
@@ -81,13 +81,13 @@ struct FormFixture {
     form1.reset();
   }
 
-  FakeControl& control(const std::string& name) { return desktop.mainWindow->control(name); }
-  FakePopup& popup() { return *desktop.popup; }
+  FakeControl& Control(const std::string& name) { return desktop.mainWindow->Control(name); }
+  FakePopup& Popup() { return *desktop.popup; }
 
   // Lets the worker of a poll that was just launched finish and report back.
   void FinishPoll() {
-    while (form1->pollCycle().polling()) {
-      ASSERT_TRUE(desktop.waitForPosted()) << "the poll never reported back";
+    while (form1->Poll().Polling()) {
+      ASSERT_TRUE(desktop.WaitForPosted()) << "the poll never reported back";
     }
   }
 

@@ -22,7 +22,7 @@ std::intptr_t ListenOrThrow(std::uint16_t& port) {
 }  // namespace
 
 std::uint16_t UnusedLoopbackPort() {
-  const platform::SocketLibrary socket_library;
+  const platform::SocketLibrary socketLibrary;
   std::uint16_t port = 0;
   sockets::Close(AsSocket(ListenOrThrow(port)));
   return port;
@@ -119,20 +119,20 @@ void ScriptedServer::Handle(std::intptr_t connection, const Script& script) {
   }
 
   switch (script.mode) {
-    case Script::Mode::kAnswer:
+    case Script::Mode::KAnswer:
       if (!SendAll(connection, script.reply)) return;
       break;
-    case Script::Mode::kDrip:
+    case Script::Mode::KDrip:
       for (const char byte : script.reply) {
         if (!SendAll(connection, std::string_view(&byte, 1))) return;
         // Sleeping in slices keeps the server quick to stop.
         const auto wake = std::chrono::steady_clock::now() + script.drip_interval;
-        while (!stopping_ && std::chrono::steady_clock::now() < wake) std::this_thread::sleep_for(kStopCheckSlice);
+        while (!stopping_ && std::chrono::steady_clock::now() < wake)
+          std::this_thread::sleep_for(kStopCheckSlice);
       }
       break;
-    case Script::Mode::kNeverAnswer:
-      break;
-    case Script::Mode::kEndless: {
+    case Script::Mode::KNeverAnswer: break;
+    case Script::Mode::KEndless: {
       if (!SendAll(connection, script.reply)) return;
       const std::string filler(kFillerPiece, 'x');
       while (SendAll(connection, filler)) {
@@ -140,7 +140,7 @@ void ScriptedServer::Handle(std::intptr_t connection, const Script& script) {
       return;
     }
   }
-  if (script.close_after_reply && script.mode != Script::Mode::kNeverAnswer) {
+  if (script.close_after_reply && script.mode != Script::Mode::KNeverAnswer) {
     sockets::ShutdownSending(AsSocket(connection));
     return;
   }

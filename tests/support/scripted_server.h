@@ -18,12 +18,12 @@ namespace zelmora::testing {
 
 struct Script {
   enum class Mode {
-    kAnswer,       // send `reply` once the request head has arrived
-    kDrip,         // the same, one byte every `drip_interval`
-    kNeverAnswer,  // read and keep the connection open, saying nothing
-    kEndless,      // send `reply`, then filler bytes until the client goes
+    KAnswer,       // send `reply` once the request head has arrived
+    KDrip,         // the same, one byte every `drip_interval`
+    KNeverAnswer,  // read and keep the connection open, saying nothing
+    KEndless,      // send `reply`, then filler bytes until the client goes
   };
-  Mode mode = Mode::kAnswer;
+  Mode mode = Mode::KAnswer;
   std::string reply;
   // Close after answering (kAnswer, kDrip); otherwise hold the connection
   // until the client closes it.
@@ -38,14 +38,14 @@ class ScriptedServer {
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;
 
-  std::uint16_t port() const { return port_; }
+  std::uint16_t Port() const { return port_; }
   // "http://127.0.0.1:<port>" followed by `target`.
   std::string Address(const std::string& target = "/") const;
 
   // Scripts for the next connections, in order; once they are used up every
   // further connection gets the last one.
   void Play(Script script);
-  void Play(std::string reply) { Play(Script{Script::Mode::kAnswer, std::move(reply)}); }
+  void Play(std::string reply) { Play(Script{Script::Mode::KAnswer, std::move(reply)}); }
 
   // What each connection sent before the server answered (the request head),
   // in connection order.

@@ -79,7 +79,9 @@ using Socket = int;
 inline constexpr Socket kNoSocket = -1;
 
 inline Socket OpenStream() { return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
-inline Socket Accept(Socket listener) { return ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC); }
+inline Socket Accept(Socket listener) {
+  return ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+}
 inline void Close(Socket socket) { ::close(socket); }
 inline void ShutdownSending(Socket socket) { ::shutdown(socket, SHUT_WR); }
 

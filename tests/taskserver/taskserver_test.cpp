@@ -43,7 +43,7 @@ class FileDescriptor {
     std::swap(fd_, other.fd_);
     return *this;
   }
-  int get() const { return fd_; }
+  int Get() const { return fd_; }
 
  private:
   int fd_;
@@ -67,7 +67,8 @@ class RunningServer {
     ::close(out[1]);
     stdout_ = FileDescriptor(out[0]);
     firstLine_ = ReadLine(5s);
-    if (auto colon = firstLine_.rfind(':'); colon != std::string::npos) port_ = std::stoi(firstLine_.substr(colon + 1));
+    if (auto colon = firstLine_.rfind(':'); colon != std::string::npos)
+      port_ = std::stoi(firstLine_.substr(colon + 1));
   }
   ~RunningServer() {
     if (pid_ > 0) {
@@ -76,13 +77,14 @@ class RunningServer {
     }
   }
 
-  const std::string& firstLine() const { return firstLine_; }
-  int port() const { return port_; }
+  const std::string& FirstLine() const { return firstLine_; }
+  int Port() const { return port_; }
 
   // Sends SIGTERM; the exit status, or -1 when it did not end within the limit.
   int Terminate(std::chrono::milliseconds limit) {
     ::kill(pid_, SIGTERM);
-    for (auto deadline = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < deadline;) {
+    for (auto deadline = std::chrono::steady_clock::now() + limit;
+         std::chrono::steady_clock::now() < deadline;) {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
@@ -97,8 +99,8 @@ class RunningServer {
   std::string ReadLine(std::chrono::milliseconds limit) {
     std::string line;
     char c;
-    pollfd waiting{stdout_.get(), POLLIN, 0};
-    while (::poll(&waiting, 1, static_cast<int>(limit.count())) > 0 && ::read(stdout_.get(), &c, 1) == 1) {
+    pollfd waiting{stdout_.Get(), POLLIN, 0};
+    while (::poll(&waiting, 1, static_cast<int>(limit.count())) > 0 && ::read(stdout_.Get(), &c, 1) == 1) {
       if (c == '\n') return line;
       line += c;
     }
@@ -117,7 +119,7 @@ FileDescriptor Connect(int port) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<uint16_t>(port));
-  EXPECT_EQ(::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   return fd;
 }
 
@@ -140,8 +142,9 @@ Reply ReadToEnd(int fd) {
 Reply Get(int port, const std::string& target) {
   FileDescriptor fd = Connect(port);
   std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-  EXPECT_EQ(::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
-  return ReadToEnd(fd.get());
+  EXPECT_EQ(::send(fd.Get(), request.data(), request.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(request.size()));
+  return ReadToEnd(fd.Get());
 }
 
 std::string BodyOf(const std::string& reply) {
@@ -168,8 +171,8 @@ constexpr const char* kCounter = "/tx.php?action=getnum&taskid=0&noteid=0&type1=
 
 TEST(TaskServer, AnnouncesItsPortAndAnswersTheCounterRequestInGbk) {
   RunningServer server({});
-  ASSERT_EQ(server.firstLine(), "listening on 127.0.0.1:" + std::to_string(server.port()));
-  std::string reply = Get(server.port(), kCounter).bytes;
+  ASSERT_EQ(server.FirstLine(), "listening on 127.0.0.1:" + std::to_string(server.Port()));
+  std::string reply = Get(server.Port(), kCounter).bytes;
   ASSERT_TRUE(reply.starts_with("HTTP/1.1 200 OK\r\n")) << reply;
   std::string body = BodyOf(reply);
   EXPECT_EQ(ContentLength(reply), body.size());
@@ -188,7 +191,7 @@ TEST(TaskServer, NewTasksAndAnnouncementsAppearAtThePace) {
   std::vector<std::string> fields;
   do {
     std::this_thread::sleep_for(50ms);
-    fields = Fields(BodyOf(Get(server.port(), kCounter).bytes));
+    fields = Fields(BodyOf(Get(server.Port(), kCounter).bytes));
     ASSERT_EQ(fields.size(), 4u);
   } while ((fields[1] == "1" || fields[2] == "1") && std::chrono::steady_clock::now() < deadline);
   EXPECT_GT(std::stoi(fields[1]), 1);
@@ -198,7 +201,7 @@ TEST(TaskServer, NewTasksAndAnnouncementsAppearAtThePace) {
 
 TEST(TaskServer, TaskPageEchoesWorkerTaskAndFilters) {
   RunningServer server({});
-  std::string reply = Get(server.port(), "/tx.php?action=show&userid=A b 工<x>&taskid=7&type2=1&ip1=1").bytes;
+  std::string reply = Get(server.Port(), "/tx.php?action=show&userid=A b 工<x>&taskid=7&type2=1&ip1=1").bytes;
   ASSERT_TRUE(reply.starts_with("HTTP/1.1 200 OK\r\n")) << reply;
   EXPECT_NE(reply.find("Content-Type: text/html; charset=UTF-8"), std::string::npos);
   std::string page = BodyOf(reply);
@@ -209,19 +212,20 @@ TEST(TaskServer, TaskPageEchoesWorkerTaskAndFilters) {
   EXPECT_NE(page.find("<span id=\"filters\">type2, ip1</span>"), std::string::npos);
 
   // A web view percent-encodes what the reminder sends raw.
-  page = BodyOf(Get(server.port(), "/tx.php?action=show&userid=A%20b%20%E5%B7%A5&taskid=0").bytes);
+  page = BodyOf(Get(server.Port(), "/tx.php?action=show&userid=A%20b%20%E5%B7%A5&taskid=0").bytes);
   EXPECT_NE(page.find("<span id=\"userid\">A b 工</span>"), std::string::npos) << page;
   EXPECT_NE(page.find("<span id=\"filters\">none</span>"), std::string::npos);
 
-  EXPECT_TRUE(Get(server.port(), "/other.php?action=getnum").bytes.starts_with("HTTP/1.1 404 "));
+  EXPECT_TRUE(Get(server.Port(), "/other.php?action=getnum").bytes.starts_with("HTTP/1.1 404 "));
 }
 
 TEST(TaskServer, LogsEachRequestLine) {
-  auto log = std::filesystem::temp_directory_path() / ("taskserver-test-" + std::to_string(::getpid()) + ".log");
+  auto log =
+      std::filesystem::temp_directory_path() / ("taskserver-test-" + std::to_string(::getpid()) + ".log");
   std::filesystem::remove(log);
   RunningServer server({"--log", log.string()});
-  Get(server.port(), kCounter);
-  Get(server.port(), "/tx.php?action=show&userid=w 1&taskid=0");
+  Get(server.Port(), kCounter);
+  Get(server.Port(), "/tx.php?action=show&userid=w 1&taskid=0");
   std::ifstream stream(log);
   std::string first, second;
   std::getline(stream, first);
@@ -234,34 +238,34 @@ TEST(TaskServer, LogsEachRequestLine) {
 TEST(TaskServer, SilentConnectionsDoNotHoldUpOthersAndStopEndsThem) {
   RunningServer server({});
   std::vector<FileDescriptor> idle;
-  for (int i = 0; i < 20; ++i) idle.push_back(Connect(server.port()));
-  EXPECT_TRUE(Get(server.port(), kCounter).bytes.starts_with("HTTP/1.1 200 OK"));
+  for (int i = 0; i < 20; ++i) idle.push_back(Connect(server.Port()));
+  EXPECT_TRUE(Get(server.Port(), kCounter).bytes.starts_with("HTTP/1.1 200 OK"));
   EXPECT_EQ(server.Terminate(3s), 0);
 }
 
 TEST(TaskServer, InjectsTheFaultsItIsAskedFor) {
   {
     RunningServer server({"--fault-rate", "1", "--faults", "cut"});
-    std::string reply = Get(server.port(), kCounter).bytes;
+    std::string reply = Get(server.Port(), kCounter).bytes;
     ASSERT_TRUE(reply.starts_with("HTTP/1.1 200 OK"));
     EXPECT_LT(BodyOf(reply).size(), ContentLength(reply));
   }
   {
     RunningServer server({"--fault-rate", "1", "--faults", "garbage"});
-    std::string reply = Get(server.port(), kCounter).bytes;
+    std::string reply = Get(server.Port(), kCounter).bytes;
     EXPECT_FALSE(reply.empty());
     EXPECT_FALSE(reply.starts_with("HTTP/"));
   }
   {
     RunningServer server({"--fault-rate", "1", "--faults", "reset"});
-    Reply reply = Get(server.port(), kCounter);
+    Reply reply = Get(server.Port(), kCounter);
     EXPECT_TRUE(reply.reset);
     EXPECT_TRUE(reply.bytes.empty());
   }
   {
     RunningServer server({"--fault-rate", "1", "--faults", "slow", "--slow-ms", "300"});
     auto start = std::chrono::steady_clock::now();
-    std::string reply = Get(server.port(), kCounter).bytes;
+    std::string reply = Get(server.Port(), kCounter).bytes;
     EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
     EXPECT_EQ(BodyOf(reply).size(), ContentLength(reply));
   }

@@ -34,14 +34,15 @@ void Describe(HWND window) {
   GetClientRect(window, &client);
   POINT origin{0, 0};
   ClientToScreen(window, &origin);
-  std::printf("hwnd=%p class=%s caption=%s visible=%d iconic=%d style=0x%08lx exstyle=0x%08lx owner=%p "
-              "window=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld\n",
-              static_cast<void*>(window), Utf8(className).c_str(), Utf8(caption).c_str(),
-              IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0,
-              static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
-              static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)),
-              static_cast<void*>(GetWindow(window, GW_OWNER)), outer.left, outer.top, outer.right, outer.bottom,
-              origin.x, origin.y, origin.x + client.right, origin.y + client.bottom);
+  std::printf(
+      "hwnd=%p class=%s caption=%s visible=%d iconic=%d style=0x%08lx exstyle=0x%08lx owner=%p "
+      "window=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld\n",
+      static_cast<void*>(window), Utf8(className).c_str(), Utf8(caption).c_str(),
+      IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0,
+      static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
+      static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)),
+      static_cast<void*>(GetWindow(window, GW_OWNER)), outer.left, outer.top, outer.right, outer.bottom,
+      origin.x, origin.y, origin.x + client.right, origin.y + client.bottom);
 }
 
 BOOL CALLBACK DescribeChild(HWND window, LPARAM) {

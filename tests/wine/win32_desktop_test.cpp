@@ -1,7 +1,9 @@
 // The Win32 desktop against the real window system (Wine under Xvfb in CI).
 // Every test skips when no window can be created (no display).
-#include <gtest/gtest.h>
+#include "platform/win32/win32_desktop.h"
+
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
@@ -15,7 +17,6 @@
 
 #include "platform/error.h"
 #include "platform/win32/main_window.h"
-#include "platform/win32/win32_desktop.h"
 
 namespace zelmora::platform::win32 {
 namespace {
@@ -47,49 +48,49 @@ class Win32DesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     try {
-      desktop_ = CreateWin32Desktop(GetModuleHandleW(nullptr));
+      desktop = CreateWin32Desktop(GetModuleHandleW(nullptr));
     } catch (const Error&) {
       GTEST_SKIP() << "no window system (no display)";
     }
   }
-  std::unique_ptr<Desktop> desktop_;
+  std::unique_ptr<Desktop> desktop;
 };
 
 // ---- timers ----
 
 TEST_F(Win32DesktopTest, TimerTicksRepeatedlyUntilStopped) {
   int ticks = 0;
-  auto timer = desktop_->createTimer([&] { ++ticks; });
-  timer->start(20);
+  auto timer = desktop->CreateTimer([&] { ++ticks; });
+  timer->Start(20);
   ASSERT_TRUE(PumpUntil([&] { return ticks >= 3; }));
-  timer->stop();
+  timer->Stop();
   const int stoppedAt = ticks;
   PumpFor(milliseconds(200));
   EXPECT_EQ(ticks, stoppedAt);
 }
 
 TEST_F(Win32DesktopTest, StartingARunningTimerAgainBeginsAFreshCountdown) {
-  constexpr auto interval = milliseconds(600);
+  constexpr auto kInterval = milliseconds(600);
   Clock::time_point tick{};
-  auto timer = desktop_->createTimer([&] { tick = Clock::now(); });
-  timer->start(static_cast<int>(interval.count()));
+  auto timer = desktop->CreateTimer([&] { tick = Clock::now(); });
+  timer->Start(static_cast<int>(kInterval.count()));
   PumpFor(milliseconds(300));
   const auto restarted = Clock::now();
-  timer->start(static_cast<int>(interval.count()));
+  timer->Start(static_cast<int>(kInterval.count()));
   ASSERT_TRUE(PumpUntil([&] { return tick != Clock::time_point{}; }));
   if (tick < restarted) GTEST_SKIP() << "the machine stalled before the restart";
   // Window-system timers may round the interval down by one clock step.
-  EXPECT_GE(tick - restarted, interval - milliseconds(40));
+  EXPECT_GE(tick - restarted, kInterval - milliseconds(40));
 }
 
 TEST_F(Win32DesktopTest, TimerHandlerMayDestroyItsOwnTimer) {
   int ticks = 0;
   std::unique_ptr<TimerBackend> timer;
-  timer = desktop_->createTimer([&] {
+  timer = desktop->CreateTimer([&] {
     ++ticks;
     timer.reset();
   });
-  timer->start(10);
+  timer->Start(10);
   ASSERT_TRUE(PumpUntil([&] { return !timer; }));
   PumpFor(milliseconds(100));
   EXPECT_EQ(ticks, 1);
@@ -108,7 +109,7 @@ TEST_F(Win32DesktopTest, TasksPostedFromOtherThreadsRunOnTheUiThreadInPostingOrd
   for (int poster = 0; poster < kThreads; ++poster) {
     posters.emplace_back([&, poster] {
       for (int task = 0; task < kTasksEach; ++task) {
-        desktop_->postToUi([&, poster, task] {
+        desktop->PostToUi([&, poster, task] {
           if (std::this_thread::get_id() != uiThread) ++offThread;
           seen[static_cast<size_t>(poster)].push_back(task);
           ++done;
@@ -130,7 +131,7 @@ TEST_F(Win32DesktopTest, NoPostedTaskIsLostWhenTheMessageQueueIsFull) {
   // (Wine's queues have no such limit; there this checks the order only.)
   constexpr int kTasks = 12000;
   std::vector<int> order;
-  for (int task = 0; task < kTasks; ++task) desktop_->postToUi([&order, task] { order.push_back(task); });
+  for (int task = 0; task < kTasks; ++task) desktop->PostToUi([&order, task] { order.push_back(task); });
   ASSERT_TRUE(PumpUntil([&] { return order.size() == static_cast<size_t>(kTasks); }, milliseconds(20000)));
   for (int task = 0; task < kTasks; ++task) ASSERT_EQ(order[static_cast<size_t>(task)], task);
 }
@@ -142,67 +143,67 @@ class Win32MainWindowTest : public Win32DesktopTest {
   void SetUp() override {
     Win32DesktopTest::SetUp();
     if (IsSkipped()) return;
-    window_ = desktop_->createMainWindow({"Zelmora任务提醒器1.62", "Zelmora任务提醒器", {378, 265}});
-    handle_ = dynamic_cast<Win32MainWindow&>(*window_).handle();
+    window = desktop->CreateMainWindow({"Zelmora任务提醒器1.62", "Zelmora任务提醒器", {378, 265}});
+    handle = dynamic_cast<Win32MainWindow&>(*window).Handle();
   }
-  static HWND HandleOf(Control& control) { return dynamic_cast<Win32Control&>(control).handle(); }
+  static HWND HandleOf(Control& control) { return dynamic_cast<Win32Control&>(control).Handle(); }
   static RECT BoundsOf(Control& control) {
     RECT bounds{};
     GetWindowRect(HandleOf(control), &bounds);
     return bounds;
   }
-  std::unique_ptr<MainWindow> window_;
-  HWND handle_ = nullptr;
+  std::unique_ptr<MainWindow> window;
+  HWND handle = nullptr;
 };
 
 TEST_F(Win32MainWindowTest, HasTheDesignClientSizeAndIsCentredAtFirstShow) {
-  window_->show();
+  window->Show();
   RECT client{};
-  GetClientRect(handle_, &client);
+  GetClientRect(handle, &client);
   EXPECT_EQ(client.right, 378);
   EXPECT_EQ(client.bottom, 265);
   RECT outer{};
-  GetWindowRect(handle_, &outer);
+  GetWindowRect(handle, &outer);
   EXPECT_LE(std::abs(outer.left + outer.right - GetSystemMetrics(SM_CXVIRTUALSCREEN)), 1);
   EXPECT_LE(std::abs(outer.top + outer.bottom - GetSystemMetrics(SM_CYVIRTUALSCREEN)), 1);
-  EXPECT_EQ(GetWindowLongW(handle_, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+  EXPECT_EQ(GetWindowLongW(handle, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
 }
 
 TEST_F(Win32MainWindowTest, TextsCrossTheSeamAsUtf8) {
-  Control& edit = window_->addControl({"edt1", ControlKind::Edit, {16, 26, 89, 21}, "ZM-"});
-  EXPECT_EQ(edit.text(), "ZM-");
-  edit.setText("ZM-测试7");
-  EXPECT_EQ(edit.text(), "ZM-测试7");
+  Control& edit = window->AddControl({"edt1", ControlKind::Edit, {16, 26, 89, 21}, "ZM-"});
+  EXPECT_EQ(edit.Text(), "ZM-");
+  edit.SetText("ZM-测试7");
+  EXPECT_EQ(edit.Text(), "ZM-测试7");
   wchar_t native[32] = {};
   GetWindowTextW(HandleOf(edit), native, 32);
   EXPECT_EQ(std::wstring(native), L"ZM-测试7");
 }
 
 TEST_F(Win32MainWindowTest, PlainLabelsFitTheirTextWrappedLabelsKeepTheirSize) {
-  Control& label = window_->addControl({"lbl2", ControlKind::Label, {23, 215, 48, 13}, "更新时间"});
-  Control& wrapped = window_->addControl({"lbl1", ControlKind::WrappedLabel, {24, 88, 233, 81}, ""});
+  Control& label = window->AddControl({"lbl2", ControlKind::Label, {23, 215, 48, 13}, "更新时间"});
+  Control& wrapped = window->AddControl({"lbl1", ControlKind::WrappedLabel, {24, 88, 233, 81}, ""});
   const LONG shortWidth = BoundsOf(label).right - BoundsOf(label).left;
-  label.setText("12:34:56 in the afternoon");
+  label.SetText("12:34:56 in the afternoon");
   const LONG longWidth = BoundsOf(label).right - BoundsOf(label).left;
   EXPECT_GT(shortWidth, 0);
   EXPECT_GT(longWidth, shortWidth);
-  label.setText("");
+  label.SetText("");
   EXPECT_EQ(BoundsOf(label).right - BoundsOf(label).left, 0);
 
-  wrapped.setText(std::string(300, 'x'));
+  wrapped.SetText(std::string(300, 'x'));
   EXPECT_EQ(BoundsOf(wrapped).right - BoundsOf(wrapped).left, 233);
   EXPECT_EQ(BoundsOf(wrapped).bottom - BoundsOf(wrapped).top, 81);
 }
 
 TEST_F(Win32MainWindowTest, UserClicksActivateButtonsCheckBoxesAndLinks) {
-  Control& button = window_->addControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
-  Control& box = window_->addControl({"chkip2", ControlKind::CheckBox, {296, 128, 65, 17}, "不换IP", true});
-  Control& link = window_->addControl({"lbl4", ControlKind::Link, {184, 244, 84, 13}, "Zelmora投票平台"});
+  Control& button = window->AddControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
+  Control& box = window->AddControl({"chkip2", ControlKind::CheckBox, {296, 128, 65, 17}, "不换IP", true});
+  Control& link = window->AddControl({"lbl4", ControlKind::Link, {184, 244, 84, 13}, "Zelmora投票平台"});
   std::vector<std::string> activated;
-  button.onActivated([&] { activated.push_back("button"); });
-  box.onActivated([&] { activated.push_back("box"); });
-  link.onActivated([&] { activated.push_back("link"); });
-  window_->show();
+  button.OnActivated([&] { activated.push_back("button"); });
+  box.OnActivated([&] { activated.push_back("box"); });
+  link.OnActivated([&] { activated.push_back("link"); });
+  window->Show();
 
   SendMessageW(HandleOf(button), BM_CLICK, 0, 0);
   SendMessageW(HandleOf(box), BM_CLICK, 0, 0);
@@ -211,45 +212,45 @@ TEST_F(Win32MainWindowTest, UserClicksActivateButtonsCheckBoxesAndLinks) {
   PumpFor(milliseconds(50));
 
   EXPECT_EQ(activated, (std::vector<std::string>{"button", "box", "link"}));
-  EXPECT_FALSE(box.checked());
+  EXPECT_FALSE(box.Checked());
 }
 
 TEST_F(Win32MainWindowTest, ProgramChangesAreNotUserActivations) {
-  Control& box = window_->addControl({"chktype1", ControlKind::CheckBox, {296, 32, 65, 17}, "全自动", true});
-  Control& button = window_->addControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
+  Control& box = window->AddControl({"chktype1", ControlKind::CheckBox, {296, 32, 65, 17}, "全自动", true});
+  Control& button = window->AddControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
   int activations = 0;
-  box.onActivated([&] { ++activations; });
-  EXPECT_TRUE(box.checked());
-  box.setChecked(false);
-  EXPECT_FALSE(box.checked());
-  button.setEnabled(false);
-  EXPECT_FALSE(button.enabled());
+  box.OnActivated([&] { ++activations; });
+  EXPECT_TRUE(box.Checked());
+  box.SetChecked(false);
+  EXPECT_FALSE(box.Checked());
+  button.SetEnabled(false);
+  EXPECT_FALSE(button.Enabled());
   EXPECT_FALSE(IsWindowEnabled(HandleOf(button)));
   PumpFor(milliseconds(50));
   EXPECT_EQ(activations, 0);
 }
 
 TEST_F(Win32MainWindowTest, TabOrderIsTheGivenOrder) {
-  Control& edit = window_->addControl({"edt1", ControlKind::Edit, {16, 26, 89, 21}, "ZM-"});
-  window_->addControl({"grp4", ControlKind::GroupBox, {280, 8, 89, 169}, "选项"});
-  Control& box = window_->addControl({"chktype1", ControlKind::CheckBox, {296, 32, 65, 17}, "全自动", true});
-  Control& button = window_->addControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
+  Control& edit = window->AddControl({"edt1", ControlKind::Edit, {16, 26, 89, 21}, "ZM-"});
+  window->AddControl({"grp4", ControlKind::GroupBox, {280, 8, 89, 169}, "选项"});
+  Control& box = window->AddControl({"chktype1", ControlKind::CheckBox, {296, 32, 65, 17}, "全自动", true});
+  Control& button = window->AddControl({"btn1", ControlKind::Button, {104, 208, 75, 25}, "开始"});
   const std::array<Control*, 3> order{&box, &button, &edit};
-  window_->setTabOrder(order);
+  window->SetTabOrder(order);
 
-  HWND first = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  HWND first = GetNextDlgTabItem(handle, nullptr, FALSE);
   ASSERT_EQ(first, HandleOf(box));
-  HWND second = GetNextDlgTabItem(handle_, first, FALSE);
+  HWND second = GetNextDlgTabItem(handle, first, FALSE);
   EXPECT_EQ(second, HandleOf(button));
-  HWND third = GetNextDlgTabItem(handle_, second, FALSE);
+  HWND third = GetNextDlgTabItem(handle, second, FALSE);
   EXPECT_EQ(third, HandleOf(edit));
-  EXPECT_EQ(GetNextDlgTabItem(handle_, third, FALSE), first);
+  EXPECT_EQ(GetNextDlgTabItem(handle, third, FALSE), first);
 }
 
 TEST_F(Win32MainWindowTest, OffTheTaskBarTheWindowIsOwnedByTheHiddenToolWindow) {
-  EXPECT_EQ(GetWindow(handle_, GW_OWNER), nullptr);
-  window_->takeOffTaskbar();
-  HWND owner = GetWindow(handle_, GW_OWNER);
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), nullptr);
+  window->TakeOffTaskbar();
+  HWND owner = GetWindow(handle, GW_OWNER);
   ASSERT_NE(owner, nullptr);
   EXPECT_EQ(GetWindowLongW(owner, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
   EXPECT_FALSE(IsWindowVisible(owner));
@@ -260,21 +261,21 @@ TEST_F(Win32MainWindowTest, OffTheTaskBarTheWindowIsOwnedByTheHiddenToolWindow) 
 
 TEST_F(Win32MainWindowTest, MinimisingCallsTheHandlerAndRestoreBringsTheWindowBack) {
   int minimised = 0;
-  window_->onMinimized([&] {
+  window->OnMinimized([&] {
     ++minimised;
-    window_->hide();
+    window->Hide();
   });
-  window_->takeOffTaskbar();
-  window_->show();
-  SendMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  window->TakeOffTaskbar();
+  window->Show();
+  SendMessageW(handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ASSERT_TRUE(PumpUntil([&] { return minimised == 1; }));
-  EXPECT_FALSE(window_->isVisible());
-  EXPECT_TRUE(window_->isMinimized());
+  EXPECT_FALSE(window->IsVisible());
+  EXPECT_TRUE(window->IsMinimized());
 
-  window_->restore();
+  window->Restore();
   PumpFor(milliseconds(50));
-  EXPECT_TRUE(window_->isVisible());
-  EXPECT_FALSE(window_->isMinimized());
+  EXPECT_TRUE(window->IsVisible());
+  EXPECT_FALSE(window->IsMinimized());
   EXPECT_EQ(minimised, 1);
 }
 
@@ -285,58 +286,58 @@ class Win32PopupTest : public Win32MainWindowTest {
   void SetUp() override {
     Win32MainWindowTest::SetUp();
     if (IsSkipped()) return;
-    popup_ = desktop_->createPopup({"Zelmora通知", {300, 200}, {642, 361}, {-2, -2, 350, 251}});
-    popupHandle_ = FindWindowW(L"TForm2", L"Zelmora通知");
+    popup = desktop->CreatePopup({"Zelmora通知", {300, 200}, {642, 361}, {-2, -2, 350, 251}});
+    popupHandle = FindWindowW(L"TForm2", L"Zelmora通知");
   }
-  std::unique_ptr<PopupWindow> popup_;
-  HWND popupHandle_ = nullptr;
+  std::unique_ptr<PopupWindow> popup;
+  HWND popupHandle = nullptr;
 };
 
 TEST_F(Win32PopupTest, StartsHiddenAtItsPositionWithTheFrameAroundTheClientArea) {
-  ASSERT_NE(popupHandle_, nullptr);
-  EXPECT_FALSE(popup_->isVisible());
-  EXPECT_EQ(popup_->position().x, 642);
-  EXPECT_EQ(popup_->position().y, 361);
+  ASSERT_NE(popupHandle, nullptr);
+  EXPECT_FALSE(popup->IsVisible());
+  EXPECT_EQ(popup->Position().x, 642);
+  EXPECT_EQ(popup->Position().y, 361);
   RECT client{};
-  GetClientRect(popupHandle_, &client);
+  GetClientRect(popupHandle, &client);
   EXPECT_EQ(client.right, 300);
   EXPECT_EQ(client.bottom, 200);
-  const Size outer = popup_->outerSize();
+  const Size outer = popup->OuterSize();
   EXPECT_GT(outer.width, 300);
   EXPECT_GT(outer.height, 200);
-  const LONG extended = GetWindowLongW(popupHandle_, GWL_EXSTYLE);
+  const LONG extended = GetWindowLongW(popupHandle, GWL_EXSTYLE);
   EXPECT_EQ(extended & (WS_EX_TOPMOST | WS_EX_NOACTIVATE), WS_EX_TOPMOST | WS_EX_NOACTIVATE);
 }
 
 TEST_F(Win32PopupTest, SetLeftAndSetTopEachMoveOneCoordinate) {
-  popup_->setTop(900);
-  EXPECT_EQ(popup_->position().x, 642);
-  EXPECT_EQ(popup_->position().y, 900);
-  popup_->setLeft(10);
-  EXPECT_EQ(popup_->position().x, 10);
-  EXPECT_EQ(popup_->position().y, 900);
+  popup->SetTop(900);
+  EXPECT_EQ(popup->Position().x, 642);
+  EXPECT_EQ(popup->Position().y, 900);
+  popup->SetLeft(10);
+  EXPECT_EQ(popup->Position().x, 10);
+  EXPECT_EQ(popup->Position().y, 900);
 }
 
 TEST_F(Win32PopupTest, ShowingNeverTakesTheForeground) {
-  window_->show();
-  PumpUntil([&] { return GetForegroundWindow() == handle_; }, milliseconds(1000));
-  if (GetForegroundWindow() != handle_) GTEST_SKIP() << "the window system gave the main window no foreground";
-  popup_->show();
+  window->Show();
+  PumpUntil([&] { return GetForegroundWindow() == handle; }, milliseconds(1000));
+  if (GetForegroundWindow() != handle) GTEST_SKIP() << "the window system gave the main window no foreground";
+  popup->Show();
   PumpFor(milliseconds(100));
-  EXPECT_TRUE(popup_->isVisible());
-  EXPECT_EQ(GetForegroundWindow(), handle_);
-  popup_->show();  // already visible: raised only
-  EXPECT_EQ(GetForegroundWindow(), handle_);
+  EXPECT_TRUE(popup->IsVisible());
+  EXPECT_EQ(GetForegroundWindow(), handle);
+  popup->Show();  // already visible: raised only
+  EXPECT_EQ(GetForegroundWindow(), handle);
 }
 
 TEST_F(Win32PopupTest, TheCloseBoxOnlyHides) {
-  popup_->show();
-  SendMessageW(popupHandle_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  popup->Show();
+  SendMessageW(popupHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
   PumpFor(milliseconds(50));
-  EXPECT_TRUE(IsWindow(popupHandle_));
-  EXPECT_FALSE(popup_->isVisible());
-  popup_->show();
-  EXPECT_TRUE(popup_->isVisible());
+  EXPECT_TRUE(IsWindow(popupHandle));
+  EXPECT_FALSE(popup->IsVisible());
+  popup->Show();
+  EXPECT_TRUE(popup->IsVisible());
 }
 
 // ---- the error report ----
@@ -366,7 +367,7 @@ TEST_F(Win32DesktopTest, ErrorReportIsAStopIconMessageBoxWithTheTextAndTitleAsGi
       std::this_thread::sleep_for(milliseconds(20));
     }
   });
-  desktop_->showError("设置无法保存.", "Zelmora任务提醒器");
+  desktop->ShowError("设置无法保存.", "Zelmora任务提醒器");
   reader.join();
   ASSERT_TRUE(answered);
   EXPECT_EQ(seen.text, L"设置无法保存.");
@@ -387,12 +388,13 @@ TEST_F(Win32DesktopTest, LongTimeTextShowsMinutesAndSecondsAndNoDate) {
   FILETIME file{};
   SystemTimeToFileTime(&universal, &file);
   const long long ticks =
-      static_cast<long long>((static_cast<unsigned long long>(file.dwHighDateTime) << 32) | file.dwLowDateTime) -
+      static_cast<long long>((static_cast<unsigned long long>(file.dwHighDateTime) << 32) |
+                             file.dwLowDateTime) -
       116444736000000000LL;
   const std::chrono::system_clock::time_point when{
       std::chrono::duration_cast<std::chrono::system_clock::duration>(
           std::chrono::duration<long long, std::ratio<1, 10'000'000>>(ticks))};
-  const std::string text = desktop_->longTimeText(when);
+  const std::string text = desktop->LongTimeText(when);
   EXPECT_NE(text.find(":05:09"), std::string::npos) << text;
   EXPECT_EQ(text.find(std::to_string(local.wYear)), std::string::npos) << text;
 }

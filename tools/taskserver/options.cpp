@@ -25,11 +25,16 @@ std::optional<std::vector<Fault>> ParseFaults(std::string_view list) {
   while (!list.empty()) {
     size_t comma = list.find(',');
     std::string_view name = list.substr(0, comma);
-    if (name == "reset") faults.push_back(Fault::Reset);
-    else if (name == "garbage") faults.push_back(Fault::Garbage);
-    else if (name == "cut") faults.push_back(Fault::Cut);
-    else if (name == "slow") faults.push_back(Fault::Slow);
-    else return std::nullopt;
+    if (name == "reset")
+      faults.push_back(Fault::Reset);
+    else if (name == "garbage")
+      faults.push_back(Fault::Garbage);
+    else if (name == "cut")
+      faults.push_back(Fault::Cut);
+    else if (name == "slow")
+      faults.push_back(Fault::Slow);
+    else
+      return std::nullopt;
     list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
   }
   if (faults.empty()) return std::nullopt;
@@ -72,7 +77,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments) {
       return std::nullopt;
     }
     if (!ok) {
-      std::fprintf(stderr, "taskserver: bad value for %s: %s\n", arguments[i - 1].c_str(), arguments[i].c_str());
+      std::fprintf(stderr, "taskserver: bad value for %s: %s\n", arguments[i - 1].c_str(),
+                   arguments[i].c_str());
       return std::nullopt;
     }
   }

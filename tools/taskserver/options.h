@@ -23,7 +23,7 @@ struct Options {
   double faultRate = 0;          // share of requests answered with a fault, 0..1
   std::vector<Fault> faults{Fault::Reset, Fault::Garbage, Fault::Cut, Fault::Slow};
   int slowMilliseconds = 1500;
-  std::uint32_t seed = 0;        // 0: a random seed
+  std::uint32_t seed = 0;  // 0: a random seed
 };
 
 extern const char* const kUsage;

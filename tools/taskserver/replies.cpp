@@ -30,7 +30,8 @@ std::string FilterList(std::string_view query) {
 
 }  // namespace
 
-std::string HttpReply(int status, std::string_view reason, std::string_view contentType, std::string_view body) {
+std::string HttpReply(int status, std::string_view reason, std::string_view contentType,
+                      std::string_view body) {
   std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
   reply += "Content-Type: " + std::string(contentType) + "\r\n";
   reply += "Content-Length: " + std::to_string(body.size()) + "\r\n";
@@ -49,10 +50,18 @@ std::string TaskPage(const RequestLine& request, const FeedState& state) {
   std::string task = HtmlEscaped(PercentDecoded(QueryValue(request.query, "taskid").value_or("")));
   return "<!DOCTYPE html>\n<html><head><meta charset=\"UTF-8\"><title>任务</title></head>\n"
          "<body style=\"font:12px sans-serif;margin:6px\">\n"
-         "<p><b>新任务 #" + std::to_string(state.taskId) + "</b></p>\n"
-         "<p>工号: <span id=\"userid\">" + worker + "</span></p>\n"
-         "<p>taskid: <span id=\"taskid\">" + task + "</span></p>\n"
-         "<p>filters: <span id=\"filters\">" + FilterList(request.query) + "</span></p>\n"
+         "<p><b>新任务 #" +
+         std::to_string(state.taskId) +
+         "</b></p>\n"
+         "<p>工号: <span id=\"userid\">" +
+         worker +
+         "</span></p>\n"
+         "<p>taskid: <span id=\"taskid\">" +
+         task +
+         "</span></p>\n"
+         "<p>filters: <span id=\"filters\">" +
+         FilterList(request.query) +
+         "</span></p>\n"
          "</body></html>\n";
 }
 

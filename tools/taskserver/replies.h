@@ -10,7 +10,8 @@
 namespace zelmora::taskserver {
 
 // A complete HTTP/1.1 reply with Content-Length; the connection closes after it.
-std::string HttpReply(int status, std::string_view reason, std::string_view contentType, std::string_view body);
+std::string HttpReply(int status, std::string_view reason, std::string_view contentType,
+                      std::string_view body);
 
 // "1|taskid|noteid|announcement", the announcement in GBK. Field 0 is a status
 // the reminder never reads.

@@ -146,12 +146,8 @@ void Server::Serve(int client) {
       SendAll(client, reply);
     } else {
       switch (*fault) {
-        case Fault::Reset:
-          ResetConnection(client);
-          break;
-        case Fault::Garbage:
-          SendAll(client, kGarbage);
-          break;
+        case Fault::Reset: ResetConnection(client); break;
+        case Fault::Garbage: SendAll(client, kGarbage); break;
         case Fault::Cut: {
           // The whole head, then half of the body it announced.
           size_t bodyStart = reply.find("\r\n\r\n") + 4;

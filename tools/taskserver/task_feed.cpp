@@ -54,8 +54,8 @@ FeedState TaskFeed::StateAt(Clock::time_point when) const {
 }
 
 std::string AnnouncementGbk(std::int32_t noteId) {
-  std::string text = "公告 #" + std::to_string(noteId) + ": " +
-                     kNotices[static_cast<size_t>(noteId) % kNotices.size()];
+  std::string text =
+      "公告 #" + std::to_string(noteId) + ": " + kNotices[static_cast<size_t>(noteId) % kNotices.size()];
   return Utf8ToGbk(text);
 }
 

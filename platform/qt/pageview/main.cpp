@@ -50,8 +50,8 @@ int main(int argc, char* argv[]) {
   app.setQuitOnLastWindowClosed(false);
 
   QCommandLineParser parser;
-  const QCommandLineOption parentOption(QString(kParentOption).mid(2),
-                                        "X window to embed the view into.", "window");
+  const QCommandLineOption parentOption(QString(kParentOption).mid(2), "X window to embed the view into.",
+                                        "window");
   const QCommandLineOption viewOption(QString(kViewOption).mid(2),
                                       "View bounds in the parent: x,y,width,height.", "bounds");
   parser.addOption(parentOption);
@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
 
   PageHost host(parentWindow, bounds.value_or(QRect(0, 0, 350, 251)));
   StdinLines input;
-  QObject::connect(&input, &StdinLines::lineRead, &host, &PageHost::handleCommand);
-  QObject::connect(&input, &StdinLines::closed, &app, &QCoreApplication::quit);
+  QObject::connect(&input, &StdinLines::LineRead, &host, &PageHost::HandleCommand);
+  QObject::connect(&input, &StdinLines::Closed, &app, &QCoreApplication::quit);
   return app.exec();
 }

@@ -29,7 +29,7 @@ PageHost::PageHost(std::optional<quintptr> parentWindow, const QRect& viewBounds
     parent_.reset(QWindow::fromWinId(static_cast<WId>(*parentWindow)));
     view_->installEventFilter(this);
     view_->winId();  // the view needs its own native window to be re-parented
-    embed();
+    Embed();
   }
   view_->setGeometry(viewBounds);
   connect(view_.get(), &QWebEngineView::loadFinished, this,
@@ -48,16 +48,16 @@ bool PageHost::eventFilter(QObject* watched, QEvent* event) {
   // Qt replaces the view's native window when the engine's render widget
   // arrives (it needs another surface type); the new one must go into the
   // reminder's window too, before it is mapped.
-  if (watched == view_.get() && event->type() == QEvent::WinIdChange) embed();
+  if (watched == view_.get() && event->type() == QEvent::WinIdChange) Embed();
   return false;
 }
 
-void PageHost::embed() {
+void PageHost::Embed() {
   QWindow* own = view_->windowHandle();
   if (own && own->parent() != parent_.get()) own->setParent(parent_.get());
 }
 
-void PageHost::handleCommand(const QByteArray& line) {
+void PageHost::HandleCommand(const QByteArray& line) {
   if (line.startsWith(kNavigateCommand)) {
     const QByteArray address = line.mid(qsizetype(qstrlen(kNavigateCommand)));
     view_->load(QUrl::fromEncoded(address));

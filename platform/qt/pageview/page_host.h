@@ -18,13 +18,13 @@ class PageHost : public QObject {
   PageHost(std::optional<quintptr> parentWindow, const QRect& viewBounds);
   ~PageHost() override;
 
-  void handleCommand(const QByteArray& line);
+  void HandleCommand(const QByteArray& line);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void embed();
+  void Embed();
 
   std::unique_ptr<QWindow> parent_;  // the reminder's window, seen as a foreign window
   std::unique_ptr<QWebEngineView> view_;

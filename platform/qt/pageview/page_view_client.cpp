@@ -36,25 +36,24 @@ PageViewClient::~PageViewClient() {
   helper_->waitForFinished(kQuitTimeoutMs);
 }
 
-qint64 PageViewClient::helperProcessId() const {
+qint64 PageViewClient::HelperProcessId() const {
   return helper_ && helper_->state() != QProcess::NotRunning ? helper_->processId() : 0;
 }
 
-void PageViewClient::navigate(const QUrl& address) {
-  if (!helper_ || helper_->state() == QProcess::NotRunning) startHelper();
+void PageViewClient::Navigate(const QUrl& address) {
+  if (!helper_ || helper_->state() == QProcess::NotRunning) StartHelper();
   // Fully encoded, the address is plain ASCII without line breaks.
   helper_->write(kNavigateCommand + address.toEncoded() + '\n');
 }
 
-void PageViewClient::startHelper() {
+void PageViewClient::StartHelper() {
   // A helper that died leaves its process object behind; replace it here,
   // outside its own signals.
   helper_ = std::make_unique<QProcess>();
   helper_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  connect(helper_.get(), &QProcess::readyReadStandardOutput, this, &PageViewClient::readEvents);
+  connect(helper_.get(), &QProcess::readyReadStandardOutput, this, &PageViewClient::ReadEvents);
   helper_->start(PageViewProgramPath(),
-                 {kParentOption, QString::number(parentWindow_), kViewOption,
-                  BoundsArgument(viewBounds_)});
+                 {kParentOption, QString::number(parentWindow_), kViewOption, BoundsArgument(viewBounds_)});
   if (!helper_->waitForStarted(kStartTimeoutMs)) {
     const QString reason = helper_->errorString();
     helper_.reset();
@@ -62,11 +61,13 @@ void PageViewClient::startHelper() {
   }
 }
 
-void PageViewClient::readEvents() {
+void PageViewClient::ReadEvents() {
   while (helper_->canReadLine()) {
     const QByteArray line = helper_->readLine().trimmed();
-    if (line == kLoadedOkEvent) emit loadFinished(true);
-    else if (line == kLoadedErrorEvent) emit loadFinished(false);
+    if (line == kLoadedOkEvent)
+      emit LoadFinished(true);
+    else if (line == kLoadedErrorEvent)
+      emit LoadFinished(false);
   }
 }
 

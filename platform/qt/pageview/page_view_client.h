@@ -19,18 +19,18 @@ class PageViewClient : public QObject {
 
   // Starts the helper if it is not running and hands it the address.
   // Throws zelmora::Error when the helper cannot be started.
-  void navigate(const QUrl& address);
+  void Navigate(const QUrl& address);
 
   // The helper's process id, 0 while none runs.
-  qint64 helperProcessId() const;
+  qint64 HelperProcessId() const;
 
  signals:
   // A page finished loading, successfully or with the engine's error page.
-  void loadFinished(bool ok);
+  void LoadFinished(bool ok);
 
  private:
-  void startHelper();
-  void readEvents();
+  void StartHelper();
+  void ReadEvents();
 
   quintptr parentWindow_;
   QRect viewBounds_;

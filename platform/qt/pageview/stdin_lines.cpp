@@ -11,18 +11,17 @@ namespace {
 constexpr qsizetype kMaxLineBytes = 2 * 1024 * 1024 + 64;
 }  // namespace
 
-StdinLines::StdinLines(QObject* parent)
-    : QObject(parent), notifier_(STDIN_FILENO, QSocketNotifier::Read) {
-  connect(&notifier_, &QSocketNotifier::activated, this, &StdinLines::readAvailable);
+StdinLines::StdinLines(QObject* parent) : QObject(parent), notifier_(STDIN_FILENO, QSocketNotifier::Read) {
+  connect(&notifier_, &QSocketNotifier::activated, this, &StdinLines::ReadAvailable);
 }
 
-void StdinLines::readAvailable() {
+void StdinLines::ReadAvailable() {
   std::array<char, 16 * 1024> chunk;
   const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
   if (got < 0 && (errno == EINTR || errno == EAGAIN)) return;
   if (got <= 0) {
     notifier_.setEnabled(false);
-    emit closed();
+    emit Closed();
     return;
   }
   pending_.append(chunk.data(), got);
@@ -35,7 +34,7 @@ void StdinLines::readAvailable() {
       discarding_ = false;
       continue;
     }
-    emit lineRead(line);
+    emit LineRead(line);
   }
   if (pending_.size() > kMaxLineBytes) {
     pending_.clear();

@@ -13,11 +13,11 @@ class StdinLines : public QObject {
   explicit StdinLines(QObject* parent = nullptr);
 
  signals:
-  void lineRead(const QByteArray& line);
-  void closed();
+  void LineRead(const QByteArray& line);
+  void Closed();
 
  private:
-  void readAvailable();
+  void ReadAvailable();
 
   QSocketNotifier notifier_;
   QByteArray pending_;
