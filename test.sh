@@ -38,9 +38,14 @@ if ! cmake --build build/fuzz --target run_reply_fuzzer >build/fuzz/fuzz.log 2>&
 fi
 tail -n 3 build/fuzz/fuzz.log
 
+step "bench (builds; run by hand, see README)"
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMORA_BENCH=ON -DZELMORA_GUI=OFF \
+  -DZELMORA_TESTS=OFF -DZELMORA_WERROR=ON >/dev/null
+cmake --build build/bench -j2
+
 step "style (clang-format, and the naming rules on the Linux and Windows sources)"
 cmake --preset mingw -DZELMORA_WERROR=ON >/dev/null
-tools/check_style.sh build/default build/mingw
+tools/check_style.sh build/default build/mingw build/fuzz build/bench
 
 step "mingw (Windows build; its tests and a smoke run under Wine)"
 cmake --build --preset mingw
@@ -53,6 +58,6 @@ wine cmd /c exit >/dev/null 2>&1 </dev/null
 ctest --preset mingw -j2
 wineserver -k || true
 unset WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
-tests/wine/smoke.sh build/mingw
+tests/desktop_win32/smoke.sh build/mingw
 
 step "all passed"

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/error_report.h"
 #include "app/main_form_layout.h"
+#include "core/error_report.h"
 #include "platform/codepage.h"
 
 namespace zelmora {
@@ -18,7 +18,7 @@ TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
     : desktop_(desktop),
       state_(state),
       services_(std::move(services)),
-      window_(desktop.CreateMainWindow({kMainWindowCaption, kApplicationTitle, kMainWindowClientSize})),
+      window_(desktop.CreateMainWindow({kMainWindowCaption, kMainWindowClientSize})),
       tmr2_(desktop, kWatcherIntervalMs, true, [this] { tmr2Timer(); }),
       tmr3_(desktop, kAutoCloseIntervalMs, true, [this] { tmr3Timer(); }) {
   CreateControls();

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/timer.h"
+#include "core/timer.h"
 #include "notify/popup_form.h"
 #include "notify/tray_icon.h"
 #include "platform/desktop.h"

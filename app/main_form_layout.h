@@ -7,6 +7,8 @@
 
 namespace zelmora {
 
+// The application's title: its task-bar entry and the caption of every error report.
+inline constexpr const char* kApplicationTitle = "Zelmora任务提醒器";
 inline constexpr std::string_view kMainWindowCaption = "Zelmora任务提醒器1.62";
 inline constexpr platform::Size kMainWindowClientSize{378, 265};
 

@@ -1,10 +1,10 @@
 #include "app/program.h"
 
+#include <cstdlib>
+
 #include "app/build_config.h"
-#include "app/main_form.h"
-#include "notify/popup_form.h"
+#include "app/reminder.h"
 #include "platform/registry.h"
-#include "poll/task_server.h"
 #include "poll/task_server_exchange.h"
 #include "settings/settings_store.h"
 
@@ -18,26 +18,27 @@ settings::SettingsControls ControlsOf(const TForm1& form) {
 
 }  // namespace
 
-int RunReminder(platform::Desktop& desktop) {
-  PollState state;
-  std::unique_ptr<platform::Registry> registry = platform::OpenSystemRegistry();
-  const std::string host = TaskServerHost();
+std::string TaskServerHost(bool testBuild) {
+  const char* moved = testBuild ? std::getenv("ZELMORA_TEST_TASK_SERVER") : nullptr;
+  return moved != nullptr && *moved != '\0' ? moved : build::kTaskServerHost;
+}
 
-  TForm1::Services services{
-      .taskServerHost = host,
-      .supportQq = build::kSupportQq,
-      .qqChatHost = build::kQqChatHost,
-      .makeExchange = [host](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
-        return std::make_unique<TaskServerExchange>(context, host);
-      },
-      .loadSettings = [&registry](TForm1& form) { settings::LoadSettings(*registry, ControlsOf(form)); },
-      .saveSettings = [&registry](TForm1& form) { settings::SaveSettings(*registry, ControlsOf(form)); },
-  };
-  TForm1 form1(desktop, state, std::move(services));
-  TForm2 form2(desktop, state, host,
-               {form1.Control("edt1"), form1.Control("edt3"), form1.Filters(), form1.tmr3()});
-  form1.AttachPopup(form2);
-  form1.Window().Show();
+int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost) {
+  std::unique_ptr<platform::Registry> registry = platform::OpenSystemRegistry();
+  Reminder reminder(
+      desktop,
+      {
+          .taskServerHost = taskServerHost,
+          .supportQq = build::kSupportQq,
+          .qqChatHost = build::kQqChatHost,
+          .makeExchange =
+              [taskServerHost](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
+            return std::make_unique<TaskServerExchange>(context, taskServerHost);
+          },
+          .loadSettings = [&registry](TForm1& form) { settings::LoadSettings(*registry, ControlsOf(form)); },
+          .saveSettings = [&registry](TForm1& form) { settings::SaveSettings(*registry, ControlsOf(form)); },
+      });
+  reminder.Form1().Window().Show();
   return desktop.Run();
 }
 

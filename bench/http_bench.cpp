@@ -81,7 +81,7 @@ constexpr std::size_t kNetworkPiece = 64 * 1024;  // what one recv() tends to ha
 
 HttpLimits LargeBodyLimits() {
   HttpLimits limits;
-  limits.max_body_bytes = kLargeBody;
+  limits.maxBodyBytes = kLargeBody;
   return limits;
 }
 
@@ -102,10 +102,10 @@ BENCHMARK(FramingContentLength)->Unit(benchmark::kMillisecond);
 void FramingChunked(benchmark::State& state) {
   const std::size_t chunk = static_cast<std::size_t>(state.range(0));
   std::string wire;
-  char size_line[32];
+  char sizeLine[32];
   for (std::size_t sent = 0; sent < kLargeBody; sent += chunk) {
-    wire.append(size_line,
-                static_cast<std::size_t>(std::snprintf(size_line, sizeof size_line, "%zx\r\n", chunk)));
+    wire.append(sizeLine,
+                static_cast<std::size_t>(std::snprintf(sizeLine, sizeof sizeLine, "%zx\r\n", chunk)));
     wire.append(chunk, 'c');
     wire += "\r\n";
   }

@@ -19,18 +19,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view reply(reinterpret_cast<const char*>(data + 1), size - 1);
 
   HttpLimits limits;
-  limits.max_body_bytes = 64 * 1024;  // keeps each run fast; the logic is the same
+  limits.maxBodyBytes = 64 * 1024;  // keeps each run fast; the logic is the same
   CookieStore cookies;
   AuthRecord auth;
   MemoryByteSource source(reply, piece);
   ReplyReader reader(source, limits);
-  bool keep_connection = false;
+  bool keepConnection = false;
   try {
     const std::string body =
-        ReceiveReply(reader, ReplyContext{"127.0.0.1", cookies, auth, limits}, keep_connection);
-    if (body.size() > limits.max_body_bytes) __builtin_trap();
+        ReceiveReply(reader, ReplyContext{"127.0.0.1", cookies, auth, limits}, keepConnection);
+    if (body.size() > limits.maxBodyBytes) __builtin_trap();
   } catch (const HttpProtocolError& error) {
-    if (error.body().size() > limits.max_body_bytes) __builtin_trap();
+    if (error.Body().size() > limits.maxBodyBytes) __builtin_trap();
   } catch (const zelmora::Error&) {
     // Every failure the client reports is an Error; anything else escapes.
   }

@@ -1,8 +1,8 @@
 #include "notify/popup_form.h"
 
-#include "app/error_report.h"
+#include "core/error_report.h"
+#include "core/integer_text.h"
 #include "platform/codepage.h"
-#include "poll/integer_text.h"
 #include "poll/task_server.h"
 
 namespace zelmora {

@@ -2,9 +2,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/timer.h"
+#include "core/timer.h"
 #include "platform/desktop.h"
 #include "poll/poll_state.h"
+#include "poll/task_filters.h"
 
 namespace zelmora {
 

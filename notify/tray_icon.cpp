@@ -1,6 +1,6 @@
 #include "notify/tray_icon.h"
 
-#include "app/error_report.h"
+#include "core/error_report.h"
 
 namespace zelmora {
 namespace {

@@ -67,8 +67,7 @@ class Control {
 };
 
 struct MainWindowSpec {
-  std::string_view caption;           // window caption
-  std::string_view applicationTitle;  // task-bar title and error-report caption
+  std::string_view caption;  // window caption
   Size clientSize;
 };
 
@@ -157,6 +156,9 @@ class TimerBackend {
 class Desktop {
  public:
   virtual ~Desktop() = default;
+  // The application's title: the text of its task-bar entry (where the desktop has
+  // one) and the caption of every error report. Set once, before any window.
+  virtual void SetApplicationTitle(std::string_view title) = 0;
   virtual std::unique_ptr<MainWindow> CreateMainWindow(const MainWindowSpec& design) = 0;
   virtual std::unique_ptr<PopupWindow> CreatePopup(const PopupSpec& design) = 0;
   virtual std::unique_ptr<TrayIcon> CreateTrayIcon() = 0;
@@ -165,8 +167,8 @@ class Desktop {
   virtual void PostToUi(std::function<void()> task) = 0;
   // Primary display's work area, asked afresh at every call.
   virtual Rect WorkArea() const = 0;
-  // Message box with an OK button and a stop icon.
-  virtual void ShowError(const std::string& text, const std::string& title) = 0;
+  // Message box with an OK button and a stop icon, captioned with the application's title.
+  virtual void ShowError(const std::string& text) = 0;
   // Hands an address to the desktop shell's "open"; failures are ignored.
   virtual void ShellOpen(const std::string& address) = 0;
   // Current wall-clock time. Any thread.

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace zelmora::platform {
 

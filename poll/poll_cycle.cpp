@@ -1,6 +1,6 @@
 #include "poll/poll_cycle.h"
 
-#include "poll/integer_text.h"
+#include "core/integer_text.h"
 
 namespace zelmora {
 namespace {

@@ -5,9 +5,9 @@
 #include <memory>
 #include <thread>
 
-#include "app/timer.h"
+#include "core/timer.h"
 #include "platform/desktop.h"
-#include "poll/poll_state.h"
+#include "poll/counter_exchange.h"
 
 namespace zelmora {
 

@@ -1,7 +1,7 @@
 #include "poll/task_server.h"
 
-#include "platform/error.h"
-#include "poll/integer_text.h"
+#include "core/error.h"
+#include "core/integer_text.h"
 
 namespace zelmora {
 namespace {
@@ -39,10 +39,6 @@ std::vector<std::string> SplitFields(std::string_view text, std::string_view del
   }
   fields.emplace_back(text);
   return fields;
-}
-
-FilterChoice ReadFilters(const TaskFilters& filters) {
-  return {filters.type1.load(), filters.type2.load(), filters.ip1.load(), filters.ip2.load()};
 }
 
 std::string CounterRequestAddress(std::string_view host, int32_t taskId, int32_t noteId,

@@ -1,28 +1,19 @@
 #pragma once
 // What the reminder says to the task server and how it reads the answers.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "poll/poll_state.h"
+#include "poll/task_filters.h"
 
 namespace zelmora {
-
-// The task server's host (optionally with ":port"), fixed when the program is built.
-std::string TaskServerHost();
 
 // Cuts text at every delimiter; empty pieces vanish except the one after the
 // last delimiter, which is always kept.
 std::vector<std::string> SplitFields(std::string_view text, std::string_view delimiter);
-
-struct FilterChoice {
-  bool type1 = true;
-  bool type2 = true;
-  bool ip1 = true;
-  bool ip2 = true;
-};
-FilterChoice ReadFilters(const TaskFilters& filters);
 
 // "http://HOST/tx.php?action=getnum&taskid=T&noteid=N" and the filter suffixes.
 std::string CounterRequestAddress(std::string_view host, int32_t taskId, int32_t noteId,

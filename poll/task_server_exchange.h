@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
+#include "poll/counter_exchange.h"
 #include "poll/http/http_client.h"
-#include "poll/poll_state.h"
 
 namespace zelmora {
 

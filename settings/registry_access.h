@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/registry.h"
 
 namespace zelmora::settings {

@@ -65,7 +65,7 @@ SplitAddress SplitHttpAddress(std::string address) {
     throw HttpError("");
   }
   const std::string effectivePort = portText.empty() ? std::to_string(split.port) : portText;
-  split.host_header = effectivePort == "80" ? split.host : split.host + ":" + effectivePort;
+  split.hostHeader = effectivePort == "80" ? split.host : split.host + ":" + effectivePort;
 
   rest = rest.substr(0, rest.find('#'));
   const auto queryStart = rest.find('?');

@@ -13,7 +13,7 @@ struct SplitAddress {
   std::string document;
   std::string query;  // from "?" on, or empty
   std::string Target() const { return path + document + query; }
-  std::string host_header;  // host, plus ":" and the port text unless that is "80"
+  std::string hostHeader;  // host, plus ":" and the port text unless that is "80"
 };
 
 // Throws HttpError for a port that is not a decimal integer in 0..65535, and an

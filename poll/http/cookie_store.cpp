@@ -61,7 +61,7 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
     } else if (EqualsIgnoringCase(name, "secure")) {
       cookie.secure = true;
     } else if (EqualsIgnoringCase(name, "max-age")) {
-      cookie.max_age = ParseMaxAge(value);
+      cookie.maxAge = ParseMaxAge(value);
     } else if (EqualsIgnoringCase(name, "version")) {
       cookie.version = value;
     } else if (EqualsIgnoringCase(name, "comment")) {
@@ -73,8 +73,8 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
   if (!cookie.expires.empty()) {
     // An unreadable date leaves the cookie without an expiry, like a session cookie.
     cookie.expiry = ParseCookieDate(cookie.expires);
-  } else if (cookie.max_age >= 0) {
-    cookie.expiry = now + std::chrono::seconds(std::min(cookie.max_age, kLongestMaxAgeSeconds));
+  } else if (cookie.maxAge >= 0) {
+    cookie.expiry = now + std::chrono::seconds(std::min(cookie.maxAge, kLongestMaxAgeSeconds));
   }
   return cookie;
 }

@@ -19,7 +19,7 @@ struct Cookie {
   std::string path;
   std::string expires;                             // the date text as sent
   std::optional<std::chrono::sys_seconds> expiry;  // from "expires", else from "max-age"
-  std::int64_t max_age = -1;
+  std::int64_t maxAge = -1;
   bool secure = false;
   std::string version;
   std::string comment;

@@ -62,8 +62,8 @@ std::string HttpClient::BuildHead(const std::string& target, const std::string& 
   head.fields.Set("Host", hostHeader);
   head.fields.Set("Accept", kAccept);
   head.fields.Set("User-Agent", kUserAgent);
-  if (auth_.basic_authorization) head.fields.Set("Authorization", kEmptyBasicCredentials);
-  if (auth_.basic_proxy_authorization) head.fields.Set("Proxy-Authorization", kEmptyBasicCredentials);
+  if (auth_.basicAuthorization) head.fields.Set("Authorization", kEmptyBasicCredentials);
+  if (auth_.basicProxyAuthorization) head.fields.Set("Proxy-Authorization", kEmptyBasicCredentials);
   head.fields.Set("Cookie", cookies_.CookieHeader(host, path));
   return BuildRequestHead(head);
 }
@@ -74,18 +74,18 @@ std::string HttpClient::Get(const std::string& address) {
   if (aborted_.load(std::memory_order_acquire)) throw SocketError(platform::kSocketInterrupted);
 
   const auto start = Clock::now();
-  const platform::WaitLimit exchange{start + limits_.exchange_timeout, &aborted_};
+  const platform::WaitLimit exchange{start + limits_.exchangeTimeout, &aborted_};
   if (connection_ && (connected_host_ != split.host || connected_port_ != split.port)) Disconnect();
   if (!connection_) {
     platform::WaitLimit connect = exchange;
-    connect.deadline = std::min(exchange.deadline, start + limits_.connect_timeout);
+    connect.deadline = std::min(exchange.deadline, start + limits_.connectTimeout);
     Connect(split.host, split.port, connect);
   }
 
   bool keepConnection = false;
   try {
     cookies_.RemoveExpired(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-    connection_->SendAll(BuildHead(split.Target(), split.host_header, split.host, split.path), exchange);
+    connection_->SendAll(BuildHead(split.Target(), split.hostHeader, split.host, split.path), exchange);
     ConnectionSource source(*connection_, exchange);
     ReplyReader reader(source, limits_);
     std::string body =

@@ -2,7 +2,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/socket.h"
 
 namespace zelmora::http {

@@ -10,22 +10,22 @@ namespace zelmora::http {
 struct HttpLimits {
   // Name lookup plus TCP connect. A reachable server answers a SYN in well under
   // a second; ten seconds still rides out two SYN retransmissions (1 s, 3 s).
-  std::chrono::milliseconds connect_timeout{10000};
+  std::chrono::milliseconds connectTimeout{10000};
   // Longest silence while a reply is awaited or read. A loaded PHP server may
   // think for a few seconds before the first byte.
-  std::chrono::milliseconds read_timeout{15000};
+  std::chrono::milliseconds readTimeout{15000};
   // The whole GET from connect to last body byte: ends a server that drips bytes
   // just fast enough to beat the read time-out.
-  std::chrono::milliseconds exchange_timeout{60000};
+  std::chrono::milliseconds exchangeTimeout{60000};
   // The wait for each piece of an error reply's body, which nobody reads anyway.
-  std::chrono::milliseconds error_body_read_timeout{2000};
+  std::chrono::milliseconds errorBodyReadTimeout{2000};
   // A reply body (success or error) larger than this fails the GET; so does a
   // single chunk. 1 MiB is thousands of times the counter reply and still cheap.
-  std::size_t max_body_bytes = 1 << 20;
+  std::size_t maxBodyBytes = 1 << 20;
   // Status line excluded. Real replies carry about ten header lines.
-  std::size_t max_header_lines = 100;
+  std::size_t maxHeaderLines = 100;
   // Status, header and chunk-size lines, counting a CR before the LF.
-  std::size_t max_line_length = 16384;
+  std::size_t maxLineLength = 16384;
 };
 
 }  // namespace zelmora::http

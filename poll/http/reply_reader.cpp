@@ -33,7 +33,7 @@ std::size_t ParseChunkSize(std::string_view line, std::size_t maxSize) {
 }
 
 ReplyReader::ReplyReader(ByteSource& source, const HttpLimits& limits)
-    : source_(source), limits_(limits), inactivity_(limits.read_timeout) {}
+    : source_(source), limits_(limits), inactivity_(limits.readTimeout) {}
 
 bool ReplyReader::Fill() {
   if (peer_closed_) return false;
@@ -56,13 +56,13 @@ std::string ReplyReader::ReadLine() {
     const std::string_view waiting(buffer_.data() + start_, Buffered());
     const auto lf = waiting.find('\n', searched);
     if (lf != std::string_view::npos) {
-      if (lf > limits_.max_line_length) throw HttpError(kMaxLineLengthExceeded);
+      if (lf > limits_.maxLineLength) throw HttpError(kMaxLineLengthExceeded);
       std::string line(waiting.substr(0, lf));
       start_ += lf + 1;
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (waiting.size() > limits_.max_line_length) throw HttpError(kMaxLineLengthExceeded);
+    if (waiting.size() > limits_.maxLineLength) throw HttpError(kMaxLineLengthExceeded);
     searched = waiting.size();
     if (!Fill()) throw ConnectionClosedError();
   }
@@ -97,8 +97,8 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
 }
 
 void ReplyReader::CheckBodySize(std::size_t size) const {
-  if (size > limits_.max_body_bytes) {
-    throw HttpError("Reply body larger than the limit of " + std::to_string(limits_.max_body_bytes) +
+  if (size > limits_.maxBodyBytes) {
+    throw HttpError("Reply body larger than the limit of " + std::to_string(limits_.maxBodyBytes) +
                     " bytes.");
   }
 }
@@ -110,8 +110,8 @@ void ReplyReader::ReadExactly(std::string& body, std::size_t count) {
 }
 
 void ReplyReader::ReadChunked(std::string& body) {
-  for (std::size_t size = ParseChunkSize(ReadLine(), limits_.max_body_bytes); size > 0;
-       size = ParseChunkSize(ReadLine(), limits_.max_body_bytes)) {
+  for (std::size_t size = ParseChunkSize(ReadLine(), limits_.maxBodyBytes); size > 0;
+       size = ParseChunkSize(ReadLine(), limits_.maxBodyBytes)) {
     CheckBodySize(body.size() + size);
     if (Take(body, size) < size) throw ConnectionClosedError();
     ReadLine();  // the line end after the chunk data
@@ -122,20 +122,20 @@ void ReplyReader::ReadChunked(std::string& body) {
 void ReplyReader::ReadUntilClosed(std::string& body) {
   while (!peer_closed_) {
     // Never more than one byte past the limit, which is enough to fail on.
-    Take(body, std::min(kReadPiece, limits_.max_body_bytes + 1 - body.size()));
+    Take(body, std::min(kReadPiece, limits_.maxBodyBytes + 1 - body.size()));
     CheckBodySize(body.size());
   }
 }
 
 void ReplyReader::ReadBody(const BodyFraming& framing, std::string& body) {
-  if (framing.content_length > 0) {
-    if (static_cast<std::uint64_t>(framing.content_length) > limits_.max_body_bytes) {
-      CheckBodySize(limits_.max_body_bytes + 1);
+  if (framing.contentLength > 0) {
+    if (static_cast<std::uint64_t>(framing.contentLength) > limits_.maxBodyBytes) {
+      CheckBodySize(limits_.maxBodyBytes + 1);
     }
-    ReadExactly(body, static_cast<std::size_t>(framing.content_length));
+    ReadExactly(body, static_cast<std::size_t>(framing.contentLength));
   } else if (framing.chunked) {
     ReadChunked(body);
-  } else if (framing.content_length < 0) {
+  } else if (framing.contentLength < 0) {
     ReadUntilClosed(body);
   }
 }

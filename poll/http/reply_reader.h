@@ -11,7 +11,7 @@ namespace zelmora::http {
 
 // How the body of a reply is delimited.
 struct BodyFraming {
-  std::int64_t content_length = -1;  // -1 when absent or not an integer
+  std::int64_t contentLength = -1;  // -1 when absent or not an integer
   bool chunked = false;
 };
 

@@ -11,10 +11,10 @@ namespace zelmora::http {
 namespace {
 
 struct ReplyHead {
-  std::string status_text;
+  std::string statusText;
   int status = -1;
   HeaderList headers;
-  bool connection_lost = false;  // the peer closed before the empty line
+  bool connectionLost = false;  // the peer closed before the empty line
   BodyFraming framing;
 };
 
@@ -63,7 +63,7 @@ bool NamesBasicScheme(const std::vector<std::string>& challenges) {
 // HTTP/1.0 keeps a connection only when asked to, HTTP/1.1 unless told to close.
 bool ReplyAllowsKeepAlive(const ReplyHead& head) {
   const std::string_view version =
-      std::string_view(head.status_text).substr(std::min<std::size_t>(5, head.status_text.size()), 3);
+      std::string_view(head.statusText).substr(std::min<std::size_t>(5, head.statusText.size()), 3);
   const std::string connection = head.headers.Value("Connection");
   const std::string proxyConnection = head.headers.Value("Proxy-Connection");
   if (EqualsIgnoringCase(version, "1.0")) {
@@ -78,25 +78,25 @@ bool ReplyAllowsKeepAlive(const ReplyHead& head) {
 // One status line and its headers, up to the empty line or the peer's close.
 ReplyHead ReadHead(ReplyReader& reader, const ReplyContext& context) {
   ReplyHead head;
-  head.status_text = reader.ReadLine();
+  head.statusText = reader.ReadLine();
   try {
     for (std::string line = reader.ReadLine(); !line.empty(); line = reader.ReadLine()) {
-      if (head.headers.Lines().size() >= context.limits.max_header_lines) {
-        throw HttpError("More than " + std::to_string(context.limits.max_header_lines) +
+      if (head.headers.Lines().size() >= context.limits.maxHeaderLines) {
+        throw HttpError("More than " + std::to_string(context.limits.maxHeaderLines) +
                         " header lines in the reply.");
       }
       head.headers.AddLine(std::move(line));
     }
   } catch (const ConnectionClosedError&) {
-    head.connection_lost = true;  // keep what arrived; the judging decides
+    head.connectionLost = true;  // keep what arrived; the judging decides
   }
-  head.framing.content_length = ParseContentLength(head.headers.Value("Content-Length"));
+  head.framing.contentLength = ParseContentLength(head.headers.Value("Content-Length"));
   head.framing.chunked =
       LowerAscii(head.headers.Value("Transfer-Encoding")).find("chunked") != std::string::npos;
   CheckContentRange(head.headers.Value("Content-Range"));
   context.cookies.StoreFromReply(head.headers, context.host,
                                  std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-  head.status = ParseStatusCode(head.status_text);
+  head.status = ParseStatusCode(head.statusText);
   return head;
 }
 
@@ -110,7 +110,7 @@ std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool&
   const bool redirect =
       (head.status / 100 == 3 && head.status != 304) || !head.headers.Value("Location").empty();
   if (!redirect && head.status >= 200 && head.status <= 299) {
-    if (head.connection_lost) throw HttpError("Undefined situation");
+    if (head.connectionLost) throw HttpError("Undefined situation");
     std::string body;
     if (head.status != 204) reader.ReadBody(head.framing, body);
     keepConnection = !reader.PeerClosed() && ReplyAllowsKeepAlive(head);
@@ -118,15 +118,15 @@ std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool&
   }
 
   if (head.status == 401 && NamesBasicScheme(head.headers.Values("WWW-Authenticate"))) {
-    context.auth.basic_authorization = true;
+    context.auth.basicAuthorization = true;
   }
   if (head.status == 407 && NamesBasicScheme(head.headers.Values("Proxy-Authenticate"))) {
-    context.auth.basic_proxy_authorization = true;
+    context.auth.basicProxyAuthorization = true;
   }
   std::string errorBody;
   bool bodyComplete = false;
-  if (!head.connection_lost) {
-    reader.SetInactivityTimeout(context.limits.error_body_read_timeout);
+  if (!head.connectionLost) {
+    reader.SetInactivityTimeout(context.limits.errorBodyReadTimeout);
     try {
       reader.ReadBody(head.framing, errorBody);
       bodyComplete = true;
@@ -134,10 +134,10 @@ std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool&
       // Nobody needs all of an error body: a slow one ends with what arrived.
       if (error.Code() != platform::kSocketTimedOut) throw;
     }
-    reader.SetInactivityTimeout(context.limits.read_timeout);
+    reader.SetInactivityTimeout(context.limits.readTimeout);
   }
   keepConnection = bodyComplete && !reader.PeerClosed() && ReplyAllowsKeepAlive(head);
-  throw HttpProtocolError(head.status_text, head.status, std::move(errorBody));
+  throw HttpProtocolError(head.statusText, head.status, std::move(errorBody));
 }
 
 }  // namespace zelmora::http

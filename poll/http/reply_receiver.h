@@ -10,8 +10,8 @@ namespace zelmora::http {
 // Kept from reply to reply: a 401 or 407 naming "Basic" makes every later
 // request carry the matching header (with an empty user name and password).
 struct AuthRecord {
-  bool basic_authorization = false;
-  bool basic_proxy_authorization = false;
+  bool basicAuthorization = false;
+  bool basicProxyAuthorization = false;
 };
 
 // What one reply is read against.

@@ -48,7 +48,7 @@ void AppendField(std::string& head, std::string_view name, const std::string& va
 }  // namespace
 
 std::string BuildRequestHead(const RequestHead& request) {
-  std::string head = request.method + " " + request.target + " HTTP/" + request.protocol_version + "\r\n";
+  std::string head = request.method + " " + request.target + " HTTP/" + request.protocolVersion + "\r\n";
   for (const auto name : kFieldsBeforeCustom) AppendField(head, name, request.fields.Value(name));
   for (const auto& line : request.custom.Lines()) {
     if (!Trim(line).empty()) AppendLine(head, line);

@@ -10,7 +10,7 @@ namespace zelmora::http {
 struct RequestHead {
   std::string method = "GET";
   std::string target;
-  std::string protocol_version = "1.1";
+  std::string protocolVersion = "1.1";
   HeaderList fields;
   HeaderList custom;
 };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/error_report.h"
-#include "platform/error.h"
+#include "core/error.h"
+#include "core/error_report.h"
 #include "tests/support/form_fixture.h"
 
 namespace zelmora::testing {
@@ -13,7 +13,7 @@ TEST(MainWindow, HasEveryControlAtItsPlaceWithItsCaption) {
   FormFixture f;
   FakeMainWindow& window = *f.desktop.mainWindow;
   EXPECT_EQ(window.design.caption, "Zelmora任务提醒器1.62");
-  EXPECT_EQ(window.design.applicationTitle, "Zelmora任务提醒器");
+  EXPECT_EQ(f.desktop.applicationTitle, "Zelmora任务提醒器");
   EXPECT_EQ(window.design.clientSize, (platform::Size{378, 265}));
   ASSERT_EQ(window.controls.size(), 21u);
 

@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/qt/qt_popup.h"
+#include "core/error.h"
+#include "platform/desktop_qt/qt_popup_window.h"
 #include "tests/e2e/one_page_server.h"
 
 namespace zelmora {
@@ -117,7 +117,7 @@ void PressCloseBox(QWidget& window) {
 class PopupOnDesktop : public ::testing::Test {
  protected:
   void SetUp() override {
-    popup = qt::CreateQtPopup(kSpec);
+    popup = platform::qt::CreateQtPopupWindow(kSpec);
     popup->OnDocumentComplete([this] { ++completions; });
     widget = PopupWidget();
     ASSERT_NE(widget, nullptr);

@@ -12,17 +12,17 @@ TEST(AddressSplitting, CounterAddressWithoutPort) {
   const SplitAddress split = SplitHttpAddress("http://www.example.com/tx.php?action=getnum&taskid=0");
   EXPECT_EQ(split.host, "www.example.com");
   EXPECT_EQ(split.port, 80);
-  EXPECT_EQ(split.host_header, "www.example.com");
+  EXPECT_EQ(split.hostHeader, "www.example.com");
   EXPECT_EQ(split.path, "/");
   EXPECT_EQ(split.document, "tx.php");
   EXPECT_EQ(split.Target(), "/tx.php?action=getnum&taskid=0");
 }
 
 TEST(AddressSplitting, PortAppearsInHostHeaderUnlessItIs80) {
-  EXPECT_EQ(SplitHttpAddress("http://h:80/").host_header, "h");
+  EXPECT_EQ(SplitHttpAddress("http://h:80/").hostHeader, "h");
   const SplitAddress split = SplitHttpAddress("http://h:8080/a/b/c.php?x=/y");
   EXPECT_EQ(split.port, 8080);
-  EXPECT_EQ(split.host_header, "h:8080");
+  EXPECT_EQ(split.hostHeader, "h:8080");
   EXPECT_EQ(split.path, "/a/b/");
   EXPECT_EQ(split.document, "c.php");
   EXPECT_EQ(split.query, "?x=/y");

@@ -4,9 +4,9 @@
 #include <future>
 #include <thread>
 
-#include "http_test_support.h"
 #include "poll/http/memory_byte_source.h"
 #include "poll/http/reply_reader.h"
+#include "tests/http/http_test_support.h"
 
 namespace zelmora::http {
 namespace {
@@ -19,32 +19,32 @@ constexpr const char* kTimedOut = "Socket Error # 10060\r\nConnection timed out.
 
 TEST(TimeOuts, ServerThatNeverAnswers) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::KNeverAnswer, ""});
+  server.Play(Script{Script::Mode::NeverAnswer, ""});
   HttpClient client(QuickLimits());
   EXPECT_EQ(FailureText<SocketError>(client, server.Address()), kTimedOut);
 }
 
 TEST(TimeOuts, ServerThatDripsOneByteAtATime) {
   ScriptedServer server;
-  Script drip{Script::Mode::KDrip, "HTTP/1.1 200 OK\r\n\r\n" + std::string(1000, 'd')};
-  drip.drip_interval = 50ms;  // always faster than the read time-out
+  Script drip{Script::Mode::Drip, "HTTP/1.1 200 OK\r\n\r\n" + std::string(1000, 'd')};
+  drip.dripInterval = 50ms;  // always faster than the read time-out
   server.Play(drip);
   HttpLimits limits = QuickLimits();
-  limits.exchange_timeout = 800ms;
+  limits.exchangeTimeout = 800ms;
   HttpClient client(limits);
   EXPECT_EQ(FailureText<SocketError>(client, server.Address()), kTimedOut);
 }
 
 TEST(TimeOuts, ServerThatKeepsALengthlessReplyOpen) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.1 200 OK\r\n\r\n1|2|3", false});
+  server.Play(Script{Script::Mode::Answer, "HTTP/1.1 200 OK\r\n\r\n1|2|3", false});
   HttpClient client(QuickLimits());
   EXPECT_EQ(FailureText<SocketError>(client, server.Address()), kTimedOut);
 }
 
 TEST(TimeOuts, AbortEndsAGetFromAnotherThread) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::KNeverAnswer, ""});
+  server.Play(Script{Script::Mode::NeverAnswer, ""});
   HttpClient client;  // minutes of patience: only Abort can end this GET
   auto get =
       std::async(std::launch::async, [&] { return FailureText<SocketError>(client, server.Address()); });
@@ -58,9 +58,9 @@ TEST(TimeOuts, AbortEndsAGetFromAnotherThread) {
 
 TEST(SizeBounds, EndlessBodyFailsAtTheCap) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::KEndless, "HTTP/1.1 200 OK\r\n\r\n"});
+  server.Play(Script{Script::Mode::Endless, "HTTP/1.1 200 OK\r\n\r\n"});
   HttpLimits limits = QuickLimits();
-  limits.max_body_bytes = 256 * 1024;
+  limits.maxBodyBytes = 256 * 1024;
   HttpClient client(limits);
   EXPECT_EQ(FailureText<HttpError>(client, server.Address()),
             "Reply body larger than the limit of 262144 bytes.");
@@ -76,7 +76,7 @@ TEST(SizeBounds, AnnouncedLengthAboveTheCapFailsAtOnce) {
 
 TEST(SizeBounds, ChunksAddingUpPastTheCapFail) {
   HttpLimits limits;
-  limits.max_body_bytes = 10;
+  limits.maxBodyBytes = 10;
   const std::string reply = "6\r\nabcdef\r\n6\r\nghijkl\r\n0\r\n\r\n";
   MemoryByteSource source(reply);
   ReplyReader reader(source, limits);
@@ -96,10 +96,10 @@ TEST(SizeBounds, EndlessHeaderLinesFail) {
 
 TEST(Connections, KeptOpenOnlyWhenTheReplyAllowsIt) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
-  server.Play(Script{Script::Mode::KAnswer,
+  server.Play(Script{Script::Mode::Answer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
+  server.Play(Script{Script::Mode::Answer,
                      "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nConnection: close\r\n\r\nb", false});
-  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nc", false});
+  server.Play(Script{Script::Mode::Answer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nc", false});
   HttpClient client(QuickLimits());
   EXPECT_EQ(client.Get(server.Address()), "a");
   client.Disconnect();  // a poll always ends here, so the next one connects anew
@@ -110,7 +110,7 @@ TEST(Connections, KeptOpenOnlyWhenTheReplyAllowsIt) {
 
 TEST(Connections, KeptConnectionCarriesTheNextRequest) {
   ScriptedServer server;
-  server.Play(Script{Script::Mode::KAnswer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
+  server.Play(Script{Script::Mode::Answer, "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false});
   HttpClient client(QuickLimits());
   EXPECT_EQ(client.Get(server.Address()), "a");
   // The server answers once per connection: a reused connection gets no reply.

@@ -1,9 +1,9 @@
 // Cookies: stored from replies, sent back, expired.
 #include <gtest/gtest.h>
 
-#include "http_test_support.h"
 #include "poll/http/cookie_date.h"
 #include "poll/http/cookie_store.h"
+#include "tests/http/http_test_support.h"
 
 namespace zelmora::http {
 namespace {

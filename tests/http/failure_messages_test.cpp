@@ -1,7 +1,7 @@
 // Every way a GET can fail, with the text the caller gets.
 #include <gtest/gtest.h>
 
-#include "http_test_support.h"
+#include "tests/http/http_test_support.h"
 
 namespace zelmora::http {
 namespace {
@@ -30,8 +30,8 @@ TEST(FailureMessages, ConnectionRefused) {
   HttpLimits limits = QuickLimits();
   // Windows answers a refused loopback connect only after retrying for about two
   // seconds; Linux refuses at once. Either way it must be 10061, not a time-out.
-  limits.connect_timeout = std::chrono::seconds(10);
-  limits.exchange_timeout = std::chrono::seconds(10);
+  limits.connectTimeout = std::chrono::seconds(10);
+  limits.exchangeTimeout = std::chrono::seconds(10);
   HttpClient client(limits);
   EXPECT_EQ(FailureText<SocketError>(
                 client, "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/"),

@@ -10,10 +10,10 @@ namespace zelmora::http {
 // Short bounds so a test that reaches one ends quickly.
 inline HttpLimits QuickLimits() {
   HttpLimits limits;
-  limits.connect_timeout = std::chrono::milliseconds(2000);
-  limits.read_timeout = std::chrono::milliseconds(400);
-  limits.exchange_timeout = std::chrono::milliseconds(3000);
-  limits.error_body_read_timeout = std::chrono::milliseconds(200);
+  limits.connectTimeout = std::chrono::milliseconds(2000);
+  limits.readTimeout = std::chrono::milliseconds(400);
+  limits.exchangeTimeout = std::chrono::milliseconds(3000);
+  limits.errorBodyReadTimeout = std::chrono::milliseconds(200);
   return limits;
 }
 

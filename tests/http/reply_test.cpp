@@ -1,9 +1,9 @@
 // Reading, framing and judging replies.
 #include <gtest/gtest.h>
 
-#include "http_test_support.h"
 #include "poll/http/memory_byte_source.h"
 #include "poll/http/reply_reader.h"
+#include "tests/http/http_test_support.h"
 
 namespace zelmora::http {
 namespace {
@@ -116,8 +116,7 @@ TEST(StatusHandling, StatusLineWithoutNumberFails) {
 
 TEST(StatusHandling, SlowErrorBodyEndsWithWhatArrived) {
   ScriptedServer server;
-  server.Play(
-      Script{Script::Mode::KAnswer, "HTTP/1.1 500 Oops\r\nContent-Length: 100\r\n\r\npartial", false});
+  server.Play(Script{Script::Mode::Answer, "HTTP/1.1 500 Oops\r\nContent-Length: 100\r\n\r\npartial", false});
   HttpClient client(QuickLimits());
   try {
     client.Get(server.Address());

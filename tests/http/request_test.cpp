@@ -1,9 +1,9 @@
 // What the client puts on the wire.
 #include <gtest/gtest.h>
 
-#include "http_test_support.h"
 #include "poll/http/header_list.h"
 #include "poll/http/request_head.h"
+#include "tests/http/http_test_support.h"
 
 namespace zelmora::http {
 namespace {

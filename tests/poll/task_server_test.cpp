@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace zelmora {
 namespace {

@@ -2,8 +2,8 @@
 // regedit-style files hold is understood, and anything incomplete is refused.
 #include <gtest/gtest.h>
 
-#include "platform/posix/registry_hive.h"
-#include "settings_test_support.h"
+#include "platform/system_posix/registry_hive.h"
+#include "tests/settings/settings_test_support.h"
 
 namespace zelmora::platform::hive {
 namespace {

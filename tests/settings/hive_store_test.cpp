@@ -2,8 +2,9 @@
 // store relies on, and the file's safety (whole writes, damaged hives kept).
 #include <gtest/gtest.h>
 
-#include "platform/posix/registry_hive_store.h"
-#include "settings_test_support.h"
+#include "platform/system_posix/registry_hive_store.h"
+#include "tests/settings/settings_test_support.h"
+#include "tests/support/temporary_directory.h"
 
 namespace zelmora::platform {
 namespace {

@@ -9,14 +9,16 @@
 #include <random>
 #include <thread>
 
-#include "platform/posix/registry_hive_store.h"
+#include "platform/system_posix/registry_hive_store.h"
 #include "settings/settings_store.h"
-#include "settings_test_support.h"
+#include "tests/settings/settings_test_support.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/temporary_directory.h"
 
 namespace zelmora::settings {
 namespace {
 
-using testing::MemoryControl;
+using testing::FakeControl;
 
 constexpr int kTrials = 120;
 constexpr int kMaxKillDelayMicroseconds = 60'000;  // a save of seven values takes a few milliseconds
@@ -30,7 +32,7 @@ std::string EditText(long round, std::string_view field) {
 // Saves forever, each save with its own round number; never returns.
 [[noreturn]] void SaveInALoop(const std::filesystem::path& directory, long firstRound) {
   auto registry = platform::OpenHiveFileRegistry(directory);
-  MemoryControl edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2;
+  FakeControl edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2;
   SettingsControls controls{edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2};
   for (long round = firstRound;; ++round) {
     edt1.SetText(EditText(round, "userid"));
@@ -66,7 +68,7 @@ TEST(KillDuringSave, NeverLeavesATornHive) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child ended by itself";
 
     auto registry = platform::OpenHiveFileRegistry(directory.Path());
-    MemoryControl edt1("none"), edt2("none"), edt3("none"), box1, box2, box3, box4;
+    FakeControl edt1("none"), edt2("none"), edt3("none"), box1, box2, box3, box4;
     LoadSettings(*registry, {edt1, edt2, edt3, box1, box2, box3, box4});
     if (edt1.Text() == "none") {
       // Killed before the first save of all: then there is no hive either.

@@ -9,9 +9,11 @@
 
 #include <set>
 
-#include "platform/posix/registry_hive_store.h"
+#include "platform/system_posix/registry_hive_store.h"
 #include "settings/registry_access.h"
-#include "settings_test_support.h"
+#include "tests/settings/settings_test_support.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/temporary_directory.h"
 
 namespace zelmora::settings {
 namespace {
@@ -22,7 +24,7 @@ using platform::RegistryRoot;
 using platform::RegistryStatus;
 using platform::RegistryValueType;
 using testing::Bytes;
-using testing::MemoryControl;
+using testing::FakeControl;
 using testing::StringData;
 using testing::TemporaryDirectory;
 
@@ -30,8 +32,8 @@ constexpr std::string_view kPath = "Software\\zelmora\\tixing";
 
 // The main window's controls as they are at start-up.
 struct MainWindowControls {
-  MemoryControl edt1{"ZM-"}, edt2{"60"}, edt3{"30"};
-  MemoryControl chktype1{"", true}, chktype2{"", true}, chkip1{"", true}, chkip2{"", true};
+  FakeControl edt1{"ZM-"}, edt2{"60"}, edt3{"30"};
+  FakeControl chktype1{"", true}, chktype2{"", true}, chkip1{"", true}, chkip2{"", true};
   SettingsControls View() { return {edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2}; }
   std::vector<bool> Boxes() const {
     return {chktype1.Checked(), chktype2.Checked(), chkip1.Checked(), chkip2.Checked()};

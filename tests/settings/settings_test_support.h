@@ -1,8 +1,5 @@
 #pragma once
-// Shared pieces of the settings tests: a scratch directory, a check box or
-// edit held in memory, and byte helpers for registry data.
-
-#include <stdlib.h>
+// Shared pieces of the settings tests: byte helpers for registry data and files.
 
 #include <cstdint>
 #include <cstdio>
@@ -14,43 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/desktop.h"
 #include "platform/registry.h"
 
 namespace zelmora::testing {
-
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zelmora-settings-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-class MemoryControl final : public platform::Control {
- public:
-  explicit MemoryControl(std::string text = {}, bool checked = false)
-      : text_(std::move(text)), checked_(checked) {}
-  std::string Text() const override { return text_; }
-  void SetText(const std::string& text) override { text_ = text; }
-  bool Checked() const override { return checked_; }
-  void SetChecked(bool checked) override { checked_ = checked; }
-  bool Enabled() const override { return true; }
-  void SetEnabled(bool) override {}
-  void OnActivated(std::function<void()>) override {}
-
- private:
-  std::string text_;
-  bool checked_;
-};
 
 inline std::vector<std::byte> Bytes(std::string_view text) {
   std::vector<std::byte> bytes;

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/main_form.h"
+#include "app/reminder.h"
 #include "platform/codepage.h"
 #include "poll/task_server_exchange.h"
-#include "tests/soak/task_server_process.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/task_server_process.h"
 #include "tools/taskserver/task_feed.h"
 
 namespace zelmora::testing {
@@ -67,7 +67,6 @@ TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
   ASSERT_FALSE(server.Address().empty()) << "the task server did not start";
 
   FakeDesktop desktop;
-  PollState state;
   TForm1::Services services{
       .taskServerHost = server.Address(),
       .supportQq = "1",
@@ -78,7 +77,9 @@ TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
       .loadSettings = {},
       .saveSettings = {},
   };
-  TForm1 form(desktop, state, std::move(services));
+  Reminder reminder(desktop, std::move(services));
+  TForm1& form = reminder.Form1();
+  PollState& state = reminder.State();
   auto& window = *desktop.mainWindow;
   window.Control("edt2").Type("10");
   window.Control("btn1").Click();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace zelmora::testing {
 
@@ -140,10 +140,6 @@ void FakeDesktop::PostToUi(std::function<void()> task) {
     postQueue_.push_back(std::move(task));
   }
   posted_.notify_all();
-}
-
-void FakeDesktop::ShowError(const std::string& text, const std::string& title) {
-  errors.push_back({text, title});
 }
 
 FakeDesktop::Clock::time_point FakeDesktop::Now() const {

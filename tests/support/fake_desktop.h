@@ -18,6 +18,9 @@ namespace zelmora::testing {
 class FakeControl final : public platform::Control {
  public:
   explicit FakeControl(const platform::ControlSpec& design);
+  // A control on no window, holding a text or a check mark.
+  explicit FakeControl(std::string text = {}, bool checked = false)
+      : text_(std::move(text)), checked_(checked) {}
   std::string Text() const override { return text_; }
   void SetText(const std::string& text) override { text_ = text; }
   bool Checked() const override { return checked_; }
@@ -136,13 +139,14 @@ class FakeDesktop final : public platform::Desktop {
   FakeDesktop();
   ~FakeDesktop() override;
 
+  void SetApplicationTitle(std::string_view title) override { applicationTitle = title; }
   std::unique_ptr<platform::MainWindow> CreateMainWindow(const platform::MainWindowSpec& design) override;
   std::unique_ptr<platform::PopupWindow> CreatePopup(const platform::PopupSpec& design) override;
   std::unique_ptr<platform::TrayIcon> CreateTrayIcon() override;
   std::unique_ptr<platform::TimerBackend> CreateTimer(std::function<void()> onTick) override;
   void PostToUi(std::function<void()> task) override;
   platform::Rect WorkArea() const override { return workArea; }
-  void ShowError(const std::string& text, const std::string& title) override;
+  void ShowError(const std::string& text) override { errors.push_back({text, applicationTitle}); }
   void ShellOpen(const std::string& address) override { shellOpens.push_back(address); }
   Clock::time_point Now() const override;
   std::string LongTimeText(Clock::time_point when) const override;
@@ -158,6 +162,7 @@ class FakeDesktop final : public platform::Desktop {
   // Milliseconds of virtual time since the desktop was made.
   long long ElapsedMs() const;
 
+  std::string applicationTitle;
   FakeMainWindow* mainWindow = nullptr;
   FakePopup* popup = nullptr;
   FakeTray* tray = nullptr;

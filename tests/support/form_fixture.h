@@ -8,8 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/main_form.h"
-#include "notify/popup_form.h"
+#include "app/reminder.h"
 #include "tests/support/fake_desktop.h"
 
 namespace zelmora::testing {
@@ -55,31 +54,27 @@ class ScriptedExchange final : public CounterExchange {
   bool aborted_ = false;
 };
 
+// The whole reminder, wired as the program wires it, on the fake desktop.
 struct FormFixture {
-  explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {}) {
-    TForm1::Services services{
-        .taskServerHost = "tasks.example:8080",
-        .supportQq = "12345",
-        .qqChatHost = "chat.example",
-        .makeExchange = [this](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
-          announce = context.showAnnouncement;
-          auto made = std::make_unique<ScriptedExchange>();
-          exchange = made.get();
-          return made;
-        },
-        .loadSettings = std::move(load),
-        .saveSettings = std::move(save),
-    };
-    form1 = std::make_unique<TForm1>(desktop, state, std::move(services));
-    form2 = std::make_unique<TForm2>(
-        desktop, state, "tasks.example:8080",
-        TForm2::Inputs{form1->Control("edt1"), form1->Control("edt3"), form1->Filters(), form1->tmr3()});
-    form1->AttachPopup(*form2);
-  }
-  ~FormFixture() {
-    form2.reset();
-    form1.reset();
-  }
+  explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {})
+      : reminder(
+            desktop,
+            {
+                .taskServerHost = "tasks.example:8080",
+                .supportQq = "12345",
+                .qqChatHost = "chat.example",
+                .makeExchange = [this](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
+                  announce = context.showAnnouncement;
+                  auto made = std::make_unique<ScriptedExchange>();
+                  exchange = made.get();
+                  return made;
+                },
+                .loadSettings = std::move(load),
+                .saveSettings = std::move(save),
+            }),
+        state(reminder.State()),
+        form1(&reminder.Form1()),
+        form2(&reminder.Form2()) {}
 
   FakeControl& Control(const std::string& name) { return desktop.mainWindow->Control(name); }
   FakePopup& Popup() { return *desktop.popup; }
@@ -92,11 +87,12 @@ struct FormFixture {
   }
 
   FakeDesktop desktop;
-  PollState state;
   ScriptedExchange* exchange = nullptr;
   std::function<void(std::string)> announce;
-  std::unique_ptr<TForm1> form1;
-  std::unique_ptr<TForm2> form2;
+  Reminder reminder;
+  PollState& state;
+  TForm1* form1;
+  TForm2* form2;
 };
 
 }  // namespace zelmora::testing

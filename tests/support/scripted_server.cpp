@@ -119,20 +119,20 @@ void ScriptedServer::Handle(std::intptr_t connection, const Script& script) {
   }
 
   switch (script.mode) {
-    case Script::Mode::KAnswer:
+    case Script::Mode::Answer:
       if (!SendAll(connection, script.reply)) return;
       break;
-    case Script::Mode::KDrip:
+    case Script::Mode::Drip:
       for (const char byte : script.reply) {
         if (!SendAll(connection, std::string_view(&byte, 1))) return;
         // Sleeping in slices keeps the server quick to stop.
-        const auto wake = std::chrono::steady_clock::now() + script.drip_interval;
+        const auto wake = std::chrono::steady_clock::now() + script.dripInterval;
         while (!stopping_ && std::chrono::steady_clock::now() < wake)
           std::this_thread::sleep_for(kStopCheckSlice);
       }
       break;
-    case Script::Mode::KNeverAnswer: break;
-    case Script::Mode::KEndless: {
+    case Script::Mode::NeverAnswer: break;
+    case Script::Mode::Endless: {
       if (!SendAll(connection, script.reply)) return;
       const std::string filler(kFillerPiece, 'x');
       while (SendAll(connection, filler)) {
@@ -140,7 +140,7 @@ void ScriptedServer::Handle(std::intptr_t connection, const Script& script) {
       return;
     }
   }
-  if (script.close_after_reply && script.mode != Script::Mode::KNeverAnswer) {
+  if (script.closeAfterReply && script.mode != Script::Mode::NeverAnswer) {
     sockets::ShutdownSending(AsSocket(connection));
     return;
   }

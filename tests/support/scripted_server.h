@@ -18,17 +18,17 @@ namespace zelmora::testing {
 
 struct Script {
   enum class Mode {
-    KAnswer,       // send `reply` once the request head has arrived
-    KDrip,         // the same, one byte every `drip_interval`
-    KNeverAnswer,  // read and keep the connection open, saying nothing
-    KEndless,      // send `reply`, then filler bytes until the client goes
+    Answer,       // send `reply` once the request head has arrived
+    Drip,         // the same, one byte every `drip_interval`
+    NeverAnswer,  // read and keep the connection open, saying nothing
+    Endless,      // send `reply`, then filler bytes until the client goes
   };
-  Mode mode = Mode::KAnswer;
+  Mode mode = Mode::Answer;
   std::string reply;
   // Close after answering (kAnswer, kDrip); otherwise hold the connection
   // until the client closes it.
-  bool close_after_reply = true;
-  std::chrono::milliseconds drip_interval{1000};
+  bool closeAfterReply = true;
+  std::chrono::milliseconds dripInterval{1000};
 };
 
 class ScriptedServer {
@@ -45,7 +45,7 @@ class ScriptedServer {
   // Scripts for the next connections, in order; once they are used up every
   // further connection gets the last one.
   void Play(Script script);
-  void Play(std::string reply) { Play(Script{Script::Mode::KAnswer, std::move(reply)}); }
+  void Play(std::string reply) { Play(Script{Script::Mode::Answer, std::move(reply)}); }
 
   // What each connection sent before the server answered (the request head),
   // in connection order.

@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,12 +17,12 @@
 #include <vector>
 
 #include "platform/codepage.h"
-
-extern char** environ;
+#include "tests/support/task_server_process.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using zelmora::testing::TaskServerProcess;
 
 struct Reply {
   std::string bytes;
@@ -47,70 +44,6 @@ class FileDescriptor {
 
  private:
   int fd_;
-};
-
-class RunningServer {
- public:
-  explicit RunningServer(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {TASKSERVER_PATH, "--port", "0"});
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    int out[2];
-    EXPECT_EQ(::pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    stdout_ = FileDescriptor(out[0]);
-    firstLine_ = ReadLine(5s);
-    if (auto colon = firstLine_.rfind(':'); colon != std::string::npos)
-      port_ = std::stoi(firstLine_.substr(colon + 1));
-  }
-  ~RunningServer() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  const std::string& FirstLine() const { return firstLine_; }
-  int Port() const { return port_; }
-
-  // Sends SIGTERM; the exit status, or -1 when it did not end within the limit.
-  int Terminate(std::chrono::milliseconds limit) {
-    ::kill(pid_, SIGTERM);
-    for (auto deadline = std::chrono::steady_clock::now() + limit;
-         std::chrono::steady_clock::now() < deadline;) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return -1;
-  }
-
- private:
-  std::string ReadLine(std::chrono::milliseconds limit) {
-    std::string line;
-    char c;
-    pollfd waiting{stdout_.Get(), POLLIN, 0};
-    while (::poll(&waiting, 1, static_cast<int>(limit.count())) > 0 && ::read(stdout_.Get(), &c, 1) == 1) {
-      if (c == '\n') return line;
-      line += c;
-    }
-    return line;
-  }
-
-  pid_t pid_ = -1;
-  FileDescriptor stdout_;
-  std::string firstLine_;
-  int port_ = 0;
 };
 
 FileDescriptor Connect(int port) {
@@ -170,7 +103,7 @@ std::vector<std::string> Fields(const std::string& body) {
 constexpr const char* kCounter = "/tx.php?action=getnum&taskid=0&noteid=0&type1=1&type2=1&ip1=1&ip2=1";
 
 TEST(TaskServer, AnnouncesItsPortAndAnswersTheCounterRequestInGbk) {
-  RunningServer server({});
+  TaskServerProcess server({});
   ASSERT_EQ(server.FirstLine(), "listening on 127.0.0.1:" + std::to_string(server.Port()));
   std::string reply = Get(server.Port(), kCounter).bytes;
   ASSERT_TRUE(reply.starts_with("HTTP/1.1 200 OK\r\n")) << reply;
@@ -186,7 +119,7 @@ TEST(TaskServer, AnnouncesItsPortAndAnswersTheCounterRequestInGbk) {
 }
 
 TEST(TaskServer, NewTasksAndAnnouncementsAppearAtThePace) {
-  RunningServer server({"--task-every", "0.2", "--note-every", "0.3"});
+  TaskServerProcess server({"--task-every", "0.2", "--note-every", "0.3"});
   auto deadline = std::chrono::steady_clock::now() + 5s;
   std::vector<std::string> fields;
   do {
@@ -200,7 +133,7 @@ TEST(TaskServer, NewTasksAndAnnouncementsAppearAtThePace) {
 }
 
 TEST(TaskServer, TaskPageEchoesWorkerTaskAndFilters) {
-  RunningServer server({});
+  TaskServerProcess server({});
   std::string reply = Get(server.Port(), "/tx.php?action=show&userid=A b 工<x>&taskid=7&type2=1&ip1=1").bytes;
   ASSERT_TRUE(reply.starts_with("HTTP/1.1 200 OK\r\n")) << reply;
   EXPECT_NE(reply.find("Content-Type: text/html; charset=UTF-8"), std::string::npos);
@@ -223,7 +156,7 @@ TEST(TaskServer, LogsEachRequestLine) {
   auto log =
       std::filesystem::temp_directory_path() / ("taskserver-test-" + std::to_string(::getpid()) + ".log");
   std::filesystem::remove(log);
-  RunningServer server({"--log", log.string()});
+  TaskServerProcess server({"--log", log.string()});
   Get(server.Port(), kCounter);
   Get(server.Port(), "/tx.php?action=show&userid=w 1&taskid=0");
   std::ifstream stream(log);
@@ -236,7 +169,7 @@ TEST(TaskServer, LogsEachRequestLine) {
 }
 
 TEST(TaskServer, SilentConnectionsDoNotHoldUpOthersAndStopEndsThem) {
-  RunningServer server({});
+  TaskServerProcess server({});
   std::vector<FileDescriptor> idle;
   for (int i = 0; i < 20; ++i) idle.push_back(Connect(server.Port()));
   EXPECT_TRUE(Get(server.Port(), kCounter).bytes.starts_with("HTTP/1.1 200 OK"));
@@ -245,25 +178,25 @@ TEST(TaskServer, SilentConnectionsDoNotHoldUpOthersAndStopEndsThem) {
 
 TEST(TaskServer, InjectsTheFaultsItIsAskedFor) {
   {
-    RunningServer server({"--fault-rate", "1", "--faults", "cut"});
+    TaskServerProcess server({"--fault-rate", "1", "--faults", "cut"});
     std::string reply = Get(server.Port(), kCounter).bytes;
     ASSERT_TRUE(reply.starts_with("HTTP/1.1 200 OK"));
     EXPECT_LT(BodyOf(reply).size(), ContentLength(reply));
   }
   {
-    RunningServer server({"--fault-rate", "1", "--faults", "garbage"});
+    TaskServerProcess server({"--fault-rate", "1", "--faults", "garbage"});
     std::string reply = Get(server.Port(), kCounter).bytes;
     EXPECT_FALSE(reply.empty());
     EXPECT_FALSE(reply.starts_with("HTTP/"));
   }
   {
-    RunningServer server({"--fault-rate", "1", "--faults", "reset"});
+    TaskServerProcess server({"--fault-rate", "1", "--faults", "reset"});
     Reply reply = Get(server.Port(), kCounter);
     EXPECT_TRUE(reply.reset);
     EXPECT_TRUE(reply.bytes.empty());
   }
   {
-    RunningServer server({"--fault-rate", "1", "--faults", "slow", "--slow-ms", "300"});
+    TaskServerProcess server({"--fault-rate", "1", "--faults", "slow", "--slow-ms", "300"});
     auto start = std::chrono::steady_clock::now();
     std::string reply = Get(server.Port(), kCounter).bytes;
     EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
@@ -272,7 +205,7 @@ TEST(TaskServer, InjectsTheFaultsItIsAskedFor) {
 }
 
 TEST(TaskServer, RefusesABadCommandLine) {
-  RunningServer server({"--fault-rate", "2"});
+  TaskServerProcess server({"--fault-rate", "2"});
   EXPECT_EQ(server.Terminate(3s), 2);
 }
 

@@ -1,0 +1,61 @@
+#include "platform/desktop_qt/frame_extents.h"
+
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+
+namespace zelmora::platform::qt {
+namespace {
+
+xcb_connection_t* X11Connection() {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
+
+template <typename T>
+using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+
+xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
+  XcbReply<xcb_intern_atom_reply_t> reply(
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name),
+                            nullptr),
+      &std::free);
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+}  // namespace
+
+std::optional<QMargins> FrameExtents(const QWidget& window) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection || !window.testAttribute(Qt::WA_WState_Created)) return std::nullopt;
+  const xcb_atom_t extents = InternAtom(connection, "_NET_FRAME_EXTENTS");
+  if (extents == XCB_ATOM_NONE) return std::nullopt;
+  const auto cookie = xcb_get_property(connection, 0, static_cast<xcb_window_t>(window.winId()), extents,
+                                       XCB_ATOM_CARDINAL, 0, 4);
+  XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr), &std::free);
+  if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16) return std::nullopt;
+  const auto* value = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+  // Order on the wire: left, right, top, bottom.
+  return QMargins(int(value[0]), int(value[2]), int(value[1]), int(value[3]));
+}
+
+void RequestFrameExtents(const QWidget& window) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return;
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = static_cast<xcb_window_t>(window.winId());
+  event.type = InternAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
+  if (event.type == XCB_ATOM_NONE) return;
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  xcb_send_event(connection, 0, root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                 reinterpret_cast<const char*>(&event));
+  xcb_flush(connection);
+}
+
+}  // namespace zelmora::platform::qt

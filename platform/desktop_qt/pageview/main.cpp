@@ -1,0 +1,75 @@
+// zelmora-pageview: shows the reminder's popup page in a process of its own.
+// See pageview_protocol.h for the command line and the lines it speaks.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLoggingCategory>
+#include <optional>
+
+#include "platform/desktop_qt/pageview/page_host.h"
+#include "platform/desktop_qt/pageview/pageview_protocol.h"
+#include "platform/desktop_qt/pageview/stdin_lines.h"
+
+namespace {
+
+void PrepareEngineEnvironment() {
+  // Chromium's sandbox refuses to run as root and the whole engine would exit
+  // with the first page; as root there is no sandbox to be had anyway.
+  if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  }
+  // A 300 by 200 page needs no GPU; software rendering also spares the GPU
+  // process and works on virtual displays. The user's own flags win.
+  if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) {
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+  }
+}
+
+std::optional<QRect> ParseBounds(const QString& text) {
+  const QStringList parts = text.split(',');
+  if (parts.size() != 4) return std::nullopt;
+  int values[4];
+  for (int i = 0; i < 4; ++i) {
+    bool ok = false;
+    values[i] = parts[i].toInt(&ok);
+    if (!ok) return std::nullopt;
+  }
+  return QRect(values[0], values[1], values[2], values[3]);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  using namespace zelmora::platform::qt;
+  PrepareEngineEnvironment();
+  // The engine's start-up report would land in the reminder's error output.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+
+  QCommandLineParser parser;
+  const QCommandLineOption parentOption(QString(kParentOption).mid(2), "X window to embed the view into.",
+                                        "window");
+  const QCommandLineOption viewOption(QString(kViewOption).mid(2),
+                                      "View bounds in the parent: x,y,width,height.", "bounds");
+  parser.addOption(parentOption);
+  parser.addOption(viewOption);
+  parser.process(app);
+
+  std::optional<quintptr> parentWindow;
+  if (parser.isSet(parentOption)) {
+    bool ok = false;
+    parentWindow = parser.value(parentOption).toULongLong(&ok);
+    if (!ok) qFatal("%s: bad window id", kProgramName);
+  }
+  const std::optional<QRect> bounds = ParseBounds(parser.value(viewOption));
+  if (parser.isSet(viewOption) && !bounds) qFatal("%s: bad view bounds", kProgramName);
+
+  PageHost host(parentWindow, bounds.value_or(QRect(0, 0, 350, 251)));
+  StdinLines input;
+  QObject::connect(&input, &StdinLines::LineRead, &host, &PageHost::HandleCommand);
+  QObject::connect(&input, &StdinLines::Closed, &app, &QCoreApplication::quit);
+  return app.exec();
+}

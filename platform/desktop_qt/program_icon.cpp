@@ -1,0 +1,17 @@
+#include "platform/desktop_qt/program_icon.h"
+
+// The icons live in a static library's resources, which the linker would drop
+// unless something refers to them.
+static void LoadProgramIconResources() { Q_INIT_RESOURCE(zelmora); }
+
+namespace zelmora::platform::qt {
+
+QIcon ProgramIcon() {
+  LoadProgramIconResources();
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/zelmora/icon-16.png"), QSize(16, 16));
+  icon.addFile(QStringLiteral(":/zelmora/icon-32.png"), QSize(32, 32));
+  return icon;
+}
+
+}  // namespace zelmora::platform::qt

@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+#include <mutex>
+
+#include "platform/desktop.h"
+
+namespace zelmora::platform::qt {
+
+// The desktop on Qt Widgets. Create it after the QApplication and destroy it
+// before; run() runs the application's event loop.
+class QtDesktop final : public platform::Desktop {
+ public:
+  QtDesktop();
+  ~QtDesktop() override;
+  QtDesktop(const QtDesktop&) = delete;
+  QtDesktop& operator=(const QtDesktop&) = delete;
+
+  void SetApplicationTitle(std::string_view title) override;
+  std::unique_ptr<platform::MainWindow> CreateMainWindow(const platform::MainWindowSpec& design) override;
+  std::unique_ptr<platform::PopupWindow> CreatePopup(const platform::PopupSpec& design) override;
+  std::unique_ptr<platform::TrayIcon> CreateTrayIcon() override;
+  std::unique_ptr<platform::TimerBackend> CreateTimer(std::function<void()> onTick) override;
+  void PostToUi(std::function<void()> task) override;
+  platform::Rect WorkArea() const override;
+  void ShowError(const std::string& text) override;
+  void ShellOpen(const std::string& address) override;
+  std::chrono::system_clock::time_point Now() const override;
+  std::string LongTimeText(std::chrono::system_clock::time_point when) const override;
+  int Run() override;
+
+ private:
+  QString applicationTitle_;
+  // Workers may post while the program shuts down; posts after that are dropped.
+  std::mutex postMutex_;
+  bool acceptingPosts_ = true;
+};
+
+}  // namespace zelmora::platform::qt

@@ -1,0 +1,103 @@
+#include "platform/desktop_qt/qt_main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindowStateChangeEvent>
+
+#include "platform/desktop_qt/form_font.h"
+#include "platform/desktop_qt/program_icon.h"
+#include "platform/desktop_qt/x11_hints.h"
+
+namespace zelmora::platform::qt {
+
+FormWidget::FormWidget()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {}
+
+void FormWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+  const bool minimizedNow =
+      (windowState() & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized);
+  if (!minimizedNow || !onMinimized) return;
+  // The handler hides the window; let the window system finish minimising first.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (onMinimized) onMinimized();
+      },
+      Qt::QueuedConnection);
+}
+
+void FormWidget::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) QCoreApplication::quit();
+}
+
+QtMainWindow::QtMainWindow(const platform::MainWindowSpec& design) : form_(std::make_unique<FormWidget>()) {
+  form_->setWindowTitle(
+      QString::fromUtf8(design.caption.data(), static_cast<qsizetype>(design.caption.size())));
+  form_->setWindowIcon(ProgramIcon());
+  form_->setFont(FormFont());
+  form_->setFixedSize(design.clientSize.width, design.clientSize.height);
+}
+
+// The form goes first: its widgets call back into the controls until then.
+QtMainWindow::~QtMainWindow() { form_.reset(); }
+
+platform::Control& QtMainWindow::AddControl(const platform::ControlSpec& design) {
+  controls_.push_back(std::make_unique<QtControl>(*form_, design));
+  return *controls_.back();
+}
+
+void QtMainWindow::SetTabOrder(std::span<platform::Control* const> order) {
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    auto* first = dynamic_cast<QtControl*>(order[i - 1]);
+    auto* second = dynamic_cast<QtControl*>(order[i]);
+    if (first && second) QWidget::setTabOrder(&first->Widget(), &second->Widget());
+  }
+}
+
+void QtMainWindow::TakeOffTaskbar() {
+  offTaskbar_ = true;
+  if (form_->isVisible()) KeepOffTaskbar(*form_);
+}
+
+void QtMainWindow::ShowWindow() {
+  if (!placed_) {
+    placed_ = true;
+    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+    form_->move(desktop.center() - QPoint(form_->width() / 2, form_->height() / 2));
+  }
+  if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
+  form_->show();
+}
+
+void QtMainWindow::Show() { ShowWindow(); }
+
+void QtMainWindow::Hide() { form_->hide(); }
+
+bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
+
+bool QtMainWindow::IsMinimized() const { return form_->isMinimized(); }
+
+void QtMainWindow::Restore() {
+  // Un-minimising maps a hidden window; the task-bar state must be there first,
+  // since window managers ignore it once the window is mapped.
+  if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
+  form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
+  ShowWindow();
+  BringToFront();
+}
+
+void QtMainWindow::BringToFront() {
+  form_->raise();
+  form_->activateWindow();
+}
+
+void QtMainWindow::OnMinimized(std::function<void()> handler) { form_->onMinimized = std::move(handler); }
+
+}  // namespace zelmora::platform::qt

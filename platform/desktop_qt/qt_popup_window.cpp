@@ -1,0 +1,200 @@
+#include "platform/desktop_qt/qt_popup_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+
+#include "core/error.h"
+#include "platform/desktop_qt/frame_extents.h"
+#include "platform/desktop_qt/pageview/page_view_client.h"
+#include "platform/desktop_qt/program_icon.h"
+#include "platform/desktop_qt/x11_hints.h"
+
+namespace zelmora::platform::qt {
+namespace {
+
+// A move by the user or the window manager is taken over only when the
+// program's own last move is this old, so that a move still on its way to the
+// window manager is never mistaken for the window's place.
+constexpr qint64 kSettledMoveMs = 1000;
+
+// After mapping, how often and how long to look for the window manager's frame.
+constexpr int kFrameCheckMs = 50;
+constexpr int kFrameChecks = 40;
+
+// Always on top and never takes the focus; the close box asks the owner.
+class PopupWidget final : public QWidget {
+ public:
+  explicit PopupWidget(std::function<void()> onCloseBox)
+      : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                             Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+        onCloseBox_(std::move(onCloseBox)) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
+  }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    onCloseBox_();
+  }
+
+ private:
+  std::function<void()> onCloseBox_;
+};
+
+// Window managers pull a window that is mapped off the screen back onto it, so
+// a popup placed wholly outside the screens is kept unmapped while it counts as
+// visible; it is mapped as soon as a placement brings it into sight.
+class QtPopupWindow final : public platform::PopupWindow {
+ public:
+  explicit QtPopupWindow(const platform::PopupSpec& design)
+      : widget_([this] { Hide(); }),
+        position_(design.initialPosition.x, design.initialPosition.y),
+        viewBounds_(design.viewBounds.left, design.viewBounds.top, design.viewBounds.width,
+                    design.viewBounds.height) {
+    widget_.setWindowTitle(QString::fromUtf8(design.caption.data(), qsizetype(design.caption.size())));
+    widget_.setWindowIcon(ProgramIcon());
+    widget_.setFixedSize(design.clientSize.width, design.clientSize.height);
+    lastOwnMove_.start();
+    RequestFrameExtents(widget_);  // known before the first show, where the WM supports it
+  }
+
+  ~QtPopupWindow() override {
+    // The helper's view lives inside our window: let the helper go first.
+    pageView_.reset();
+  }
+
+  void SetLeft(int left) override { MoveTo({left, Position().y}); }
+  void SetTop(int top) override { MoveTo({Position().x, top}); }
+
+  platform::Point Position() const override {
+    if (Mapped() && lastOwnMove_.hasExpired(kSettledMoveMs)) {
+      const QPoint actual = widget_.geometry().topLeft() - QPoint(Frame().left(), Frame().top());
+      return {actual.x(), actual.y()};
+    }
+    return {position_.x(), position_.y()};
+  }
+
+  platform::Size OuterSize() const override {
+    const QMargins margins = Frame();
+    return {widget_.width() + margins.left() + margins.right(),
+            widget_.height() + margins.top() + margins.bottom()};
+  }
+
+  void Show() override {
+    shown_ = true;
+    UpdateMapping();
+    if (Mapped()) widget_.raise();
+  }
+
+  void Hide() override {
+    const platform::Point last = Position();
+    position_ = {last.x, last.y};
+    shown_ = false;
+    UpdateMapping();
+  }
+
+  bool IsVisible() const override { return shown_; }
+
+  void Navigate(const std::u16string& address) override {
+    const QUrl url(QString::fromStdU16String(address));
+    if (!url.isValid()) throw Error("The page view refused the address: " + url.errorString().toStdString());
+    if (!pageView_) {
+      pageView_ = std::make_unique<PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_);
+      QObject::connect(pageView_.get(), &PageViewClient::LoadFinished, [this](bool) {
+        if (documentComplete_) documentComplete_();
+      });
+    }
+    pageView_->Navigate(url);
+  }
+
+  void OnDocumentComplete(std::function<void()> handler) override { documentComplete_ = std::move(handler); }
+
+ private:
+  bool Mapped() const { return widget_.isVisible(); }
+
+  void MoveTo(platform::Point where) {
+    position_ = {where.x, where.y};
+    lastOwnMove_.start();
+    if (Mapped()) PlaceClientArea();
+    UpdateMapping();
+  }
+
+  // The client area goes where the frame leaves it, so the window manager
+  // (which keeps the client area in place) puts the frame's corner at position_.
+  void PlaceClientArea() {
+    placedWith_ = Frame();
+    widget_.setGeometry(QRect(position_ + QPoint(placedWith_.left(), placedWith_.top()), widget_.size()));
+  }
+
+  // A window manager that is slow to tell the frame lets the first placement
+  // use a guess; once the real frame is known, the frame's corner goes where
+  // it was asked to be.
+  void SettlePlacement(int triesLeft) {
+    QTimer::singleShot(kFrameCheckMs, &widget_, [this, triesLeft] {
+      if (!Mapped()) return;
+      if (Frame() != placedWith_) {
+        PlaceClientArea();
+      } else if (triesLeft > 0) {
+        SettlePlacement(triesLeft - 1);
+      }
+    });
+  }
+
+  bool InSight() const {
+    const platform::Size size = OuterSize();
+    const QRect screens = QGuiApplication::primaryScreen()->virtualGeometry();
+    return screens.intersects(QRect(position_, QSize(size.width, size.height)));
+  }
+
+  void UpdateMapping() {
+    const bool wanted = shown_ && InSight();
+    if (wanted && !Mapped()) {
+      KeepOffTaskbar(widget_);  // the window manager forgets it at every unmap
+      PlaceClientArea();
+      widget_.showNormal();
+      SettlePlacement(kFrameChecks);
+    } else if (!wanted && Mapped()) {
+      widget_.hide();
+    }
+  }
+
+  // The window's own frame once the window manager has told it; before that,
+  // the frame of another framed window of the program as the best guess.
+  QMargins Frame() const {
+    if (const auto own = FrameExtents(widget_); own && !own->isNull()) {
+      knownFrame_ = *own;
+      return *own;
+    }
+    if (!knownFrame_.isNull()) return knownFrame_;
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+      if (other == &widget_ || !other->isVisible()) continue;
+      if (const auto margins = FrameExtents(*other); margins && !margins->isNull()) return *margins;
+    }
+    return {};
+  }
+
+  PopupWidget widget_;
+  QPoint position_;  // frame corner; the truth while unmapped or just moved
+  QRect viewBounds_;
+  bool shown_ = false;
+  QElapsedTimer lastOwnMove_;
+  mutable QMargins knownFrame_;
+  QMargins placedWith_;  // the frame the last placement allowed for
+  std::unique_ptr<PageViewClient> pageView_;
+  std::function<void()> documentComplete_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::PopupWindow> CreateQtPopupWindow(const platform::PopupSpec& design) {
+  return std::make_unique<QtPopupWindow>(design);
+}
+
+}  // namespace zelmora::platform::qt

@@ -1,0 +1,80 @@
+#include "platform/desktop_qt/x11_hints.h"
+
+#include <xcb/xcb.h>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+namespace zelmora::platform::qt {
+namespace {
+
+xcb_connection_t* X11Connection() {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
+  const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+      xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+xcb_window_t RootWindow(xcb_connection_t* connection) {
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  return screen ? screen->root : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+}  // namespace
+
+void KeepOffTaskbar(QWidget& window) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return;
+  const auto id = static_cast<xcb_window_t>(window.winId());  // creates the native window
+  const xcb_atom_t netWmState = InternAtom(connection, "_NET_WM_STATE");
+  const xcb_atom_t states[] = {InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                               InternAtom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+  if (netWmState == XCB_ATOM_NONE || states[0] == XCB_ATOM_NONE || states[1] == XCB_ATOM_NONE) return;
+  xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, netWmState, XCB_ATOM_ATOM, 32, std::size(states),
+                      states);
+  xcb_flush(connection);
+}
+
+TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted)
+    : onTrayHostStarted_(std::move(onTrayHostStarted)) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return;
+  managerAtom_ = InternAtom(connection, "MANAGER");
+  traySelectionAtom_ = InternAtom(connection, "_NET_SYSTEM_TRAY_S0");
+  // The MANAGER announcement goes to the root window with StructureNotify; keep
+  // whatever Qt already selects there and add that mask.
+  const xcb_window_t root = RootWindow(connection);
+  std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+      xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, root), nullptr),
+      &std::free);
+  const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+  xcb_flush(connection);
+  QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+TrayHostWatcher::~TrayHostWatcher() {
+  if (auto* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+}
+
+bool TrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+  if (eventType != "xcb_generic_event_t" || managerAtom_ == XCB_ATOM_NONE) return false;
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
+  const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+  if (client->type == managerAtom_ && client->format == 32 && client->data.data32[1] == traySelectionAtom_) {
+    onTrayHostStarted_();
+  }
+  return false;  // Qt's own tray code needs the announcement too
+}
+
+}  // namespace zelmora::platform::qt

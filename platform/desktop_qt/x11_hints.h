@@ -1,0 +1,32 @@
+#pragma once
+#include <QAbstractNativeEventFilter>
+#include <functional>
+
+class QWidget;
+
+namespace zelmora::platform::qt {
+
+// Adds _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER to the window's
+// _NET_WM_STATE. Qt never sets them, and a window manager drops the state when the
+// window is withdrawn, so call it before every show. No-op off X11.
+void KeepOffTaskbar(QWidget& window);
+
+// Calls back when a tray host takes the _NET_SYSTEM_TRAY_S0 selection (it
+// announces itself with a MANAGER client message on the root window).
+// Inactive off X11.
+class TrayHostWatcher final : public QAbstractNativeEventFilter {
+ public:
+  explicit TrayHostWatcher(std::function<void()> onTrayHostStarted);
+  ~TrayHostWatcher() override;
+  TrayHostWatcher(const TrayHostWatcher&) = delete;
+  TrayHostWatcher& operator=(const TrayHostWatcher&) = delete;
+
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+ private:
+  std::function<void()> onTrayHostStarted_;
+  unsigned managerAtom_ = 0;
+  unsigned traySelectionAtom_ = 0;
+};
+
+}  // namespace zelmora::platform::qt

@@ -1,0 +1,117 @@
+#include "platform/desktop_win32/win32_desktop.h"
+
+#include <shellapi.h>
+
+#include <utility>
+
+#include "platform/desktop_win32/handler_call.h"
+#include "platform/desktop_win32/message_window.h"
+#include "platform/desktop_win32/program_icon.h"
+#include "platform/desktop_win32/wide_text.h"
+#include "platform/desktop_win32/win32_main_window.h"
+#include "platform/desktop_win32/win32_popup_window.h"
+#include "platform/desktop_win32/win32_timer_backend.h"
+#include "platform/desktop_win32/win32_tray_icon.h"
+
+namespace zelmora::platform::win32 {
+namespace {
+
+// 100-nanosecond ticks between 1601-01-01 (FILETIME) and 1970-01-01 (system_clock).
+constexpr long long kFileTimeAtUnixEpoch = 116444736000000000LL;
+
+SYSTEMTIME LocalSystemTime(std::chrono::system_clock::time_point when) {
+  const auto ticks = std::chrono::duration_cast<std::chrono::duration<long long, std::ratio<1, 10'000'000>>>(
+                         when.time_since_epoch())
+                         .count() +
+                     kFileTimeAtUnixEpoch;
+  ULARGE_INTEGER value{};
+  value.QuadPart = static_cast<ULONGLONG>(ticks);
+  FILETIME universal{value.LowPart, value.HighPart};
+  SYSTEMTIME universalTime{};
+  SYSTEMTIME localTime{};
+  FileTimeToSystemTime(&universal, &universalTime);
+  SystemTimeToTzSpecificLocalTime(nullptr, &universalTime, &localTime);
+  return localTime;
+}
+
+class Win32Desktop final : public Desktop {
+ public:
+  explicit Win32Desktop(HINSTANCE instance) : instance_(instance), messageWindow_(instance) {}
+
+  void SetApplicationTitle(std::string_view title) override {
+    // The hidden message window stands for the application window.
+    applicationTitle_ = Wide(title);
+    SetWindowTextW(messageWindow_.Handle(), applicationTitle_.c_str());
+    SetHandlerFailureCaption(std::string(title));
+  }
+
+  std::unique_ptr<MainWindow> CreateMainWindow(const MainWindowSpec& design) override {
+    auto window = std::make_unique<Win32MainWindow>(instance_, messageWindow_.Handle(), design);
+    mainWindow_ = window->Handle();
+    return window;
+  }
+
+  std::unique_ptr<PopupWindow> CreatePopup(const PopupSpec& design) override {
+    return std::make_unique<Win32PopupWindow>(instance_, design);
+  }
+
+  std::unique_ptr<TrayIcon> CreateTrayIcon() override {
+    return std::make_unique<Win32TrayIcon>(messageWindow_, ProgramIcon(instance_, IconSize::Small));
+  }
+
+  std::unique_ptr<TimerBackend> CreateTimer(std::function<void()> onTick) override {
+    return std::make_unique<Win32TimerBackend>(messageWindow_, std::move(onTick));
+  }
+
+  void PostToUi(std::function<void()> task) override { messageWindow_.Post(std::move(task)); }
+
+  Rect WorkArea() const override {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  }
+
+  void ShowError(const std::string& text) override {
+    MessageBoxW(GetActiveWindow(), Wide(text).c_str(), applicationTitle_.c_str(), MB_OK | MB_ICONSTOP);
+  }
+
+  void ShellOpen(const std::string& address) override {
+    // Failures are the shell's to report or not; the program goes on either way.
+    ShellExecuteW(nullptr, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+
+  std::chrono::system_clock::time_point Now() const override { return std::chrono::system_clock::now(); }
+
+  std::string LongTimeText(std::chrono::system_clock::time_point when) const override {
+    const SYSTEMTIME local = LocalSystemTime(when);
+    wchar_t text[80] = {};
+    const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, text, 80);
+    return length > 0 ? Narrow(std::wstring_view(text, static_cast<size_t>(length - 1))) : std::string();
+  }
+
+  int Run() override {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      // Tab and the arrow keys move between the main window's controls.
+      if (mainWindow_ != nullptr && IsWindow(mainWindow_) && IsDialogMessageW(mainWindow_, &message))
+        continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+  }
+
+ private:
+  HINSTANCE instance_;
+  MessageWindow messageWindow_;
+  HWND mainWindow_ = nullptr;
+  std::wstring applicationTitle_;
+};
+
+}  // namespace
+
+std::unique_ptr<Desktop> CreateWin32Desktop(HINSTANCE instance) {
+  return std::make_unique<Win32Desktop>(instance);
+}
+
+}  // namespace zelmora::platform::win32

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "app/main_form_layout.h"
+#include "platform/desktop_qt/qt_desktop.h"
+#include "platform/desktop_qt/qt_main_window.h"
+
+namespace zelmora::platform::qt {
+namespace {
+
+using platform::ControlKind;
+
+class QtMainWindowTest : public ::testing::Test {
+ protected:
+  QtMainWindowTest() : window(desktop.CreateMainWindow({kMainWindowCaption, kMainWindowClientSize})) {
+    for (const platform::ControlSpec& design : kMainWindowControls)
+      controls.push_back(&window->AddControl(design));
+  }
+
+  QWidget& Form() { return static_cast<QtMainWindow&>(*window).Widget(); }
+  QWidget& Widget(const char* name) { return *Form().findChild<QWidget*>(QString::fromLatin1(name)); }
+  platform::Control& Control(std::string_view name) {
+    for (std::size_t i = 0; i < kMainWindowControls.size(); ++i) {
+      if (kMainWindowControls[i].name == name) return *controls[i];
+    }
+    throw std::out_of_range(std::string(name));
+  }
+
+  QtDesktop desktop;
+  std::unique_ptr<platform::MainWindow> window;
+  std::vector<platform::Control*> controls;
+};
+
+TEST_F(QtMainWindowTest, FixedClientSizeWithMinimiseButNoMaximiseButton) {
+  EXPECT_EQ(Form().minimumSize(), QSize(378, 265));
+  EXPECT_EQ(Form().maximumSize(), QSize(378, 265));
+  const Qt::WindowFlags flags = Form().windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(Form().windowTitle(), u"Zelmora任务提醒器1.62");
+  EXPECT_FALSE(Form().windowIcon().isNull());
+}
+
+TEST_F(QtMainWindowTest, EveryControlSitsAtItsFormCoordinates) {
+  for (const platform::ControlSpec& design : kMainWindowControls) {
+    const QWidget& w = Widget(std::string(design.name).c_str());
+    const std::string name(design.name);
+    EXPECT_EQ(w.pos(), QPoint(design.bounds.left, design.bounds.top)) << name;
+    if (design.kind == ControlKind::Label || design.kind == ControlKind::Link) {
+      EXPECT_EQ(w.size(), w.sizeHint()) << name << " grows with its text";
+    } else {
+      EXPECT_EQ(w.size(), QSize(design.bounds.width, design.bounds.height)) << name;
+    }
+  }
+}
+
+TEST_F(QtMainWindowTest, TextsRoundTripAsUtf8AndAreNeverMarkup) {
+  EXPECT_EQ(Control("grp1").Text(), "公告信息");
+  EXPECT_EQ(Control("edt1").Text(), "ZM-");
+  Control("lbl1").SetText("<b>公告</b> & <img src=x>");
+  EXPECT_EQ(Control("lbl1").Text(), "<b>公告</b> & <img src=x>");
+  EXPECT_EQ(static_cast<QLabel&>(Widget("lbl1")).textFormat(), Qt::PlainText);
+  EXPECT_EQ(static_cast<QLabel&>(Widget("lbl2")).textFormat(), Qt::PlainText);
+}
+
+TEST_F(QtMainWindowTest, LabelGrowsWithItsTextWhileTheWrappedOneKeepsItsBox) {
+  platform::Control& lbl2 = Control("lbl2");
+  const int before = Widget("lbl2").width();
+  lbl2.SetText("12:34:56 PM and a much longer text");
+  EXPECT_GT(Widget("lbl2").width(), before);
+  EXPECT_EQ(Widget("lbl2").pos(), QPoint(23, 215));
+
+  Control("lbl1").SetText(std::string(400, 'x') + " " + std::string(40, 'y'));
+  EXPECT_EQ(Widget("lbl1").geometry(), QRect(24, 88, 233, 81));
+  EXPECT_TRUE(static_cast<QLabel&>(Widget("lbl1")).wordWrap());
+}
+
+TEST_F(QtMainWindowTest, ButtonClickAndUserToggleActivateButProgramChangesDoNot) {
+  int button = 0;
+  int box = 0;
+  Control("btn1").OnActivated([&] { ++button; });
+  Control("chktype1").OnActivated([&] { ++box; });
+
+  QTest::mouseClick(&Widget("btn1"), Qt::LeftButton);
+  EXPECT_EQ(button, 1);
+
+  Control("chktype1").SetChecked(false);
+  EXPECT_EQ(box, 0);
+  EXPECT_FALSE(Control("chktype1").Checked());
+  QTest::mouseClick(&Widget("chktype1"), Qt::LeftButton);
+  EXPECT_EQ(box, 1);
+  EXPECT_TRUE(Control("chktype1").Checked());
+
+  Control("btn1").SetEnabled(false);
+  EXPECT_FALSE(Control("btn1").Enabled());
+  QTest::mouseClick(&Widget("btn1"), Qt::LeftButton);
+  EXPECT_EQ(button, 1);
+}
+
+TEST_F(QtMainWindowTest, LinkReportsAClickReleasedOverIt) {
+  int clicks = 0;
+  Control("lbl4").OnActivated([&] { ++clicks; });
+  QWidget& link = Widget("lbl4");
+  EXPECT_EQ(link.cursor().shape(), Qt::PointingHandCursor);
+
+  QTest::mouseClick(&link, Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
+  QTest::mouseClick(&link, Qt::RightButton);
+  EXPECT_EQ(clicks, 1);
+  // Pressed on the link, released elsewhere: no click.
+  QTest::mousePress(&link, Qt::LeftButton);
+  QTest::mouseRelease(&link, Qt::LeftButton, {}, QPoint(link.width() + 20, link.height() + 20));
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(QtMainWindowTest, TabOrderFollowsTheGivenList) {
+  std::vector<platform::Control*> order;
+  for (std::string_view name : kMainWindowTabOrder) order.push_back(&Control(name));
+  window->SetTabOrder(order);
+  for (std::size_t i = 1; i < kMainWindowTabOrder.size(); ++i) {
+    QWidget* next = Widget(std::string(kMainWindowTabOrder[i - 1]).c_str()).nextInFocusChain();
+    while (next && next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->objectName().toStdString(), kMainWindowTabOrder[i]);
+  }
+}
+
+TEST_F(QtMainWindowTest, MinimisingReportsOnceAndRestoreBringsItBackNormal) {
+  int minimized = 0;
+  window->OnMinimized([&] { ++minimized; });
+  window->Show();
+  ASSERT_TRUE(window->IsVisible());
+  Form().setWindowState(Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(minimized, 1);
+  EXPECT_TRUE(window->IsMinimized());
+
+  window->Hide();
+  window->Restore();
+  EXPECT_TRUE(window->IsVisible());
+  EXPECT_FALSE(window->IsMinimized());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(minimized, 1);
+}
+
+TEST_F(QtMainWindowTest, ClosingTheWindowEndsTheEventLoop) {
+  window->Show();
+  QMetaObject::invokeMethod(
+      &Form(), [this] { Form().close(); }, Qt::QueuedConnection);
+  QTimer stillRunning;  // the loop went on after the close
+  stillRunning.setSingleShot(true);
+  QObject::connect(&stillRunning, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+  stillRunning.start(5000);
+  EXPECT_EQ(desktop.Run(), 0);
+}
+
+}  // namespace
+}  // namespace zelmora::platform::qt
