@@ -93,6 +93,12 @@ struct WaitLimit {
   const std::atomic<bool>* cancel = nullptr;
 };
 
+// How long a blocking call may wait next: until the deadline, but never longer
+// than the moment the cancel flag must be looked at again. Throws SocketError
+// 10004 once the flag is raised and 10060 once the deadline has passed, also
+// while data keeps flowing.
+std::chrono::steady_clock::duration NextWait(const WaitLimit& limit);
+
 using Ipv4Address = std::array<std::uint8_t, 4>;
 
 // The first IPv4 address the platform's host lookup gives for a name. Blocks for

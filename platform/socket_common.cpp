@@ -1,4 +1,5 @@
-// Host-name lookup: getaddrinfo is the same call in POSIX and Windows Sockets.
+// What POSIX and Windows Sockets share: host-name lookup (getaddrinfo is the same
+// call in both) and the wait limits.
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -8,11 +9,27 @@
 #include <sys/socket.h>
 #endif
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/socket.h"
 
 namespace zelmora::platform {
+namespace {
+
+// Longest single wait before the cancel flag is looked at again.
+constexpr std::chrono::milliseconds kCancelCheckSlice{50};
+
+}  // namespace
+
+std::chrono::steady_clock::duration NextWait(const WaitLimit& limit) {
+  if (limit.cancel != nullptr && limit.cancel->load(std::memory_order_acquire)) {
+    throw SocketError(kSocketInterrupted);
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= limit.deadline) throw SocketError(kSocketTimedOut);
+  return std::min<std::chrono::steady_clock::duration>(limit.deadline - now, kCancelCheckSlice);
+}
 
 Ipv4Address LookupHostIpv4(const std::string& name) {
   addrinfo hints{};

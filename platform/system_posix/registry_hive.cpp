@@ -1,22 +1,16 @@
 #include "platform/system_posix/registry_hive.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <utility>
+
+#include "core/ascii_text.h"
 
 namespace zelmora::platform::hive {
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-           return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
-         });
-}
 
 bool HasControlCharacter(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) {
@@ -29,13 +23,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
-}
-
-template <typename Number>
-bool ParseHexNumber(std::string_view text, Number& number) {
-  if (text.empty()) return false;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, 16);
-  return error == std::errc() && end == text.data() + text.size();
 }
 
 // Reads a quoted text with \\ and \" escapes from the front of `text`.
@@ -81,10 +68,10 @@ std::optional<std::vector<std::byte>> ParseHexBytes(std::string_view list) {
   if (TrimBlanks(list).empty()) return bytes;
   while (true) {
     size_t comma = list.find(',');
-    std::uint8_t byte = 0;
     std::string_view item = TrimBlanks(list.substr(0, comma));
-    if (item.size() != 2 || !ParseHexNumber(item, byte)) return std::nullopt;
-    bytes.push_back(std::byte{byte});
+    const auto byte = item.size() == 2 ? ParseWholeNumber<std::uint8_t>(item, 16) : std::nullopt;
+    if (!byte) return std::nullopt;
+    bytes.push_back(std::byte{*byte});
     if (comma == std::string_view::npos) return bytes;
     list.remove_prefix(comma + 1);
   }
@@ -101,9 +88,10 @@ std::optional<Value> ParseValueData(std::string name, std::string_view data) {
     return value;
   }
   if (data.starts_with("dword:")) {
-    std::uint32_t number = 0;
     std::string_view digits = data.substr(6);
-    if (digits.size() > 8 || !ParseHexNumber(digits, number)) return std::nullopt;
+    const auto parsed = digits.size() <= 8 ? ParseWholeNumber<std::uint32_t>(digits, 16) : std::nullopt;
+    if (!parsed) return std::nullopt;
+    const std::uint32_t number = *parsed;
     value.type = RegistryValueType::Dword;
     for (int shift = 0; shift < 32; shift += 8) {
       value.data.push_back(static_cast<std::byte>((number >> shift) & 0xFF));
@@ -116,11 +104,11 @@ std::optional<Value> ParseValueData(std::string name, std::string_view data) {
     bytes = data.substr(4);
   } else if (data.starts_with("hex(")) {
     size_t close = data.find("):");
-    std::uint32_t type = 0;
-    if (close == std::string_view::npos || close > 12 || !ParseHexNumber(data.substr(4, close - 4), type)) {
-      return std::nullopt;
-    }
-    value.type = static_cast<RegistryValueType>(type);
+    const auto type = close == std::string_view::npos || close > 12
+                          ? std::nullopt
+                          : ParseWholeNumber<std::uint32_t>(data.substr(4, close - 4), 16);
+    if (!type) return std::nullopt;
+    value.type = static_cast<RegistryValueType>(*type);
     bytes = data.substr(close + 2);
   } else {
     return std::nullopt;

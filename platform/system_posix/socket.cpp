@@ -19,9 +19,6 @@
 namespace zelmora::platform {
 namespace {
 
-// Longest single wait before the cancel flag is looked at again.
-constexpr std::chrono::milliseconds kCancelCheckSlice{50};
-
 int WinsockCodeFromErrno(int error) {
   switch (error) {
     case EINTR: return 10004;
@@ -69,22 +66,11 @@ int WinsockCodeFromErrno(int error) {
 
 [[noreturn]] void ThrowLastError() { throw SocketError(WinsockCodeFromErrno(errno)); }
 
-// Throws once the limit is reached, even while data keeps flowing.
-std::chrono::steady_clock::time_point CheckLimit(const WaitLimit& limit) {
-  if (limit.cancel != nullptr && limit.cancel->load(std::memory_order_acquire)) {
-    throw SocketError(kSocketInterrupted);
-  }
-  const auto now = std::chrono::steady_clock::now();
-  if (now >= limit.deadline) throw SocketError(kSocketTimedOut);
-  return now;
-}
-
 // Waits until the socket is ready for the given poll events; throws on time-out
 // or cancel.
 void WaitReady(int socket, short events, const WaitLimit& limit) {
   for (;;) {
-    const auto now = CheckLimit(limit);
-    const auto slice = std::min<std::chrono::steady_clock::duration>(limit.deadline - now, kCancelCheckSlice);
+    const auto slice = NextWait(limit);
     // Round up so a sub-millisecond remainder does not spin.
     const auto timeoutMs = std::chrono::ceil<std::chrono::milliseconds>(slice).count();
     pollfd entry{socket, events, 0};
@@ -132,7 +118,7 @@ TcpConnection::~TcpConnection() { Close(); }
 void TcpConnection::SendAll(std::string_view bytes, const WaitLimit& limit) {
   const int socket = static_cast<int>(handle_);
   while (!bytes.empty()) {
-    CheckLimit(limit);
+    NextWait(limit);
     const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent >= 0) {
       bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -147,7 +133,7 @@ void TcpConnection::SendAll(std::string_view bytes, const WaitLimit& limit) {
 std::size_t TcpConnection::ReceiveSome(char* buffer, std::size_t size, const WaitLimit& limit) {
   const int socket = static_cast<int>(handle_);
   for (;;) {
-    CheckLimit(limit);
+    NextWait(limit);
     const ssize_t received = ::recv(socket, buffer, size, 0);
     if (received >= 0) return static_cast<std::size_t>(received);
     if (errno == EAGAIN || errno == EWOULDBLOCK) {

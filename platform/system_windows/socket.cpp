@@ -13,22 +13,9 @@
 namespace zelmora::platform {
 namespace {
 
-// Longest single wait before the cancel flag is looked at again.
-constexpr std::chrono::milliseconds kCancelCheckSlice{50};
-
 [[noreturn]] void ThrowLastError() { throw SocketError(WSAGetLastError()); }
 
 SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
-
-// Throws once the limit is reached, even while data keeps flowing.
-std::chrono::steady_clock::time_point CheckLimit(const WaitLimit& limit) {
-  if (limit.cancel != nullptr && limit.cancel->load(std::memory_order_acquire)) {
-    throw SocketError(kSocketInterrupted);
-  }
-  const auto now = std::chrono::steady_clock::now();
-  if (now >= limit.deadline) throw SocketError(kSocketTimedOut);
-  return now;
-}
 
 enum class Direction { Read, Write };
 
@@ -36,8 +23,7 @@ enum class Direction { Read, Write };
 // the exception set. Throws on time-out or cancel.
 void WaitReady(SOCKET socket, Direction direction, const WaitLimit& limit) {
   for (;;) {
-    const auto now = CheckLimit(limit);
-    const auto slice = std::min<std::chrono::steady_clock::duration>(limit.deadline - now, kCancelCheckSlice);
+    const auto slice = NextWait(limit);
     const auto micros = std::chrono::ceil<std::chrono::microseconds>(slice).count();
     timeval timeout{static_cast<long>(micros / 1000000), static_cast<long>(micros % 1000000)};
     fd_set ready;
@@ -98,7 +84,7 @@ TcpConnection::~TcpConnection() { Close(); }
 void TcpConnection::SendAll(std::string_view bytes, const WaitLimit& limit) {
   const SOCKET socket = AsSocket(handle_);
   while (!bytes.empty()) {
-    CheckLimit(limit);
+    NextWait(limit);
     const int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 30));
     const int sent = ::send(socket, bytes.data(), piece, 0);
     if (sent != SOCKET_ERROR) {
@@ -115,7 +101,7 @@ std::size_t TcpConnection::ReceiveSome(char* buffer, std::size_t size, const Wai
   const SOCKET socket = AsSocket(handle_);
   const int piece = static_cast<int>(std::min<std::size_t>(size, 1 << 30));
   for (;;) {
-    CheckLimit(limit);
+    NextWait(limit);
     const int received = ::recv(socket, buffer, piece, 0);
     if (received != SOCKET_ERROR) return static_cast<std::size_t>(received);
     if (WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();

@@ -1,9 +1,7 @@
 #include "poll/http/address.h"
 
-#include <charconv>
-
+#include "core/ascii_text.h"
 #include "poll/http/http_errors.h"
-#include "poll/http/text.h"
 
 namespace zelmora::http {
 namespace {
@@ -26,11 +24,9 @@ void BackslashesToSlashes(std::string& text) {
 }
 
 std::uint16_t ParsePort(const std::string& text) {
-  unsigned value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end || value > 65535) throw InvalidIntegerError(text);
-  return static_cast<std::uint16_t>(value);
+  const auto value = ParseWholeNumber<std::uint16_t>(text);
+  if (!value) throw InvalidIntegerError(text);
+  return *value;
 }
 
 }  // namespace
@@ -57,9 +53,9 @@ SplitAddress SplitHttpAddress(std::string address) {
 
   if (!portText.empty()) {
     split.port = ParsePort(portText);
-  } else if (EqualsIgnoringCase(split.scheme, "http")) {
+  } else if (EqualsIgnoringAsciiCase(split.scheme, "http")) {
     split.port = 80;
-  } else if (EqualsIgnoringCase(split.scheme, "https")) {
+  } else if (EqualsIgnoringAsciiCase(split.scheme, "https")) {
     split.port = 443;
   } else {
     throw HttpError("");

@@ -1,27 +1,21 @@
 #include "poll/http/cookie_date.h"
 
 #include <array>
-#include <charconv>
 #include <vector>
 
-#include "poll/http/text.h"
+#include "core/ascii_text.h"
 
 namespace zelmora::http {
 namespace {
 
-std::optional<int> Number(std::string_view text) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
+std::optional<int> Number(std::string_view text) { return ParseWholeNumber<int>(text); }
 
 std::optional<unsigned> MonthNumber(std::string_view token) {
   static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
   if (token.size() < 3) return std::nullopt;
   for (unsigned i = 0; i < kMonths.size(); ++i) {
-    if (EqualsIgnoringCase(token.substr(0, 3), kMonths[i])) return i + 1;
+    if (EqualsIgnoringAsciiCase(token.substr(0, 3), kMonths[i])) return i + 1;
   }
   return std::nullopt;
 }

@@ -1,12 +1,11 @@
 #include "poll/http/cookie_store.h"
 
 #include <algorithm>
-#include <charconv>
 #include <mutex>
 
+#include "core/ascii_text.h"
 #include "platform/socket.h"
 #include "poll/http/cookie_date.h"
-#include "poll/http/text.h"
 
 namespace zelmora::http {
 namespace {
@@ -14,12 +13,7 @@ namespace {
 // Keeps now + max-age representable; about 3000 years.
 constexpr std::int64_t kLongestMaxAgeSeconds = 100'000'000'000;
 
-std::int64_t ParseMaxAge(std::string_view text) {
-  std::int64_t value = -1;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return -1;
-  return value;
-}
+std::int64_t ParseMaxAge(std::string_view text) { return ParseWholeNumber<std::int64_t>(text).value_or(-1); }
 
 std::string_view Unquoted(std::string_view text) {
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
@@ -52,19 +46,19 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
       cookie.name = name;
       cookie.value = value;
       first = false;
-    } else if (EqualsIgnoringCase(name, "path")) {
+    } else if (EqualsIgnoringAsciiCase(name, "path")) {
       cookie.path = Unquoted(value);
-    } else if (EqualsIgnoringCase(name, "expires")) {
+    } else if (EqualsIgnoringAsciiCase(name, "expires")) {
       cookie.expires = value;
-    } else if (EqualsIgnoringCase(name, "domain")) {
+    } else if (EqualsIgnoringAsciiCase(name, "domain")) {
       cookie.domain = value;
-    } else if (EqualsIgnoringCase(name, "secure")) {
+    } else if (EqualsIgnoringAsciiCase(name, "secure")) {
       cookie.secure = true;
-    } else if (EqualsIgnoringCase(name, "max-age")) {
+    } else if (EqualsIgnoringAsciiCase(name, "max-age")) {
       cookie.maxAge = ParseMaxAge(value);
-    } else if (EqualsIgnoringCase(name, "version")) {
+    } else if (EqualsIgnoringAsciiCase(name, "version")) {
       cookie.version = value;
-    } else if (EqualsIgnoringCase(name, "comment")) {
+    } else if (EqualsIgnoringAsciiCase(name, "comment")) {
       cookie.comment = value;
     }
     if (separator == std::string_view::npos) break;

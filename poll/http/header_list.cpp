@@ -1,6 +1,6 @@
 #include "poll/http/header_list.h"
 
-#include "poll/http/text.h"
+#include "core/ascii_text.h"
 
 namespace zelmora::http {
 namespace {
@@ -10,7 +10,7 @@ bool IsContinuation(std::string_view line) { return !line.empty() && (line[0] ==
 bool HasName(std::string_view line, std::string_view name) {
   if (IsContinuation(line)) return false;
   const auto colon = line.find(':');
-  return colon != std::string_view::npos && EqualsIgnoringCase(Trim(line.substr(0, colon)), name);
+  return colon != std::string_view::npos && EqualsIgnoringAsciiCase(Trim(line.substr(0, colon)), name);
 }
 
 }  // namespace

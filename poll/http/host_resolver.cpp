@@ -7,13 +7,10 @@
 #include <optional>
 #include <thread>
 
-#include "poll/http/text.h"
+#include "core/ascii_text.h"
 
 namespace zelmora::http {
 namespace {
-
-// Longest single wait before the cancel flag is looked at again.
-constexpr std::chrono::milliseconds kCancelCheckSlice{50};
 
 // Shared by the waiting caller and the lookup thread, which may outlive the wait.
 struct Lookup {
@@ -27,7 +24,7 @@ struct Lookup {
 
 platform::Ipv4Address ResolveHost(const std::string& host, const platform::WaitLimit& limit) {
   platform::Ipv4Address address{127, 0, 0, 1};
-  if (EqualsIgnoringCase(host, "localhost") || platform::ParseIpv4Literal(host, address)) return address;
+  if (EqualsIgnoringAsciiCase(host, "localhost") || platform::ParseIpv4Literal(host, address)) return address;
   // Windows resolves an empty name to the machine itself; no server is called "".
   if (host.empty()) throw platform::SocketError(platform::kSocketHostNotFound);
 
@@ -50,12 +47,7 @@ platform::Ipv4Address ResolveHost(const std::string& host, const platform::WaitL
   for (;;) {
     if (lookup->address) return *lookup->address;
     if (lookup->failure) std::rethrow_exception(lookup->failure);
-    if (limit.cancel != nullptr && limit.cancel->load(std::memory_order_acquire)) {
-      throw platform::SocketError(platform::kSocketInterrupted);
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= limit.deadline) throw platform::SocketError(platform::kSocketTimedOut);
-    lookup->done.wait_until(lock, std::min(limit.deadline, now + kCancelCheckSlice));
+    lookup->done.wait_for(lock, platform::NextWait(limit));
   }
 }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <chrono>
 
+#include "core/ascii_text.h"
 #include "poll/http/address.h"
 #include "poll/http/byte_source.h"
 #include "poll/http/host_resolver.h"
 #include "poll/http/reply_reader.h"
 #include "poll/http/request_head.h"
-#include "poll/http/text.h"
 
 namespace zelmora::http {
 namespace {
@@ -70,7 +70,7 @@ std::string HttpClient::BuildHead(const std::string& target, const std::string& 
 
 std::string HttpClient::Get(const std::string& address) {
   const SplitAddress split = SplitHttpAddress(address);
-  if (EqualsIgnoringCase(split.scheme, "https")) throw HttpError("HTTPS is not supported");
+  if (EqualsIgnoringAsciiCase(split.scheme, "https")) throw HttpError("HTTPS is not supported");
   if (aborted_.load(std::memory_order_acquire)) throw SocketError(platform::kSocketInterrupted);
 
   const auto start = Clock::now();

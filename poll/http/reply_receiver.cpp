@@ -1,11 +1,10 @@
 #include "poll/http/reply_receiver.h"
 
-#include <charconv>
 #include <chrono>
 
+#include "core/ascii_text.h"
 #include "poll/http/header_list.h"
 #include "poll/http/http_errors.h"
-#include "poll/http/text.h"
 
 namespace zelmora::http {
 namespace {
@@ -18,24 +17,16 @@ struct ReplyHead {
   BodyFraming framing;
 };
 
-template <typename Integer>
-bool ParseDecimal(std::string_view text, Integer& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && error == std::errc() && end == text.data() + text.size();
-}
-
 int ParseStatusCode(std::string_view statusText) {
   const auto space = statusText.find(' ');
   std::string_view rest =
       space == std::string_view::npos ? std::string_view() : Trim(statusText.substr(space + 1));
   rest = rest.substr(0, rest.find(' '));
-  int code = -1;
-  return ParseDecimal(rest, code) ? code : -1;
+  return ParseWholeNumber<int>(rest).value_or(-1);
 }
 
 std::int64_t ParseContentLength(std::string_view text) {
-  std::int64_t length = -1;
-  return ParseDecimal(Trim(text), length) ? length : -1;
+  return ParseWholeNumber<std::int64_t>(Trim(text)).value_or(-1);
 }
 
 // "bytes first-last/length": both numbers must be integers ("*" is not).
@@ -47,14 +38,14 @@ void CheckContentRange(std::string_view range) {
   const std::string_view first = Trim(rest.substr(0, dash));
   rest = dash == std::string_view::npos ? std::string_view() : rest.substr(dash + 1);
   const std::string_view second = Trim(rest.substr(0, rest.find('/')));
-  std::int64_t ignored = 0;
-  if (!ParseDecimal(first, ignored)) throw InvalidIntegerError(std::string(first));
-  if (!ParseDecimal(second, ignored)) throw InvalidIntegerError(std::string(second));
+  if (!ParseWholeNumber<std::int64_t>(first)) throw InvalidIntegerError(std::string(first));
+  if (!ParseWholeNumber<std::int64_t>(second)) throw InvalidIntegerError(std::string(second));
 }
 
 bool NamesBasicScheme(const std::vector<std::string>& challenges) {
   for (const auto& challenge : challenges) {
-    if (EqualsIgnoringCase(std::string_view(challenge).substr(0, challenge.find_first_of(" ,")), "Basic"))
+    if (EqualsIgnoringAsciiCase(std::string_view(challenge).substr(0, challenge.find_first_of(" ,")),
+                                "Basic"))
       return true;
   }
   return false;
@@ -66,11 +57,13 @@ bool ReplyAllowsKeepAlive(const ReplyHead& head) {
       std::string_view(head.statusText).substr(std::min<std::size_t>(5, head.statusText.size()), 3);
   const std::string connection = head.headers.Value("Connection");
   const std::string proxyConnection = head.headers.Value("Proxy-Connection");
-  if (EqualsIgnoringCase(version, "1.0")) {
-    return EqualsIgnoringCase(connection, "keep-alive") || EqualsIgnoringCase(proxyConnection, "keep-alive");
+  if (EqualsIgnoringAsciiCase(version, "1.0")) {
+    return EqualsIgnoringAsciiCase(connection, "keep-alive") ||
+           EqualsIgnoringAsciiCase(proxyConnection, "keep-alive");
   }
-  if (EqualsIgnoringCase(version, "1.1")) {
-    return !EqualsIgnoringCase(connection, "close") && !EqualsIgnoringCase(proxyConnection, "close");
+  if (EqualsIgnoringAsciiCase(version, "1.1")) {
+    return !EqualsIgnoringAsciiCase(connection, "close") &&
+           !EqualsIgnoringAsciiCase(proxyConnection, "close");
   }
   return false;
 }

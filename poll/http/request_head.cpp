@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "poll/http/text.h"
+#include "core/ascii_text.h"
 
 namespace zelmora::http {
 namespace {

@@ -143,6 +143,7 @@ class Win32MainWindowTest : public Win32DesktopTest {
   void SetUp() override {
     Win32DesktopTest::SetUp();
     if (IsSkipped()) return;
+    desktop->SetApplicationTitle("Zelmora任务提醒器");
     window = desktop->CreateMainWindow({"Zelmora任务提醒器1.62", {378, 265}});
     handle = dynamic_cast<Win32MainWindow&>(*window).Handle();
   }

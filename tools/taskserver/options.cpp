@@ -1,8 +1,9 @@
 #include "tools/taskserver/options.h"
 
-#include <charconv>
 #include <cstdio>
 #include <string_view>
+
+#include "core/ascii_text.h"
 
 namespace zelmora::taskserver {
 
@@ -16,8 +17,9 @@ namespace {
 
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& number) {
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  return error == std::errc() && end == text.data() + text.size();
+  const auto parsed = ParseWholeNumber<Number>(text);
+  if (parsed) number = *parsed;
+  return parsed.has_value();
 }
 
 std::optional<std::vector<Fault>> ParseFaults(std::string_view list) {

@@ -1,8 +1,8 @@
-#include "poll/http/text.h"
+#include "core/ascii_text.h"
 
 #include <algorithm>
 
-namespace zelmora::http {
+namespace zelmora {
 namespace {
 
 char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -10,7 +10,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return LowerChar(x) == LowerChar(y); });
 }
@@ -32,4 +32,4 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-}  // namespace zelmora::http
+}  // namespace zelmora

@@ -1,0 +1,31 @@
+#pragma once
+// Rules for byte text whose syntax is ASCII (header names, schemes, cookie
+// attributes, registry names, numbers) while other bytes, GBK above 0x7F
+// included, pass through untouched.
+#include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace zelmora {
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+std::string LowerAscii(std::string_view text);
+// Drops spaces, tabs, CR and LF at both ends.
+std::string_view Trim(std::string_view text);
+std::string_view TrimRight(std::string_view text);
+
+// The whole text read as one number (an integer in the given base, or a
+// floating-point number): nothing may stand before or after it, where
+// std::from_chars alone would read a number off the front of any text.
+template <typename Number, typename... Base>
+std::optional<Number> ParseWholeNumber(std::string_view text, Base... base) {
+  Number value{};
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value, base...);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace zelmora
