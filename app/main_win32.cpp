@@ -5,8 +5,8 @@
 #include <exception>
 
 #include "app/program.h"
-#include "platform/desktop_win32/wide_text.h"
 #include "platform/desktop_win32/win32_desktop.h"
+#include "platform/system_windows/wide_text.h"
 
 #ifndef ZELMORA_TEST_BUILD
 #define ZELMORA_TEST_BUILD 0
@@ -21,8 +21,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     exitCode = zelmora::RunReminder(*desktop, zelmora::TaskServerHost(ZELMORA_TEST_BUILD));
   } catch (const std::exception& failure) {
     // Only start-up itself can get here; say why instead of vanishing.
-    MessageBoxW(nullptr, zelmora::platform::win32::Wide(failure.what()).c_str(), L"Zelmora",
-                MB_OK | MB_ICONSTOP);
+    MessageBoxW(nullptr, zelmora::platform::Wide(failure.what()).c_str(), L"Zelmora", MB_OK | MB_ICONSTOP);
     exitCode = 1;
   }
   if (SUCCEEDED(ole)) OleUninitialize();

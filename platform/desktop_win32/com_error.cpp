@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "platform/desktop_win32/wide_text.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 

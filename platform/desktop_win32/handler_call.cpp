@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "platform/desktop_win32/wide_text.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 namespace {

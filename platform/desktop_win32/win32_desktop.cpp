@@ -7,11 +7,11 @@
 #include "platform/desktop_win32/handler_call.h"
 #include "platform/desktop_win32/message_window.h"
 #include "platform/desktop_win32/program_icon.h"
-#include "platform/desktop_win32/wide_text.h"
 #include "platform/desktop_win32/win32_main_window.h"
 #include "platform/desktop_win32/win32_popup_window.h"
 #include "platform/desktop_win32/win32_timer_backend.h"
 #include "platform/desktop_win32/win32_tray_icon.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 namespace {

@@ -6,7 +6,7 @@
 #include "core/error.h"
 #include "platform/desktop_win32/handler_call.h"
 #include "platform/desktop_win32/program_icon.h"
-#include "platform/desktop_win32/wide_text.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 namespace {

@@ -11,30 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system_windows/wide_text.h"
+
 namespace zelmora::platform {
 namespace {
 
 // Values that change size between our own size query and read are retried a
 // few times before giving up with ERROR_MORE_DATA.
 constexpr int kReadAttempts = 4;
-
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), count);
-  return wide;
-}
-
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                  nullptr);
-  std::string utf8(static_cast<size_t>(count), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), count, nullptr,
-                      nullptr);
-  return utf8;
-}
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
@@ -68,7 +52,7 @@ LONG ReadRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>&
 // gets no such help and would lose every save silently. We redirect the same
 // way ourselves, so an ordinary user's settings land where Windows would put them.
 std::wstring VirtualStorePath(std::string_view machinePath) {
-  return L"Software\\Classes\\VirtualStore\\MACHINE\\" + Widen(machinePath);
+  return L"Software\\Classes\\VirtualStore\\MACHINE\\" + Wide(machinePath);
 }
 
 LONG Open(HKEY root, const std::wstring& path, HKEY& opened) {
@@ -95,7 +79,7 @@ class AdvapiRegistry final : public Registry {
     if (!size) return RegistryStatus::InvalidParameter;
     DWORD rawType = REG_NONE;
     std::vector<BYTE> raw;
-    LONG result = ReadRaw(Handle(key), Widen(name), rawType, raw);
+    LONG result = ReadRaw(Handle(key), Wide(name), rawType, raw);
     if (result != ERROR_SUCCESS) return Status(result);
 
     std::string converted;
@@ -121,11 +105,11 @@ class AdvapiRegistry final : public Registry {
     const BYTE* bytes = reinterpret_cast<const BYTE*>(data.data());
     DWORD size = static_cast<DWORD>(data.size());
     if (IsStringType(rawType)) {
-      wideData = Widen(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+      wideData = Wide(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
       bytes = reinterpret_cast<const BYTE*>(wideData.data());
       size = static_cast<DWORD>(wideData.size() * sizeof(wchar_t));
     }
-    return Status(RegSetValueExW(Handle(key), Widen(name).c_str(), 0, rawType, bytes, size));
+    return Status(RegSetValueExW(Handle(key), Wide(name).c_str(), 0, rawType, bytes, size));
   }
 
   RegistryStatus CloseKey(RegistryKey key) override { return Status(RegCloseKey(Handle(key))); }
@@ -135,7 +119,7 @@ class AdvapiRegistry final : public Registry {
   static RegistryStatus Redirected(RegistryRoot root, std::string_view path, RegistryKey& key,
                                    Operation operation) {
     HKEY opened = nullptr;
-    LONG result = operation(RootHandle(root), Widen(path), opened);
+    LONG result = operation(RootHandle(root), Wide(path), opened);
     if (result == ERROR_ACCESS_DENIED && root == RegistryRoot::LocalMachine &&
         operation(HKEY_CURRENT_USER, VirtualStorePath(path), opened) == ERROR_SUCCESS) {
       result = ERROR_SUCCESS;

@@ -9,7 +9,6 @@ namespace zelmora::http {
 // or a tab continue the line before them. Names compare without regard to case.
 class HeaderList {
  public:
-  void Clear() { lines_.clear(); }
   void AddLine(std::string line) { lines_.push_back(std::move(line)); }
   const std::vector<std::string>& Lines() const { return lines_; }
 

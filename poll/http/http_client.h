@@ -32,7 +32,6 @@ class HttpClient {
   // at once (SocketError 10004). For leaving the program while a poll hangs.
   void Abort() noexcept;
 
-  const HttpLimits& Limits() const { return limits_; }
 
  private:
   void Connect(const std::string& host, std::uint16_t port, const platform::WaitLimit& limit);

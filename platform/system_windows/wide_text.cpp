@@ -1,8 +1,8 @@
-#include "platform/desktop_win32/wide_text.h"
+#include "platform/system_windows/wide_text.h"
 
 #include <windows.h>
 
-namespace zelmora::platform::win32 {
+namespace zelmora::platform {
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -22,4 +22,4 @@ std::string Narrow(std::wstring_view utf16) {
   return narrow;
 }
 
-}  // namespace zelmora::platform::win32
+}  // namespace zelmora::platform
