@@ -32,7 +32,6 @@ class HttpClient {
   // at once (SocketError 10004). For leaving the program while a poll hangs.
   void Abort() noexcept;
 
-
  private:
   void Connect(const std::string& host, std::uint16_t port, const platform::WaitLimit& limit);
   std::string BuildHead(const std::string& target, const std::string& hostHeader, const std::string& host,
