@@ -50,11 +50,9 @@ class TForm1 {
   platform::Control& Control(std::string_view name) const;
   platform::MainWindow& Window() { return *window_; }
   const TaskFilters& Filters() const { return filters_; }
-  Timer& tmr2() { return tmr2_; }
   Timer& tmr3() { return tmr3_; }
   PollCycle& Poll() { return *pollCycle_; }
   TTrayIcon& tray1() { return *tray1_; }
-  std::chrono::system_clock::time_point UpdateTime() const { return updateTime_; }
 
  private:
   void CreateControls();

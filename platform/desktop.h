@@ -83,10 +83,8 @@ class MainWindow {
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool IsVisible() const = 0;
-  virtual bool IsMinimized() const = 0;
   // Un-minimise, show in normal state and bring the program to the foreground.
   virtual void Restore() = 0;
-  virtual void BringToFront() = 0;
   // The user minimised the window (minimise box or system menu).
   virtual void OnMinimized(std::function<void()> handler) = 0;
 };

@@ -31,6 +31,8 @@ class TRegistryAccess {
   // True when the key is now open; the key opened before is then closed. On
   // failure nothing changes. canCreate also creates missing keys along the path.
   bool OpenKey(std::string_view path, bool canCreate);
+  // Only releases the handle, never forces the key to disk first: the registry
+  // persists by itself.
   void CloseKey();
   const std::string& CurrentPath() const { return currentPath_; }
 
@@ -41,8 +43,6 @@ class TRegistryAccess {
   // Stores the text and a zero byte as a string value; throws on failure.
   void WriteString(std::string_view name, std::string_view text);
 
-  // Closing a key never forces it to disk first: the registry persists by itself.
-  static constexpr bool kLazyWrite = true;
 
  private:
   platform::Registry& registry_;

@@ -82,18 +82,12 @@ void QtMainWindow::Hide() { form_->hide(); }
 
 bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
 
-bool QtMainWindow::IsMinimized() const { return form_->isMinimized(); }
-
 void QtMainWindow::Restore() {
   // Un-minimising maps a hidden window; the task-bar state must be there first,
   // since window managers ignore it once the window is mapped.
   if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
   form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
   ShowWindow();
-  BringToFront();
-}
-
-void QtMainWindow::BringToFront() {
   form_->raise();
   form_->activateWindow();
 }

@@ -32,9 +32,7 @@ class QtMainWindow final : public platform::MainWindow {
   void Show() override;
   void Hide() override;
   bool IsVisible() const override;
-  bool IsMinimized() const override;
   void Restore() override;
-  void BringToFront() override;
   void OnMinimized(std::function<void()> handler) override;
 
   QWidget& Widget() const { return *form_; }

@@ -175,15 +175,11 @@ void Win32MainWindow::Hide() { ShowWindow(window_, SW_HIDE); }
 
 bool Win32MainWindow::IsVisible() const { return IsWindowVisible(window_) != FALSE; }
 
-bool Win32MainWindow::IsMinimized() const { return IsIconic(window_) != FALSE; }
-
 void Win32MainWindow::Restore() {
   // SW_RESTORE also makes a hidden minimised window visible again.
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window_);
 }
-
-void Win32MainWindow::BringToFront() { SetForegroundWindow(window_); }
 
 void Win32MainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
 

@@ -48,9 +48,7 @@ class Win32MainWindow final : public MainWindow {
   void Show() override;
   void Hide() override;
   bool IsVisible() const override;
-  bool IsMinimized() const override;
   void Restore() override;
-  void BringToFront() override;
   void OnMinimized(std::function<void()> handler) override;
 
   HWND Handle() const { return window_; }

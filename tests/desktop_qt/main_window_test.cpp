@@ -140,12 +140,12 @@ TEST_F(QtMainWindowTest, MinimisingReportsOnceAndRestoreBringsItBackNormal) {
   Form().setWindowState(Qt::WindowMinimized);
   QCoreApplication::processEvents();
   EXPECT_EQ(minimized, 1);
-  EXPECT_TRUE(window->IsMinimized());
+  EXPECT_TRUE(Form().isMinimized());
 
   window->Hide();
   window->Restore();
   EXPECT_TRUE(window->IsVisible());
-  EXPECT_FALSE(window->IsMinimized());
+  EXPECT_FALSE(Form().isMinimized());
   QCoreApplication::processEvents();
   EXPECT_EQ(minimized, 1);
 }

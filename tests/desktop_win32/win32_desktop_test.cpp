@@ -271,12 +271,12 @@ TEST_F(Win32MainWindowTest, MinimisingCallsTheHandlerAndRestoreBringsTheWindowBa
   SendMessageW(handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ASSERT_TRUE(PumpUntil([&] { return minimised == 1; }));
   EXPECT_FALSE(window->IsVisible());
-  EXPECT_TRUE(window->IsMinimized());
+  EXPECT_TRUE(IsIconic(handle));
 
   window->Restore();
   PumpFor(milliseconds(50));
   EXPECT_TRUE(window->IsVisible());
-  EXPECT_FALSE(window->IsMinimized());
+  EXPECT_FALSE(IsIconic(handle));
   EXPECT_EQ(minimised, 1);
 }
 

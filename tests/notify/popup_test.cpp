@@ -150,11 +150,23 @@ TEST_F(PopupTest, ARefusedTimerIsReportedAndThePopupStays) {
   EXPECT_TRUE(f.Popup().IsVisible());
 }
 
-TEST_F(PopupTest, ClosingThePopupOnlyHidesIt) {
-  f.Control("btn3").Click();
+TEST_F(PopupTest, TheCloseBoxLeavesTheCountdownRunningAndViewBringsThePageBack) {
+  NoticeNewTask(1);
+  f.desktop.Advance(1s);
+  f.Popup().CompleteDocument();
+  const platform::Point corner = Position();
+  f.desktop.Advance(10s);
   f.Popup().CloseByUser();
-  EXPECT_FALSE(f.Popup().IsVisible());
-  EXPECT_TRUE(f.desktop.mainWindow->controls.size() == 21u);
+  EXPECT_TRUE(f.form1->tmr3().Enabled()) << "closing by hand does not touch the auto-close timer";
+
+  f.Control("btn3").Click();
+  EXPECT_TRUE(f.Popup().IsVisible());
+  EXPECT_EQ(Position().x, corner.x);
+  EXPECT_EQ(Position().y, corner.y);
+  EXPECT_EQ(f.Popup().navigations.size(), 1u) << "View shows the page it has, without loading";
+  f.desktop.Advance(20s);
+  EXPECT_FALSE(f.Popup().IsVisible()) << "the countdown begun before the close box still ends it";
+  EXPECT_FALSE(f.form1->tmr3().Enabled());
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST_F(TrayTest, ALeftClickRestoresTheWindowInFront) {
   EXPECT_FALSE(Window().IsVisible()) << "the click fires at the release";
   Tray().Mouse(TrayMouse::LeftUp);
   EXPECT_TRUE(Window().IsVisible());
-  EXPECT_FALSE(Window().IsMinimized());
+  EXPECT_FALSE(Window().minimized);
   EXPECT_EQ(Window().frontRequests, 1);
   EXPECT_TRUE(Tray().present);
 }
@@ -88,14 +88,10 @@ TEST_F(TrayTest, WithADoubleClickHandlerTheClickWaitsForTheDeferral) {
 }
 
 TEST(TrayLifetime, TheIconLeavesWithTheMainWindow) {
-  auto f = std::make_unique<FormFixture>();
-  FakeDesktop& desktop = f->desktop;
-  EXPECT_TRUE(desktop.tray->present);
-  bool presentAtEnd = true;
-  // The fake tray dies with the window; look just before.
-  f->form1->tray1().RemoveIcon();
-  presentAtEnd = desktop.tray->present;
-  EXPECT_FALSE(presentAtEnd);
+  FormFixture f;
+  EXPECT_TRUE(f.desktop.trayIconShown);
+  f.CloseProgram();
+  EXPECT_FALSE(f.desktop.trayIconShown) << "the icon must be removed, not left to the shell";
 }
 
 }  // namespace

@@ -122,7 +122,7 @@ std::unique_ptr<platform::PopupWindow> FakeDesktop::CreatePopup(const platform::
 }
 
 std::unique_ptr<platform::TrayIcon> FakeDesktop::CreateTrayIcon() {
-  auto icon = std::make_unique<FakeTray>();
+  auto icon = std::make_unique<FakeTray>(trayIconShown);
   tray = icon.get();
   return icon;
 }

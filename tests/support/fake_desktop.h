@@ -51,9 +51,7 @@ class FakeMainWindow final : public platform::MainWindow {
   void Show() override;
   void Hide() override { visible = false; }
   bool IsVisible() const override { return visible; }
-  bool IsMinimized() const override { return minimized; }
   void Restore() override;
-  void BringToFront() override { ++frontRequests; }
   void OnMinimized(std::function<void()> handler) override { minimizedHandler_ = std::move(handler); }
 
   FakeControl& Control(const std::string& name) { return *controls.at(name); }
@@ -102,8 +100,11 @@ class FakePopup final : public platform::PopupWindow {
   std::function<void()> complete_;
 };
 
+// The program's icon as the shell sees it: whether it is shown lives in the
+// desktop, so it can be looked at after the icon object has gone.
 class FakeTray final : public platform::TrayIcon {
  public:
+  explicit FakeTray(bool& shown) : present(shown) {}
   // Like the shell: adding an icon that is there, or changing or removing one
   // that is not, is refused.
   bool Add() override;
@@ -119,7 +120,7 @@ class FakeTray final : public platform::TrayIcon {
   // The shell restarted: its icons are gone until re-added.
   void RecreateTray();
 
-  bool present = false;
+  bool& present;
   int adds = 0;
   int modifies = 0;
 
@@ -166,6 +167,7 @@ class FakeDesktop final : public platform::Desktop {
   FakeMainWindow* mainWindow = nullptr;
   FakePopup* popup = nullptr;
   FakeTray* tray = nullptr;
+  bool trayIconShown = false;
   std::vector<ErrorBox> errors;
   std::vector<std::string> shellOpens;
   platform::Rect workArea{0, 0, 1280, 800};

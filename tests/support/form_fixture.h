@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "app/reminder.h"
 #include "tests/support/fake_desktop.h"
@@ -58,8 +59,8 @@ class ScriptedExchange final : public CounterExchange {
 struct FormFixture {
   explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {})
       : reminder(
-            desktop,
-            {
+            std::in_place, desktop,
+            TForm1::Services{
                 .taskServerHost = "tasks.example:8080",
                 .supportQq = "12345",
                 .qqChatHost = "chat.example",
@@ -72,9 +73,12 @@ struct FormFixture {
                 .loadSettings = std::move(load),
                 .saveSettings = std::move(save),
             }),
-        state(reminder.State()),
-        form1(&reminder.Form1()),
-        form2(&reminder.Form2()) {}
+        state(reminder->State()),
+        form1(&reminder->Form1()),
+        form2(&reminder->Form2()) {}
+
+  // Ends the program as closing the main window does; the desktop stays to be looked at.
+  void CloseProgram() { reminder.reset(); }
 
   FakeControl& Control(const std::string& name) { return desktop.mainWindow->Control(name); }
   FakePopup& Popup() { return *desktop.popup; }
@@ -89,7 +93,7 @@ struct FormFixture {
   FakeDesktop desktop;
   ScriptedExchange* exchange = nullptr;
   std::function<void(std::string)> announce;
-  Reminder reminder;
+  std::optional<Reminder> reminder;
   PollState& state;
   TForm1* form1;
   TForm2* form2;

@@ -61,10 +61,10 @@ std::size_t ScriptedServer::Connections() const {
 Script ScriptedServer::NextScript() {
   const std::lock_guard lock(mutex_);
   if (!scripts_.empty()) {
-    last_script_ = std::move(scripts_.front());
+    lastScript_ = std::move(scripts_.front());
     scripts_.pop_front();
   }
-  return last_script_;
+  return lastScript_;
 }
 
 bool ScriptedServer::WaitFor(std::intptr_t connection, short events, std::chrono::milliseconds timeout) {
@@ -84,7 +84,7 @@ bool ScriptedServer::SendAll(std::intptr_t connection, std::string_view bytes) {
       if (sockets::LastCallWouldBlock()) continue;
       return false;  // the client has gone
     }
-    bytes_sent_ += static_cast<std::size_t>(sent);
+    bytesSent_ += static_cast<std::size_t>(sent);
     bytes.remove_prefix(static_cast<std::size_t>(sent));
   }
   return true;

@@ -52,7 +52,7 @@ class ScriptedServer {
   std::vector<std::string> Requests() const;
   std::size_t Connections() const;
   // Bytes the server managed to hand to the system, over all connections.
-  std::size_t BytesSent() const { return bytes_sent_.load(); }
+  std::size_t BytesSent() const { return bytesSent_.load(); }
 
  private:
   void Serve();
@@ -63,14 +63,14 @@ class ScriptedServer {
   bool WaitFor(std::intptr_t connection, short events, std::chrono::milliseconds timeout);
   Script NextScript();
 
-  platform::SocketLibrary socket_library_;  // first in, last out: Windows needs it for every call
+  platform::SocketLibrary socketLibrary_;  // first in, last out: Windows needs it for every call
   std::intptr_t listener_ = -1;
   std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
-  std::atomic<std::size_t> bytes_sent_{0};
+  std::atomic<std::size_t> bytesSent_{0};
   mutable std::mutex mutex_;
   std::deque<Script> scripts_;
-  Script last_script_;
+  Script lastScript_;
   std::vector<std::string> requests_;
   std::thread thread_;
 };

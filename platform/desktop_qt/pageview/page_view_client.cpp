@@ -36,10 +36,6 @@ PageViewClient::~PageViewClient() {
   helper_->waitForFinished(kQuitTimeoutMs);
 }
 
-qint64 PageViewClient::HelperProcessId() const {
-  return helper_ && helper_->state() != QProcess::NotRunning ? helper_->processId() : 0;
-}
-
 void PageViewClient::Navigate(const QUrl& address) {
   if (!helper_ || helper_->state() == QProcess::NotRunning) StartHelper();
   // Fully encoded, the address is plain ASCII without line breaks.

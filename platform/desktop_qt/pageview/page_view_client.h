@@ -21,9 +21,6 @@ class PageViewClient : public QObject {
   // Throws zelmora::Error when the helper cannot be started.
   void Navigate(const QUrl& address);
 
-  // The helper's process id, 0 while none runs.
-  qint64 HelperProcessId() const;
-
  signals:
   // A page finished loading, successfully or with the engine's error page.
   void LoadFinished(bool ok);
