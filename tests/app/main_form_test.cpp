@@ -9,25 +9,53 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The main window as the program's design fixes it, written out here once on
+// purpose rather than read from the layout table the window is built from.
 TEST(MainWindow, HasEveryControlAtItsPlaceWithItsCaption) {
+  using enum platform::ControlKind;
+  struct Expected {
+    const char* name;
+    platform::ControlKind kind;
+    platform::Rect bounds;
+    const char* text;
+    bool checked;
+  };
+  const Expected expected[] = {
+      {"grp3", GroupBox, {8, 8, 105, 49}, "工号", false},
+      {"edt1", Edit, {16, 26, 89, 21}, "ZM-", false},
+      {"grp2", GroupBox, {120, 8, 73, 49}, "更新频率", false},
+      {"edt2", Edit, {128, 27, 41, 21}, "60", false},
+      {"lbl3", Label, {169, 30, 12, 13}, "秒", false},
+      {"grp5", GroupBox, {200, 8, 73, 49}, "关闭提示", false},
+      {"edt3", Edit, {208, 27, 41, 21}, "30", false},
+      {"lbl6", Label, {250, 30, 12, 13}, "秒", false},
+      {"grp4", GroupBox, {280, 8, 89, 169}, "选项", false},
+      {"chktype1", CheckBox, {296, 32, 65, 17}, "全自动", true},
+      {"chktype2", CheckBox, {296, 56, 65, 17}, "半自动", true},
+      {"chkip1", CheckBox, {296, 104, 65, 17}, "换IP", true},
+      {"chkip2", CheckBox, {296, 128, 65, 17}, "不换IP", true},
+      {"grp1", GroupBox, {8, 64, 265, 113}, "公告信息", false},
+      {"lbl1", WrappedLabel, {24, 88, 233, 81}, "", false},
+      {"lbl2", Label, {23, 215, 48, 13}, "T+0ms", false},  // the start-up time replaces "更新时间"
+      {"btn1", Button, {104, 208, 75, 25}, "开始", false},
+      {"btn2", Button, {192, 208, 75, 25}, "停止", false},
+      {"btn3", Button, {280, 208, 75, 25}, "查看提示", false},
+      {"lbl4", Link, {184, 244, 84, 13}, "Zelmora投票平台", false},
+      {"lbl5", Link, {280, 244, 79, 13}, "QQ:12345", false},
+  };
   FormFixture f;
   FakeMainWindow& window = *f.desktop.mainWindow;
   EXPECT_EQ(window.design.caption, "Zelmora任务提醒器1.62");
   EXPECT_EQ(f.desktop.applicationTitle, "Zelmora任务提醒器");
   EXPECT_EQ(window.design.clientSize, (platform::Size{378, 265}));
-  ASSERT_EQ(window.controls.size(), 21u);
-
-  EXPECT_EQ(f.Control("edt1").Text(), "ZM-");
-  EXPECT_EQ(f.Control("edt2").Text(), "60");
-  EXPECT_EQ(f.Control("edt3").Text(), "30");
-  for (const char* box : {"chktype1", "chktype2", "chkip1", "chkip2"})
-    EXPECT_TRUE(f.Control(box).Checked()) << box;
-  EXPECT_EQ(f.Control("lbl5").Text(), "QQ:12345");
-  EXPECT_EQ(f.Control("lbl4").Text(), "Zelmora投票平台");
-  EXPECT_EQ(f.Control("btn3").Text(), "查看提示");
-  EXPECT_EQ(f.Control("lbl1").design.kind, platform::ControlKind::WrappedLabel);
-  EXPECT_EQ(f.Control("lbl1").design.bounds, (platform::Rect{24, 88, 233, 81}));
-  EXPECT_EQ(f.Control("btn2").design.bounds, (platform::Rect{192, 208, 75, 25}));
+  ASSERT_EQ(window.controls.size(), std::size(expected));
+  for (const Expected& control : expected) {
+    FakeControl& made = f.Control(control.name);
+    EXPECT_EQ(made.design.kind, control.kind) << control.name;
+    EXPECT_EQ(made.design.bounds, control.bounds) << control.name;
+    EXPECT_EQ(made.Text(), control.text) << control.name;
+    EXPECT_EQ(made.Checked(), control.checked) << control.name;
+  }
   EXPECT_EQ(window.tabOrder, (std::vector<std::string>{"chktype1", "chktype2", "chkip1", "chkip2", "btn1",
                                                        "btn2", "btn3", "edt1", "edt2", "edt3"}));
 }
