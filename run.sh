@@ -26,8 +26,8 @@ coproc SERVER { exec "$build/tools/taskserver/taskserver" --port 0 --task-every 
 read -r -u "${SERVER[0]}" listening
 address=${listening##* }
 echo "Local task server at $address (requests logged in $server_log)"
-cleanup() { kill "$SERVER_PID" 2>/dev/null || true; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" "$TRAY_PID" 2>/dev/null; true; }
-trap cleanup EXIT
+. tests/support/virtual_desktop.sh
+track "$SERVER_PID"
 
 export ZELMORA_TEST_TASK_SERVER=$address
 # The page view's engine will not start as root with its sandbox.
@@ -38,19 +38,16 @@ if ! $headless; then
   exit 0
 fi
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r -u 3 line; XVFB_PID=${line#pid }
-read -r -u 3 display
-export DISPLAY=:$display
-trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-TRAY_PID=$!
+start_x 1280x800
+start_trayer
 "$build/zelmora-testbuild" &
 app=$!
+track $app
 window=$(xdotool search --sync --name '^Zelmora任务提醒器1.62$' | head -n 1)
 # A person takes a moment before pressing Start; the popup's start-up auto-close
 # tick (one second after start) would otherwise hide the very first notice.
 sleep 1.5
-xdotool mousemove --window "$window" 141 220 click 1   # Start
+click_control "$window" btn1
 echo "Started; waiting for the first task to pop up..."
 for _ in $(seq 120); do
   xdotool search --onlyvisible --name '^Zelmora通知$' >/dev/null 2>&1 && break

@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ "${1:-}" != "--inside" ]; then
   [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [STARTUP_RUNS]"; exit 2; }
   build=$(cd "$1" && pwd)
-  exec "$here/../tests/e2e/run_on_virtual_desktop.sh" "$0" --inside "$build" "${2:-7}"
+  exec "$here/../tests/support/run_on_virtual_desktop.sh" "$0" --inside "$build" "${2:-7}"
 fi
 build=$2
 startup_runs=$3
@@ -24,13 +24,8 @@ poll_seconds=10  # the shortest interval the program accepts
 idle_seconds=60
 for file in "$program" "$taskserver"; do [ -x "$file" ] || { echo "missing $file"; exit 1; }; done
 
-work=$(mktemp -d /tmp/zelmora-measure.XXXXXX)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; wait "${pids[i]}" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/../tests/support/virtual_desktop.sh"
+work=$vd_work
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 # The program and every process below it.
@@ -77,13 +72,13 @@ start_program() {
   env HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
     ZELMORA_TEST_TASK_SERVER="$address" "$program" >>"$work/program.log" 2>&1 &
   program_pid=$!
-  pids+=("$program_pid")
+  track "$program_pid"
 }
 stop_program() { kill "$program_pid"; wait "$program_pid" 2>/dev/null; }
 
 "$taskserver" --port 0 --task-every 3600 --note-every 3600 --log "$work/requests.log" >"$work/server.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do grep -q listening "$work/server.out" && break; sleep 0.1; done
+track $!
+wait_until 100 grep -q listening "$work/server.out"
 address=$(awk '/listening/ {print $NF; exit}' "$work/server.out")
 mkdir -p "$work/config"
 
@@ -102,11 +97,10 @@ echo "start to main window shown (ms): median ${sorted[$(( ${#sorted[@]} / 2 ))]
 sleep 5
 memory_line "idle, before any popup:" "$program_pid"
 
-window=$(xdotool search --name "^${caption}\$" | head -n1)
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.2; }
-click 148 37; xdotool key --window "$window" ctrl+a; xdotool type --window "$window" "$poll_seconds"  # edt2
+window=$(find_window "$caption")
+retype_control "$window" edt2 "$poll_seconds"
 begin=$(now_ms)
-click 141 220  # Start: the first poll finds a new task
+click_control "$window" btn1 # Start: the first poll finds a new task
 wait_for_window "$popup_caption" 60000 || { echo "no popup"; exit 1; }
 echo "Start to popup in sight (ms): $(( $(now_ms) - begin ))  (first page: cold engine start)"
 sleep 3

@@ -17,6 +17,7 @@ if [[ $# -lt 1 ]]; then
 fi
 here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/../..")
+. "$source_dir/tests/support/virtual_desktop.sh"
 build=$(realpath "$1")
 exe=$build/zelmora-testbuild.exe
 taskserver=$(realpath -m "${2:-$source_dir/build/default/tools/taskserver/taskserver}")
@@ -27,25 +28,15 @@ done
 mkdir -p "$out"
 rm -f "$out"/*.png "$out"/*.log "$out"/*.reg.txt
 
-work=$(mktemp -d /tmp/zelmora-wine.XXXXXX)
+work=$vd_work
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 # No Mono or Gecko installer dialogs; the page view then has no HTML engine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 screen_width=1280
 screen_height=800
 
-xvfb_pid=
-server_pid=
 program_pid=
-cleanup() {
-  set +e
-  [[ -d $WINEPREFIX ]] && wineserver -k >/dev/null 2>&1
-  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+at_exit 'wineserver -k >/dev/null 2>&1'
 
 failures=0
 pass() { echo "ok   - $*"; }
@@ -59,21 +50,12 @@ check() { # check DESCRIPTION COMMAND...
 wait_for() {
   local seconds=$1
   shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.5
-  done
+  wait_until $((seconds * 10)) "$@"
 }
 
 # ---- display, prefix, server, program ----
 echo "# work directory $work"
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-wait_for 10 test -s "$work/display" || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_x "${screen_width}x${screen_height}"
 
 wineboot -i >"$work/wineboot.log" 2>&1
 wineserver -w
@@ -106,7 +88,7 @@ if [[ -f $unit_tests ]]; then
 fi
 
 "$taskserver" --port 0 --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
-server_pid=$!
+track $!
 wait_for 10 grep -q '^listening on ' "$work/taskserver.out" || { echo "taskserver did not start" >&2; exit 1; }
 server=$(sed -n 's/^listening on \(127\.0\.0\.1:[0-9]*\)$/\1/p' "$work/taskserver.out")
 echo "# task server at $server, display $DISPLAY"
@@ -188,13 +170,17 @@ probe taskbar-created >/dev/null
 check "\"TaskbarCreated\" brings the icon back" wait_for 5 tray_icon_present
 
 # ---- settings typed in, then Start ----
-click_client() { xdotool mousemove $((client_left + $1)) $((client_top + $2)) click 1; }
-click_client 60 36       # edt1
+click_client() {
+  local x y
+  read -r x y < <(control_point "$1")
+  xdotool mousemove $((client_left + x)) $((client_top + y)) click 1
+}
+click_client edt1
 xdotool key End && xdotool type 7
-click_client 150 37      # edt2
+click_client edt2
 xdotool key End BackSpace BackSpace && xdotool type 10
-click_client 306 136     # chkip2: off
-click_client 141 220     # btn1, Start
+click_client chkip2 # off
+click_client btn1   # Start
 
 first="GET /tx.php?action=getnum&taskid=0&noteid=0&type1=1&type2=1&ip1=1 HTTP/1.1"
 second="GET /tx.php?action=getnum&taskid=1&noteid=1&type1=1&type2=1&ip1=1 HTTP/1.1"

@@ -4,28 +4,20 @@
 # bottom-right corner of the work area once its page has loaded, showing the
 # task page for the worker id and filters; it hides after the close time; View
 # shows it again; minimising leaves only the tray icon; a click on the icon
-# brings the main window back. Run it through run_on_virtual_desktop.sh.
+# brings the main window back. Run it through tests/support/run_on_virtual_desktop.sh.
 # Usage: popup_and_tray_test.sh PROGRAM TASKSERVER OUTPUT_DIR
 set -u
 program=$1
 taskserver=$2
 out_dir=$3
+. "$(dirname "$0")/../support/virtual_desktop.sh"
 main_caption='Zelmora任务提醒器1.62'
 popup_caption='Zelmora通知'
 close_seconds=4
 
-for tool in xdotool xwininfo xprop import convert; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+require_tools xdotool xwininfo xprop import convert
 [ -n "${DISPLAY:-}" ] || { echo "run me through run_on_virtual_desktop.sh"; exit 2; }
-
-work=$(mktemp -d /tmp/zelmora-e2e.XXXXXX)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; wait "${pids[i]}" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+work=$vd_work
 fail() {
   echo "FAIL: $*"
   import -window root "$out_dir/failure.png" 2>/dev/null
@@ -51,11 +43,6 @@ frame_of() {
   IFS=, read -r l r t b <<<"${extents:-0,0,0,0}"
   echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
 }
-wait_until() {  # wait_until TENTHS command...
-  local tenths=$1; shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 # The program has no task-bar button: every visible client window of ours
 # skips it, and icewm's task bar shows no button at all (nothing else runs).
 off_taskbar() {
@@ -79,7 +66,7 @@ popup_hidden() { ! popup_visible; }
 
 # --- the task server, the program ---
 "$taskserver" --port 0 --task-every 3600 --note-every 3600 --log "$work/requests.log" >"$work/server.out" 2>&1 &
-pids+=($!)
+track $!
 wait_until 100 grep -q listening "$work/server.out" || fail "task server did not start"
 address=$(awk '/listening/ {print $NF; exit}' "$work/server.out")
 
@@ -87,27 +74,25 @@ mkdir -p "$work/config"
 env HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
   ZELMORA_TEST_TASK_SERVER="$address" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
-pids+=("$program_pid")
+track "$program_pid"
 window=
 find_main() { window=$(xdotool search --onlyvisible --name "^${main_caption}\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
 wait_until 100 find_main || fail "main window did not appear"
 sleep 0.5
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.2; }
-retype() { click "$1" "$2"; xdotool key --window "$window" ctrl+a; xdotool type --window "$window" "$3"; sleep 0.2; }
 
 read -r wa_x wa_y wa_w wa_h < <(xprop -root _NET_WORKAREA | sed -n 's/.*= //p' | tr -d ',' | awk '{print $1, $2, $3, $4}')
 echo "work area: ${wa_w}x${wa_h} at ${wa_x},${wa_y}"
 
 # The popup window exists from the start, hidden.
-popup=$(xdotool search --name "^${popup_caption}\$" 2>/dev/null | head -n1)
+popup=$(find_window "$popup_caption")
 [ -n "$popup" ] || fail "no popup window"
 popup_hidden || fail "the popup is visible before any task"
 off_taskbar
 
 # --- a new task ---
-retype 60 36 "ZM-e2e 9"        # edt1: the worker id, with a blank
-retype 228 37 "$close_seconds" # edt3: close time in seconds
-click 141 220                  # btn1: Start
+retype_control "$window" edt1 "ZM-e2e 9" # the worker id, with a blank
+retype_control "$window" edt3 "$close_seconds"
+click_control "$window" btn1
 wait_until 300 popup_visible || fail "the popup did not appear for the new task"
 appeared=$(date +%s.%N)
 # It comes into sight only with its page loaded: the page was asked for already,
@@ -138,7 +123,7 @@ closed_after=$(awk -v a="$appeared" -v b="$(date +%s.%N)" 'BEGIN {printf "%.1f",
 echo "ok: the popup hid after ${closed_after}s (close time ${close_seconds}s)"
 
 # --- View shows it again, where it was ---
-click 317 220                  # btn3: View
+click_control "$window" btn3
 wait_until 50 popup_visible || fail "View did not show the popup"
 read -r vx vy _ _ < <(frame_of "$popup")
 [ "$vx $vy" = "$fx $fy" ] || fail "View showed the popup at $vx,$vy, not at $fx,$fy"

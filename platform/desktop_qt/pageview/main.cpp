@@ -70,6 +70,8 @@ int main(int argc, char* argv[]) {
   PageHost host(parentWindow, bounds.value_or(QRect(0, 0, 350, 251)));
   StdinLines input;
   QObject::connect(&input, &StdinLines::LineRead, &host, &PageHost::HandleCommand);
-  QObject::connect(&input, &StdinLines::Closed, &app, &QCoreApplication::quit);
+  // exit(), not quit(): a quit request is refused while a window will not close,
+  // and the view embedded in a window of a program that is gone is such a window.
+  QObject::connect(&input, &StdinLines::Closed, &app, [] { QCoreApplication::exit(0); });
   return app.exec();
 }
