@@ -43,7 +43,6 @@ class TRegistryAccess {
   // Stores the text and a zero byte as a string value; throws on failure.
   void WriteString(std::string_view name, std::string_view text);
 
-
  private:
   platform::Registry& registry_;
   platform::RegistryRoot root_ = platform::RegistryRoot::CurrentUser;

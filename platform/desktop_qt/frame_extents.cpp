@@ -1,32 +1,10 @@
 #include "platform/desktop_qt/frame_extents.h"
 
-#include <xcb/xcb.h>
-
-#include <QGuiApplication>
 #include <QWidget>
-#include <cstdlib>
-#include <memory>
+
+#include "platform/desktop_qt/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
-namespace {
-
-xcb_connection_t* X11Connection() {
-  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return x11 ? x11->connection() : nullptr;
-}
-
-template <typename T>
-using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
-  XcbReply<xcb_intern_atom_reply_t> reply(
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name),
-                            nullptr),
-      &std::free);
-  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-}  // namespace
 
 std::optional<QMargins> FrameExtents(const QWidget& window) {
   xcb_connection_t* connection = X11Connection();
@@ -51,8 +29,7 @@ void RequestFrameExtents(const QWidget& window) {
   event.window = static_cast<xcb_window_t>(window.winId());
   event.type = InternAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
   if (event.type == XCB_ATOM_NONE) return;
-  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-  xcb_send_event(connection, 0, root,
+  xcb_send_event(connection, 0, RootWindow(connection),
                  XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                  reinterpret_cast<const char*>(&event));
   xcb_flush(connection);

@@ -1,35 +1,11 @@
 #include "platform/desktop_qt/x11_hints.h"
 
-#include <xcb/xcb.h>
-
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QWidget>
-#include <cstdlib>
-#include <memory>
-#include <string_view>
+
+#include "platform/desktop_qt/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
-namespace {
-
-xcb_connection_t* X11Connection() {
-  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
-  const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-      xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-xcb_window_t RootWindow(xcb_connection_t* connection) {
-  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-  return screen ? screen->root : xcb_window_t{XCB_WINDOW_NONE};
-}
-
-}  // namespace
 
 void KeepOffTaskbar(QWidget& window) {
   xcb_connection_t* connection = X11Connection();
@@ -53,7 +29,7 @@ TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted)
   // The MANAGER announcement goes to the root window with StructureNotify; keep
   // whatever Qt already selects there and add that mask.
   const xcb_window_t root = RootWindow(connection);
-  std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+  XcbReply<xcb_get_window_attributes_reply_t> attributes(
       xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, root), nullptr),
       &std::free);
   const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;

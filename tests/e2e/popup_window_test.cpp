@@ -18,6 +18,7 @@
 
 #include "core/error.h"
 #include "platform/desktop_qt/qt_popup_window.h"
+#include "platform/desktop_qt/xcb_helpers.h"
 #include "tests/e2e/one_page_server.h"
 
 namespace zelmora {
@@ -69,14 +70,8 @@ QColor ScreenColourAt(QPoint point) {
 
 bool IsGreen(QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 100; }
 
-xcb_connection_t* X11() { return qApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
-
-xcb_atom_t Atom(const char* name) {
-  auto cookie = xcb_intern_atom(X11(), 0, static_cast<uint16_t>(qstrlen(name)), name);
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-      xcb_intern_atom_reply(X11(), cookie, nullptr), &free);
-  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
+xcb_connection_t* X11() { return platform::qt::X11Connection(); }
+xcb_atom_t Atom(const char* name) { return platform::qt::InternAtom(X11(), name); }
 
 // The window manager's frame around the window, straight from the X window
 // tree: the window's ancestor just below the root. Empty while not framed.

@@ -1,0 +1,23 @@
+#include "platform/desktop_qt/xcb_helpers.h"
+
+#include <QGuiApplication>
+
+namespace zelmora::platform::qt {
+
+xcb_connection_t* X11Connection() {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
+  const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
+  XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+xcb_window_t RootWindow(xcb_connection_t* connection) {
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  return screen ? screen->root : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+}  // namespace zelmora::platform::qt

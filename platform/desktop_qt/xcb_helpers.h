@@ -1,0 +1,21 @@
+#pragma once
+// The few raw X11 calls the Qt desktop needs beyond Qt: its xcb connection,
+// atoms by name, the root window, and replies that free themselves.
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+namespace zelmora::platform::qt {
+
+template <typename Reply>
+using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
+
+// The application's X connection; null off X11 (Wayland, offscreen).
+xcb_connection_t* X11Connection();
+// XCB_ATOM_NONE when the server does not answer.
+xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name);
+xcb_window_t RootWindow(xcb_connection_t* connection);
+
+}  // namespace zelmora::platform::qt
