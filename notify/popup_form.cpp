@@ -9,8 +9,7 @@ namespace zelmora {
 namespace {
 
 constexpr int32_t kShortestCloseTimeMs = 1000;
-constexpr int32_t kDefaultCloseTimeMs = 30000;
-constexpr const char* kDefaultCloseTimeText = "30";
+constexpr int32_t kDefaultCloseTimeSeconds = 30;
 
 const platform::PopupSpec kPopupSpec{
     .caption = "Zelmora通知",
@@ -49,18 +48,8 @@ void TForm2::tmr2Timer() {
 void TForm2::wb1DocumentComplete() {
   PlaceAtBottomRight();  // D1, D2
 
-  auto seconds = ParseInteger(inputs_.edt3.Text());  // D3
-  if (seconds) {
-    closeTime_ = WrappingTimes1000(*seconds);
-  } else {
-    inputs_.edt3.SetText(kDefaultCloseTimeText);
-    closeTime_ = kDefaultCloseTimeMs;
-  }
-  if (closeTime_ < kShortestCloseTimeMs) {  // D4
-    inputs_.edt3.SetText(kDefaultCloseTimeText);
-    closeTime_ = kDefaultCloseTimeMs;
-  }
-  inputs_.tmr3.SetInterval(closeTime_);  // D5
+  closeTime_ = ReadSecondsBox(inputs_.edt3, kShortestCloseTimeMs, kDefaultCloseTimeSeconds);  // D3, D4
+  inputs_.tmr3.SetInterval(closeTime_);                                                       // D5
   inputs_.tmr3.SetEnabled(true);
 }
 

@@ -7,8 +7,7 @@ namespace {
 
 constexpr int kFirstPollDelayMs = 100;
 constexpr int32_t kShortestIntervalMs = 10000;
-constexpr int32_t kDefaultIntervalMs = 60000;
-constexpr const char* kDefaultIntervalText = "60";
+constexpr int32_t kDefaultIntervalSeconds = 60;
 
 }  // namespace
 
@@ -19,7 +18,7 @@ PollCycle::PollCycle(platform::Desktop& desktop, PollState& state, CounterExchan
       exchange_(exchange),
       edt2_(edt2),
       showUpdateTime_(std::move(showUpdateTime)),
-      tmr1_(desktop, kDefaultIntervalMs, false, [this] { tmr1Timer(); }) {}
+      tmr1_(desktop, kDefaultIntervalSeconds * 1000, false, [this] { tmr1Timer(); }) {}
 
 PollCycle::~PollCycle() {
   *alive_ = false;
@@ -45,17 +44,7 @@ void PollCycle::Stop() {
 }
 
 void PollCycle::tmr1Timer() {
-  auto seconds = ParseInteger(edt2_.Text());
-  if (seconds) {
-    pollInterval_ = WrappingTimes1000(*seconds);
-  } else {
-    edt2_.SetText(kDefaultIntervalText);
-    pollInterval_ = kDefaultIntervalMs;
-  }
-  if (pollInterval_ < kShortestIntervalMs) {
-    edt2_.SetText(kDefaultIntervalText);
-    pollInterval_ = kDefaultIntervalMs;
-  }
+  pollInterval_ = ReadSecondsBox(edt2_, kShortestIntervalMs, kDefaultIntervalSeconds);
   tmr1_.SetInterval(pollInterval_);
   tmr1_.SetEnabled(false);
 
