@@ -1,9 +1,11 @@
 #include "app/main_form.h"
 
+#include <string>
 #include <vector>
 
 #include "app/main_form_layout.h"
 #include "core/error_report.h"
+#include "core/event_log.h"
 #include "platform/codepage.h"
 
 namespace zelmora {
@@ -99,6 +101,7 @@ void TForm1::ShowUpdateTime(std::chrono::system_clock::time_point when) {
 }
 
 void TForm1::ShowAnnouncement(std::string announcementGbk) {
+  LogEvent("new announcement " + std::to_string(state_.NoteId.load()));
   Control("lbl1").SetText(platform::GbkToUtf8(announcementGbk));
 }
 

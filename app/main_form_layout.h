@@ -3,13 +3,14 @@
 #include <array>
 #include <string_view>
 
+#include "app/build_config.h"
 #include "platform/desktop.h"
 
 namespace zelmora {
 
 // The application's title: its task-bar entry and the caption of every error report.
 inline constexpr const char* kApplicationTitle = "Zelmora任务提醒器";
-inline constexpr std::string_view kMainWindowCaption = "Zelmora任务提醒器1.62";
+inline constexpr std::string_view kMainWindowCaption = "Zelmora任务提醒器" ZELMORA_VERSION;
 inline constexpr platform::Size kMainWindowClientSize{378, 265};
 
 using platform::ControlKind;

@@ -1,7 +1,10 @@
 // The reminder on a Linux desktop (Qt Widgets).
 #include <QApplication>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/program.h"
 #include "platform/desktop_qt/qt_desktop.h"
 
@@ -20,6 +23,14 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Read before Qt sees the arguments: --help and --version need no display.
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const zelmora::CommandLine commandLine = zelmora::ParseCommandLine(arguments);
+  if (commandLine.action != zelmora::CommandLine::Action::Run) {
+    std::fputs(commandLine.text.c_str(),
+               commandLine.action == zelmora::CommandLine::Action::Answer ? stdout : stderr);
+    return commandLine.exitStatus;
+  }
   if (!HasDisplay()) {
     std::fputs(
         "zelmora: no display found (DISPLAY and WAYLAND_DISPLAY are empty).\n"
@@ -28,11 +39,13 @@ int main(int argc, char* argv[]) {
         stderr);
     return 1;
   }
-  QApplication app(argc, argv);
+  // Qt gets no arguments of the user's: every option there is ours, read above.
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
   // The title "Zelmora任务提醒器" belongs to the windows and error reports; the
   // application name goes into WM_CLASS, which X11 keeps in Latin-1.
   QApplication::setApplicationName(QStringLiteral("zelmora"));
   QGuiApplication::setDesktopFileName(QStringLiteral("zelmora"));
   zelmora::platform::qt::QtDesktop desktop;
-  return zelmora::RunReminder(desktop, zelmora::TaskServerHost(ZELMORA_TEST_BUILD));
+  return zelmora::RunReminder(desktop, zelmora::TaskServerHost(ZELMORA_TEST_BUILD), commandLine.options);
 }

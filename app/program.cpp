@@ -1,12 +1,18 @@
 #include "app/program.h"
 
 #include <cstdlib>
+#include <exception>
 
 #include "app/build_config.h"
 #include "app/reminder.h"
+#include "core/event_log.h"
+#include "core/log_file.h"
+#include "platform/log_location.h"
 #include "platform/registry.h"
+#include "platform/start_at_login.h"
 #include "poll/task_server_exchange.h"
 #include "settings/settings_store.h"
+#include "settings/user_settings.h"
 
 namespace zelmora {
 namespace {
@@ -16,6 +22,24 @@ settings::SettingsControls ControlsOf(const TForm1& form) {
           form.Control("chktype2"), form.Control("chkip1"), form.Control("chkip2")};
 }
 
+// Runs a load or a save of the settings and logs how it went; failures go on to be reported.
+template <typename Operation>
+void Logged(const char* what, const char* keyMissing, Operation operation) {
+  try {
+    LogEvent(operation() ? std::string("settings ") + what : std::string(keyMissing));
+  } catch (const std::exception& failure) {
+    LogEvent(std::string("settings not ") + what + ": " + failure.what());
+    throw;
+  }
+}
+
+std::string StartLine(const StartOptions& options) {
+  std::string line = std::string("zelmora ") + build::kVersion + " started";
+  if (options.minimized) line += " --minimized";
+  if (options.start) line += " --start";
+  return line;
+}
+
 }  // namespace
 
 std::string TaskServerHost(bool testBuild) {
@@ -23,8 +47,18 @@ std::string TaskServerHost(bool testBuild) {
   return moved != nullptr && *moved != '\0' ? moved : build::kTaskServerHost;
 }
 
-int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost) {
+int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, const StartOptions& options) {
+  std::unique_ptr<platform::InstanceClaim> instance = desktop.ClaimInstance();
+  if (!instance) return 0;
+
+  // Only the session's one reminder writes the log.
+  LogFile log(platform::LogFilePath());
+  ScopedLogSink logSink([&log](const std::string& line) { log.Write(line); });
+  LogEvent(StartLine(options));
+
   std::unique_ptr<platform::Registry> registry = platform::OpenSystemRegistry();
+  std::unique_ptr<platform::StartAtLogin> startAtLogin =
+      platform::OpenSystemStartAtLogin(kStartAtLoginArguments);
   Reminder reminder(
       desktop,
       {
@@ -35,11 +69,30 @@ int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost) {
               [taskServerHost](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
             return std::make_unique<TaskServerExchange>(context, taskServerHost);
           },
-          .loadSettings = [&registry](TForm1& form) { settings::LoadSettings(*registry, ControlsOf(form)); },
-          .saveSettings = [&registry](TForm1& form) { settings::SaveSettings(*registry, ControlsOf(form)); },
+          .loadSettings =
+              [&registry](TForm1& form) {
+                Logged("loaded", "no settings stored yet: the defaults are shown",
+                       [&] { return settings::LoadSettings(*registry, ControlsOf(form)); });
+              },
+          .saveSettings =
+              [&registry](TForm1& form) {
+                Logged("saved", "settings not saved: the key can be neither opened nor created",
+                       [&] { return settings::SaveSettings(*registry, ControlsOf(form)); });
+              },
+      },
+      {
+          .startAtLogin = startAtLogin.get(),
+          .newTaskSound = settings::LoadNewTaskSound(*registry),
+          .saveNewTaskSound = [&registry](bool on) { settings::SaveNewTaskSound(*registry, on); },
       });
-  reminder.Form1().Window().Show();
-  return desktop.Run();
+  instance->OnShowRequest([&reminder] {
+    LogEvent("another start of the program asked for the main window");
+    reminder.ShowMainWindow();
+  });
+  reminder.Begin(options);
+  const int exitCode = desktop.Run();
+  LogEvent("exit");
+  return exitCode;
 }
 
 }  // namespace zelmora

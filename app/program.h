@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "app/command_line.h"
 #include "platform/desktop.h"
 
 namespace zelmora {
@@ -9,9 +10,11 @@ namespace zelmora {
 // build only, the one named by ZELMORA_TEST_TASK_SERVER (a local stand-in).
 std::string TaskServerHost(bool testBuild);
 
-// The program on a desktop: builds the reminder with the real settings store and
-// task-server exchange, shows the main window and runs the message loop until
-// the main window closes. Returns the exit code.
-int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost);
+// The program on a desktop. When this user's session already runs a reminder,
+// that one is asked to show its main window and 0 is returned at once.
+// Otherwise: builds the reminder with the real settings store, task-server
+// exchange, start at login and log, shows it as `options` ask and runs the
+// message loop until the main window closes. Returns the exit code.
+int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, const StartOptions& options);
 
 }  // namespace zelmora

@@ -1,10 +1,17 @@
 #include "app/reminder.h"
 
+#include <string>
+
 #include "app/main_form_layout.h"
+#include "core/error_report.h"
+#include "core/event_log.h"
 
 namespace zelmora {
 
-Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services) {
+Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices)
+    : desktop_(desktop),
+      choices_(std::move(choices)),
+      status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }) {
   desktop.SetApplicationTitle(kApplicationTitle);
   const std::string host = services.taskServerHost;
   form1_ = std::make_unique<TForm1>(desktop, state_, std::move(services));
@@ -12,6 +19,80 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services) {
       desktop, state_, host,
       TForm2::Inputs{form1_->Control("edt1"), form1_->Control("edt3"), form1_->Filters(), form1_->tmr3()});
   form1_->AttachPopup(*form2_);
+  form2_->OnNewTask([this] { NewTask(); });
+
+  form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
+  form1_->tray1().SetHint(status_.Tooltip());
+  form1_->tray1().SetPopupMenu(TrayMenu());
+}
+
+std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
+  auto guarded = [this](std::function<void()> handler) { return Guarded(desktop_, std::move(handler)); };
+  TForm1& form = *form1_;
+  std::vector<platform::TrayMenuItem> menu{
+      {"显示主窗口", guarded([this] { ShowMainWindow(); }), {}, {}},
+      // The very handlers of the buttons, enabled as the buttons are.
+      {"开始",
+       guarded([&form] { form.btn1Click(); }),
+       {},
+       [&form] { return form.Control("btn1").Enabled(); }},
+      {"停止", guarded([&form] { form.btn2Click(); }), {}, {}},
+      {"查看提示", guarded([&form] { form.btn3Click(); }), {}, {}},
+      {},
+  };
+  if (choices_.startAtLogin != nullptr) {
+    platform::StartAtLogin& startAtLogin = *choices_.startAtLogin;
+    menu.push_back({"开机自动启动",
+                    guarded([this] { SwitchStartAtLogin(); }),
+                    [&startAtLogin] { return startAtLogin.IsOn(); },
+                    {}});
+  }
+  menu.push_back({"新任务提示音",
+                  guarded([this] { SwitchNewTaskSound(); }),
+                  [this] { return choices_.newTaskSound; },
+                  {}});
+  menu.push_back({});
+  menu.push_back({"退出", guarded([&form] { form.Window().Close(); }), {}, {}});
+  return menu;
+}
+
+void Reminder::Begin(const StartOptions& options) {
+  platform::MainWindow& window = form1_->Window();
+  if (!options.minimized) {
+    window.Show();
+  } else if (!form1_->tray1().InTray()) {
+    window.ShowMinimized();
+  }
+  // Otherwise the program starts as it is after minimising: in the tray.
+  if (options.start) Guarded(desktop_, [this] { form1_->btn1Click(); })();
+}
+
+void Reminder::ShowMainWindow() { form1_->tray1().RestoreMainWindow(); }
+
+void Reminder::ShowPollNews(const PollNews& news) {
+  const std::string change = status_.Apply(news);
+  if (!change.empty()) LogEvent(change);
+  form1_->tray1().SetHint(status_.Tooltip());
+  form1_->tray1().SetImage(status_.Image());
+}
+
+void Reminder::SwitchStartAtLogin() {
+  const bool on = !choices_.startAtLogin->IsOn();
+  choices_.startAtLogin->Set(on);
+  LogEvent(on ? "start at login switched on" : "start at login switched off");
+}
+
+void Reminder::SwitchNewTaskSound() {
+  const bool on = !choices_.newTaskSound;
+  // Kept first: a choice that cannot be stored stays as it was (the failure is reported).
+  if (choices_.saveNewTaskSound) choices_.saveNewTaskSound(on);
+  choices_.newTaskSound = on;
+  LogEvent(on ? "new-task sound switched on" : "new-task sound switched off");
+}
+
+void Reminder::NewTask() {
+  LogEvent("new task " + std::to_string(state_.TaskId.load()));
+  if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
 }
 
 }  // namespace zelmora

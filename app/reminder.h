@@ -1,9 +1,13 @@
 #pragma once
+#include <functional>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/main_form.h"
+#include "notify/poll_status.h"
 #include "notify/popup_form.h"
 #include "platform/desktop.h"
+#include "platform/start_at_login.h"
 #include "poll/poll_state.h"
 
 namespace zelmora {
@@ -11,18 +15,43 @@ namespace zelmora {
 // The whole reminder on a desktop, built as the program entry builds it: the
 // application's title, the main window TForm1 (its creation loads the settings),
 // then the hidden notification window TForm2 wired to the main window's
-// controls and timers. The program and the tests build it here alike.
+// controls and timers, and the tray icon's menu and tooltip. The program and
+// the tests build it here alike.
+// The user's own choices, kept apart from the machine-wide settings.
+struct UserChoices {
+  platform::StartAtLogin* startAtLogin = nullptr;  // no menu entry without it
+  bool newTaskSound = false;                       // as stored
+  std::function<void(bool)> saveNewTaskSound;      // may throw (reported)
+};
+
 class Reminder {
  public:
-  Reminder(platform::Desktop& desktop, TForm1::Services services);
+  Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices = {});
   Reminder(const Reminder&) = delete;
   Reminder& operator=(const Reminder&) = delete;
+
+  // Shows the main window, or leaves the program in the tray (minimised where
+  // there is no tray), then presses Start if asked to.
+  void Begin(const StartOptions& options);
+  // What the tray menu's first entry and a second start of the program do.
+  void ShowMainWindow();
 
   TForm1& Form1() { return *form1_; }
   TForm2& Form2() { return *form2_; }
   PollState& State() { return state_; }
+  const PollStatus& Status() const { return status_; }
+  bool NewTaskSound() const { return choices_.newTaskSound; }
 
  private:
+  std::vector<platform::TrayMenuItem> TrayMenu();
+  void ShowPollNews(const PollNews& news);
+  void SwitchStartAtLogin();
+  void SwitchNewTaskSound();
+  void NewTask();
+
+  platform::Desktop& desktop_;
+  UserChoices choices_;
+  PollStatus status_;
   PollState state_;
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm2> form2_;  // goes first: it holds on to the main window's controls

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "core/event_log.h"
+
 namespace zelmora {
 
 std::string ErrorReportText(std::string text) {
@@ -12,7 +14,9 @@ std::string ErrorReportText(std::string text) {
 }
 
 void ReportError(platform::Desktop& desktop, const std::string& text) {
-  desktop.ShowError(ErrorReportText(text));
+  const std::string shown = ErrorReportText(text);
+  LogEvent("error shown: " + shown);
+  desktop.ShowError(shown);
 }
 
 std::function<void()> Guarded(platform::Desktop& desktop, std::function<void()> handler) {

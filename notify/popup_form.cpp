@@ -32,6 +32,7 @@ TForm2::TForm2(platform::Desktop& desktop, PollState& state, std::string host, I
 void TForm2::tmr2Timer() {
   if (state_.NewTaskFlag.load(std::memory_order_acquire) != 1) return;  // W1
   state_.NewTaskFlag.store(0);                                          // W2
+  if (onNewTask_) onNewTask_();
 
   // Sizes of the work area serve as coordinates, as they always have.
   const platform::Rect area = desktop_.WorkArea();

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "core/timer.h"
@@ -29,6 +30,9 @@ class TForm2 {
   // Popup's handler for the page view's document-complete event.
   void wb1DocumentComplete();
 
+  // The watcher took a new task (before its page is asked for).
+  void OnNewTask(std::function<void()> handler) { onNewTask_ = std::move(handler); }
+
   int32_t CloseTime() const { return closeTime_; }
   platform::PopupWindow& Window() { return *window_; }
 
@@ -41,6 +45,7 @@ class TForm2 {
   Inputs inputs_;
   std::unique_ptr<platform::PopupWindow> window_;
   int32_t closeTime_ = 0;
+  std::function<void()> onNewTask_;
 };
 
 }  // namespace zelmora

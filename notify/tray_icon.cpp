@@ -24,16 +24,36 @@ TTrayIcon::TTrayIcon(platform::Desktop& desktop, platform::MainWindow& mainWindo
     if (iconVisible_) AddIcon();
   });
   mainWindow_.OnMinimized([this] {
-    if (MinimizeToTray) SendToTray();
+    // Hidden without an icon in a tray, the window could never come back.
+    if (MinimizeToTray && InTray()) SendToTray();
   });
   AddIcon();
 }
 
 TTrayIcon::~TTrayIcon() { RemoveIcon(); }
 
+void TTrayIcon::SetHint(std::string hint) {
+  if (hint == hint_) return;
+  hint_ = std::move(hint);
+  UpdateIcon();
+}
+
+void TTrayIcon::SetImage(platform::TrayImage image) {
+  if (image == image_) return;
+  image_ = image;
+  UpdateIcon();
+}
+
+void TTrayIcon::SetPopupMenu(std::vector<platform::TrayMenuItem> items) {
+  hasMenu_ = !items.empty();
+  icon_->SetMenu(std::move(items));
+}
+
+platform::TrayIconRecord TTrayIcon::FillIconRecord() const { return {hint_, image_}; }
+
 bool TTrayIcon::AddIcon() {
   iconVisible_ = true;
-  return icon_->Add();
+  return icon_->Add(FillIconRecord());
 }
 
 bool TTrayIcon::RemoveIcon() {
@@ -41,7 +61,7 @@ bool TTrayIcon::RemoveIcon() {
   return icon_->Remove();
 }
 
-bool TTrayIcon::UpdateIcon() { return icon_->Modify(); }
+bool TTrayIcon::UpdateIcon() { return icon_->Modify(FillIconRecord()); }
 
 void TTrayIcon::HideMainWindow() { mainWindow_.Hide(); }
 
@@ -79,8 +99,11 @@ void TTrayIcon::MouseNotification(platform::TrayMouse code) {
       doubleClickSeen_ = true;
       Raise(OnDblClick);
       break;
+    case TrayMouse::RightDown:
+      if (hasMenu_) icon_->PopUpMenu();
+      break;
     default:
-      // Right and middle buttons and moves have no handler in this program.
+      // The middle button and moves have no handler in this program.
       break;
   }
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/desktop.h"
 
@@ -8,6 +10,7 @@ namespace zelmora {
 
 // The notification-area icon tray1: present from the main window's creation to
 // its end, minimising sends the program into it, a left click brings it back.
+// Its tooltip and image tell how polling goes; a right click opens its menu.
 class TTrayIcon {
  public:
   // mainWindow must outlive the icon.
@@ -22,6 +25,15 @@ class TTrayIcon {
   std::function<void()> OnDblClick;
 
   bool IconVisible() const { return iconVisible_; }
+  // Whether the icon sits in a tray now; false while the desktop has no tray host.
+  bool InTray() const { return icon_->IsShown(); }
+  // Each change updates the icon.
+  void SetHint(std::string hint);
+  void SetImage(platform::TrayImage image);
+  // Opened by a right click (or by the desktop's own rule); an empty list: no menu.
+  void SetPopupMenu(std::vector<platform::TrayMenuItem> items);
+
+  platform::TrayIconRecord FillIconRecord() const;
   bool AddIcon();
   bool RemoveIcon();
   bool UpdateIcon();
@@ -39,6 +51,9 @@ class TTrayIcon {
   std::unique_ptr<platform::TrayIcon> icon_;
   std::unique_ptr<platform::TimerBackend> clickDeferral_;
   bool clickDeferralRunning_ = false;
+  std::string hint_;
+  platform::TrayImage image_ = platform::TrayImage::Program;
+  bool hasMenu_ = false;
   bool iconVisible_ = false;
   bool leftPressed_ = false;
   bool clickPending_ = false;

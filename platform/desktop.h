@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelmora::platform {
 
@@ -83,8 +84,12 @@ class MainWindow {
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool IsVisible() const = 0;
+  // Shown minimised, without taking the focus: where there is no tray to live in.
+  virtual void ShowMinimized() = 0;
   // Un-minimise, show in normal state and bring the program to the foreground.
   virtual void Restore() = 0;
+  // As the close box does: the window closes and the message loop ends.
+  virtual void Close() = 0;
   // The user minimised the window (minimise box or system menu).
   virtual void OnMinimized(std::function<void()> handler) = 0;
 };
@@ -129,13 +134,40 @@ enum class TrayMouse : int {
   MiddleDoubleClick = 0x209,
 };
 
+enum class TrayImage {
+  Program,  // the program's icon
+  Dimmed,   // the same, greyed out
+};
+
+// What the icon shows, handed over with every add and change.
+struct TrayIconRecord {
+  std::string tip;  // tooltip, lines separated by '\n'; empty: none. Cut to the desktop's limit.
+  TrayImage image = TrayImage::Program;
+};
+
+// One entry of the icon's menu; an empty text makes a separator.
+struct TrayMenuItem {
+  std::string text;
+  std::function<void()> chosen;
+  // Asked each time the menu opens. A check item has `checked`; without
+  // `enabled` the item is always enabled.
+  std::function<bool()> checked;
+  std::function<bool()> enabled;
+};
+
 class TrayIcon {
  public:
   virtual ~TrayIcon() = default;
   // Each returns whether the tray accepted the request (callers may ignore it).
-  virtual bool Add() = 0;
-  virtual bool Modify() = 0;
+  virtual bool Add(const TrayIconRecord& record) = 0;
+  virtual bool Modify(const TrayIconRecord& record) = 0;
   virtual bool Remove() = 0;
+  // Whether the icon sits in a tray now (false while no tray host runs).
+  virtual bool IsShown() const = 0;
+  virtual void SetMenu(std::vector<TrayMenuItem> items) = 0;
+  // Opens the menu at the mouse. Desktops whose tray opens an icon's menu by
+  // itself, by its own rule, ignore this.
+  virtual void PopUpMenu() = 0;
   virtual void OnMouse(std::function<void(TrayMouse)> handler) = 0;
   // The tray host came back (on Windows: the "TaskbarCreated" broadcast).
   virtual void OnTrayRecreated(std::function<void()> handler) = 0;
@@ -149,6 +181,14 @@ class TimerBackend {
   // window system has no timer left.
   virtual void Start(int intervalMs) = 0;
   virtual void Stop() = 0;
+};
+
+// This user session's one running reminder, held for the program's lifetime.
+class InstanceClaim {
+ public:
+  virtual ~InstanceClaim() = default;
+  // Another start of the program asked for the main window.
+  virtual void OnShowRequest(std::function<void()> handler) = 0;
 };
 
 class Desktop {
@@ -173,6 +213,12 @@ class Desktop {
   virtual std::chrono::system_clock::time_point Now() const = 0;
   // The time of day in the user's locale's long time form (no date).
   virtual std::string LongTimeText(std::chrono::system_clock::time_point when) const = 0;
+  // Claims the session's one reminder. When another reminder of this user's
+  // session holds it, asks that one to show its main window and returns null.
+  // Call it before creating any window.
+  virtual std::unique_ptr<InstanceClaim> ClaimInstance() = 0;
+  // The desktop's own sound for a new message; nothing where there is none.
+  virtual void PlayNewTaskSound() = 0;
   // Runs the message loop until the main window is closed.
   virtual int Run() = 0;
 };

@@ -1,5 +1,7 @@
 #include "poll/poll_cycle.h"
 
+#include <exception>
+
 #include "core/integer_text.h"
 
 namespace zelmora {
@@ -35,12 +37,18 @@ void PollCycle::Start() {
   on_ = true;
   tmr1_.SetInterval(kFirstPollDelayMs);
   tmr1_.SetEnabled(true);
+  Tell({PollNews::Kind::Started, desktop_.Now(), {}});
 }
 
 void PollCycle::Stop() {
   on_ = false;
   pollOwed_ = false;
   tmr1_.SetEnabled(false);
+  Tell({PollNews::Kind::Stopped, desktop_.Now(), {}});
+}
+
+void PollCycle::Tell(PollNews news) {
+  if (onNews_) onNews_(news);
 }
 
 void PollCycle::tmr1Timer() {
@@ -64,16 +72,23 @@ void PollCycle::LaunchWorker() {
 }
 
 void PollCycle::PollWorker() {
+  PollNews news{PollNews::Kind::Answered, {}, {}};
   try {
     exchange_.Run();
+  } catch (const std::exception& failure) {
+    // A failed poll is dropped without a word to the user; the next one tries
+    // again. Only the tray and the log hear of it.
+    news = {PollNews::Kind::Failed, {}, failure.what()};
   } catch (...) {
-    // A failed poll is dropped without a word; the next one tries again.
+    news = {PollNews::Kind::Failed, {}, "unknown failure"};
   }
   auto updateTime = desktop_.Now();
+  news.when = updateTime;
   exchange_.Disconnect();
-  desktop_.PostToUi([this, alive = alive_, updateTime] {
+  desktop_.PostToUi([this, alive = alive_, updateTime, news = std::move(news)] {
     if (!*alive) return;
     showUpdateTime_(updateTime);
+    Tell(news);
     WorkerFinished();
   });
 }

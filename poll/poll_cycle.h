@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "core/timer.h"
@@ -14,6 +15,15 @@ namespace zelmora {
 // The timed poll: each tick of tmr1 clamps the interval and hands one poll to a
 // worker thread, which runs the counter exchange, stamps the update time and
 // re-arms tmr1. At most one worker runs at a time.
+
+// What the cycle tells about itself, on the user-interface thread.
+struct PollNews {
+  enum class Kind { Started, Stopped, Answered, Failed };
+  Kind kind = Kind::Stopped;
+  std::chrono::system_clock::time_point when;
+  std::string failure;  // Failed: the failure's text
+};
+
 class PollCycle {
  public:
   using UpdateTimeShown = std::function<void(std::chrono::system_clock::time_point)>;
@@ -34,6 +44,9 @@ class PollCycle {
   // Tick of the poll timer (user-interface thread).
   void tmr1Timer();
 
+  // Start, Stop and the end of every poll, with its outcome.
+  void OnNews(std::function<void(const PollNews&)> handler) { onNews_ = std::move(handler); }
+
   int32_t PollInterval() const { return pollInterval_; }
   const Timer& tmr1() const { return tmr1_; }
   bool Polling() const { return workerBusy_; }
@@ -42,12 +55,14 @@ class PollCycle {
   void LaunchWorker();
   void PollWorker();
   void WorkerFinished();
+  void Tell(PollNews news);
 
   platform::Desktop& desktop_;
   PollState& state_;
   CounterExchange& exchange_;
   platform::Control& edt2_;
   UpdateTimeShown showUpdateTime_;
+  std::function<void(const PollNews&)> onNews_;
   Timer tmr1_;
   int32_t pollInterval_ = 0;
 

@@ -28,10 +28,10 @@ std::array<NamedControl, 4> FlagValues(const SettingsControls& controls) {
 
 }  // namespace
 
-void LoadSettings(platform::Registry& registry, const SettingsControls& controls) {
+bool LoadSettings(platform::Registry& registry, const SettingsControls& controls) {
   TRegistryAccess access(registry);
   access.SetRootKey(platform::RegistryRoot::LocalMachine);
-  if (!access.OpenKey(kSettingsKey, false)) return;
+  if (!access.OpenKey(kSettingsKey, false)) return false;
   // An empty edit value keeps the control's default; an empty flag unchecks.
   for (auto& [name, edit] : EditValues(controls)) {
     std::string text = access.ReadString(name);
@@ -40,14 +40,16 @@ void LoadSettings(platform::Registry& registry, const SettingsControls& controls
   for (auto& [name, box] : FlagValues(controls)) {
     box.SetChecked(access.ReadString(name) == "1");
   }
+  return true;
 }
 
-void SaveSettings(platform::Registry& registry, const SettingsControls& controls) {
+bool SaveSettings(platform::Registry& registry, const SettingsControls& controls) {
   TRegistryAccess access(registry);
   access.SetRootKey(platform::RegistryRoot::LocalMachine);
-  if (!access.OpenKey(kSettingsKey, true)) return;
+  if (!access.OpenKey(kSettingsKey, true)) return false;
   for (auto& [name, edit] : EditValues(controls)) access.WriteString(name, edit.Text());
   for (auto& [name, box] : FlagValues(controls)) access.WriteString(name, box.Checked() ? "1" : "0");
+  return true;
 }
 
 }  // namespace zelmora::settings

@@ -19,12 +19,14 @@ struct SettingsControls {
   platform::Control& chkip2;    // "ip2"
 };
 
-// A key that cannot be opened leaves every control as it is. A value of the
-// wrong type throws ERegistryError there: the values before it are applied.
-void LoadSettings(platform::Registry& registry, const SettingsControls& controls);
+// A key that cannot be opened leaves every control as it is (and answers
+// false). A value of the wrong type throws ERegistryError there: the values
+// before it are applied.
+bool LoadSettings(platform::Registry& registry, const SettingsControls& controls);
 
-// A key that can be neither opened nor created writes nothing, silently. A
-// refused write throws ERegistryError: the values before it stay written.
-void SaveSettings(platform::Registry& registry, const SettingsControls& controls);
+// A key that can be neither opened nor created writes nothing, silently (and
+// answers false). A refused write throws ERegistryError: the values before it
+// stay written.
+bool SaveSettings(platform::Registry& registry, const SettingsControls& controls);
 
 }  // namespace zelmora::settings

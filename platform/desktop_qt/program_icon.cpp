@@ -14,4 +14,11 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+QIcon DimmedProgramIcon() {
+  const QIcon icon = ProgramIcon();
+  QIcon dimmed;
+  for (const QSize& size : icon.availableSizes()) dimmed.addPixmap(icon.pixmap(size, QIcon::Disabled));
+  return dimmed;
+}
+
 }  // namespace zelmora::platform::qt

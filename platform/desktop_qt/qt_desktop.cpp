@@ -12,6 +12,7 @@
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/qt_main_window.h"
 #include "platform/desktop_qt/qt_popup_window.h"
+#include "platform/desktop_qt/qt_single_instance.h"
 #include "platform/desktop_qt/qt_timer_backend.h"
 #include "platform/desktop_qt/qt_tray_icon.h"
 
@@ -78,6 +79,10 @@ std::string QtDesktop::LongTimeText(std::chrono::system_clock::time_point when) 
   const QTime local = QDateTime::fromMSecsSinceEpoch(ms).time();
   return qt::LongTimeText(QLocale::system(), local).toStdString();
 }
+
+std::unique_ptr<platform::InstanceClaim> QtDesktop::ClaimInstance() { return ClaimQtInstance(); }
+
+void QtDesktop::PlayNewTaskSound() { sound_.Play("message-new-instant", "新任务"); }
 
 int QtDesktop::Run() { return QApplication::exec(); }
 

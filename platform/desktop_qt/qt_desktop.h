@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/desktop.h"
+#include "platform/desktop_qt/event_sound.h"
 
 namespace zelmora::platform::qt {
 
@@ -26,10 +27,13 @@ class QtDesktop final : public platform::Desktop {
   void ShellOpen(const std::string& address) override;
   std::chrono::system_clock::time_point Now() const override;
   std::string LongTimeText(std::chrono::system_clock::time_point when) const override;
+  std::unique_ptr<platform::InstanceClaim> ClaimInstance() override;
+  void PlayNewTaskSound() override;
   int Run() override;
 
  private:
   QString applicationTitle_;
+  EventSound sound_;
   // Workers may post while the program shuts down; posts after that are dropped.
   std::mutex postMutex_;
   bool acceptingPosts_ = true;

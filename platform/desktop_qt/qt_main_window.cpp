@@ -66,12 +66,15 @@ void QtMainWindow::TakeOffTaskbar() {
   if (form_->isVisible()) KeepOffTaskbar(*form_);
 }
 
+void QtMainWindow::Place() {
+  if (placed_) return;
+  placed_ = true;
+  const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+  form_->move(desktop.center() - QPoint(form_->width() / 2, form_->height() / 2));
+}
+
 void QtMainWindow::ShowWindow() {
-  if (!placed_) {
-    placed_ = true;
-    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
-    form_->move(desktop.center() - QPoint(form_->width() / 2, form_->height() / 2));
-  }
+  Place();
   if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
   form_->show();
 }
@@ -81,6 +84,17 @@ void QtMainWindow::Show() { ShowWindow(); }
 void QtMainWindow::Hide() { form_->hide(); }
 
 bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
+
+// Only asked for where no tray icon could be shown: the task-bar entry is then
+// the one way back, so the window keeps it.
+void QtMainWindow::ShowMinimized() {
+  Place();
+  form_->setAttribute(Qt::WA_ShowWithoutActivating);
+  form_->showMinimized();
+  form_->setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+void QtMainWindow::Close() { form_->close(); }
 
 void QtMainWindow::Restore() {
   // Un-minimising maps a hidden window; the task-bar state must be there first,

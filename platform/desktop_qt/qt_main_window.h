@@ -32,12 +32,15 @@ class QtMainWindow final : public platform::MainWindow {
   void Show() override;
   void Hide() override;
   bool IsVisible() const override;
+  void ShowMinimized() override;
   void Restore() override;
+  void Close() override;
   void OnMinimized(std::function<void()> handler) override;
 
   QWidget& Widget() const { return *form_; }
 
  private:
+  void Place();
   void ShowWindow();
 
   std::unique_ptr<FormWidget> form_;

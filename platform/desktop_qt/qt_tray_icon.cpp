@@ -1,5 +1,7 @@
 #include "platform/desktop_qt/qt_tray_icon.h"
 
+#include <QCoreApplication>
+
 #include "platform/desktop_qt/program_icon.h"
 
 namespace zelmora::platform::qt {
@@ -20,18 +22,61 @@ QtTrayIcon::QtTrayIcon() : icon_(ProgramIcon()) {
   });
 }
 
-QtTrayIcon::~QtTrayIcon() = default;
+QtTrayIcon::~QtTrayIcon() { icon_.setContextMenu(nullptr); }
 
-bool QtTrayIcon::Add() {
+void QtTrayIcon::Fill(const platform::TrayIconRecord& record) {
+  icon_.setIcon(record.image == platform::TrayImage::Dimmed ? DimmedProgramIcon() : ProgramIcon());
+  icon_.setToolTip(QString::fromStdString(record.tip));
+}
+
+bool QtTrayIcon::Add(const platform::TrayIconRecord& record) {
   // Like the shell, the tray refuses an icon that is already there.
   const bool accepted = !icon_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+  Fill(record);
   icon_.show();
   return accepted;
 }
 
-bool QtTrayIcon::Modify() {
-  icon_.setIcon(ProgramIcon());
-  return icon_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+bool QtTrayIcon::Modify(const platform::TrayIconRecord& record) {
+  Fill(record);
+  return IsShown();
+}
+
+bool QtTrayIcon::IsShown() const { return icon_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void QtTrayIcon::SetMenu(std::vector<platform::TrayMenuItem> items) {
+  items_ = std::move(items);
+  icon_.setContextMenu(nullptr);
+  menu_.reset();
+  if (items_.empty()) return;
+  menu_ = std::make_unique<QMenu>();
+  for (const platform::TrayMenuItem& item : items_) {
+    if (item.text.empty()) {
+      menu_->addSeparator();
+      continue;
+    }
+    QAction* action = menu_->addAction(QString::fromStdString(item.text));
+    action->setCheckable(static_cast<bool>(item.checked));
+    // Queued: the handler may close the main window or pop up a message box,
+    // which is better done once the menu has gone.
+    QObject::connect(action, &QAction::triggered, menu_.get(), [chosen = item.chosen] {
+      if (chosen) QMetaObject::invokeMethod(QCoreApplication::instance(), chosen, Qt::QueuedConnection);
+    });
+  }
+  QObject::connect(menu_.get(), &QMenu::aboutToShow, menu_.get(), [this] { RefreshMenu(); });
+  RefreshMenu();
+  icon_.setContextMenu(menu_.get());
+}
+
+// The check marks and the enabled entries tell the state of the moment the menu opens.
+void QtTrayIcon::RefreshMenu() {
+  const QList<QAction*> actions = menu_->actions();
+  for (std::size_t i = 0; i < items_.size() && i < static_cast<std::size_t>(actions.size()); ++i) {
+    const platform::TrayMenuItem& item = items_[i];
+    QAction* action = actions[static_cast<qsizetype>(i)];
+    if (item.checked) action->setChecked(item.checked());
+    if (item.enabled) action->setEnabled(item.enabled());
+  }
 }
 
 bool QtTrayIcon::Remove() {

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "core/event_log.h"
 #include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
@@ -23,6 +24,7 @@ void CallHandler(const std::function<void()>& handler) noexcept {
   try {
     handler();
   } catch (const std::exception& failure) {
+    LogEvent(std::string("error shown: ") + failure.what());
     MessageBoxW(GetActiveWindow(), Wide(failure.what()).c_str(), FailureCaption().c_str(),
                 MB_OK | MB_ICONSTOP);
   } catch (...) {

@@ -59,6 +59,14 @@ UINT MessageWindow::AddTrayIcon(std::function<void(UINT)> onMouse, std::function
 
 void MessageWindow::RemoveTrayIcon(UINT id) { trayIcons_.erase(id); }
 
+void MessageWindow::OnRegisteredMessage(UINT message, std::function<void()> handler) {
+  if (handler) {
+    registeredMessages_[message] = std::move(handler);
+  } else {
+    registeredMessages_.erase(message);
+  }
+}
+
 void MessageWindow::RunPostedTasks() {
   for (;;) {
     std::function<void()> task;
@@ -107,6 +115,11 @@ LRESULT MessageWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       if (taskbarCreatedMessage_ != 0 && message == taskbarCreatedMessage_) {
         TrayRecreated();
+        return 0;
+      }
+      if (auto registered = registeredMessages_.find(message); registered != registeredMessages_.end()) {
+        std::function<void()> handler = registered->second;
+        CallHandler(handler);
         return 0;
       }
       return DefWindowProcW(window_, message, wParam, lParam);

@@ -36,6 +36,10 @@ class MessageWindow {
   UINT AddTrayIcon(std::function<void(UINT mouseCode)> onMouse, std::function<void()> onTrayRecreated);
   void RemoveTrayIcon(UINT id);
 
+  // A message registered with RegisterWindowMessage, also when another process
+  // posts it to all top-level windows. An empty handler removes it.
+  void OnRegisteredMessage(UINT message, std::function<void()> handler);
+
  private:
   struct TrayHandlers {
     std::function<void(UINT)> onMouse;
@@ -53,6 +57,7 @@ class MessageWindow {
   UINT nextTrayId_ = 1;
   std::map<UINT_PTR, std::function<void()>> timers_;
   std::map<UINT, TrayHandlers> trayIcons_;
+  std::map<UINT, std::function<void()>> registeredMessages_;
   std::mutex tasksMutex_;
   std::deque<std::function<void()>> tasks_;
 };

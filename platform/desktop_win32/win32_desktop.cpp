@@ -1,5 +1,6 @@
 #include "platform/desktop_win32/win32_desktop.h"
 
+#include <mmsystem.h>
 #include <shellapi.h>
 
 #include <utility>
@@ -9,6 +10,7 @@
 #include "platform/desktop_win32/program_icon.h"
 #include "platform/desktop_win32/win32_main_window.h"
 #include "platform/desktop_win32/win32_popup_window.h"
+#include "platform/desktop_win32/win32_single_instance.h"
 #include "platform/desktop_win32/win32_timer_backend.h"
 #include "platform/desktop_win32/win32_tray_icon.h"
 #include "platform/system_windows/wide_text.h"
@@ -87,6 +89,16 @@ class Win32Desktop final : public Desktop {
     wchar_t text[80] = {};
     const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, text, 80);
     return length > 0 ? Narrow(std::wstring_view(text, static_cast<size_t>(length - 1))) : std::string();
+  }
+
+  std::unique_ptr<InstanceClaim> ClaimInstance() override { return ClaimWin32Instance(messageWindow_); }
+
+  void PlayNewTaskSound() override {
+    // The system's notification sound, at the volume of system sounds; a system
+    // without it (before Windows 8) beeps its information sound instead.
+    if (!PlaySoundW(L"Notification.Default", nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT | SND_SYSTEM)) {
+      MessageBeep(MB_ICONINFORMATION);
+    }
   }
 
   int Run() override {

@@ -175,11 +175,27 @@ void Win32MainWindow::Hide() { ShowWindow(window_, SW_HIDE); }
 
 bool Win32MainWindow::IsVisible() const { return IsWindowVisible(window_) != FALSE; }
 
+void Win32MainWindow::ShowMinimized() {
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    CentreOnScreen();  // where it will be when restored
+  }
+  ShowWindow(window_, SW_SHOWMINNOACTIVE);
+}
+
 void Win32MainWindow::Restore() {
+  // A window that started in the tray has never been placed.
+  if (!shownBefore_) {
+    Show();
+    return;
+  }
   // SW_RESTORE also makes a hidden minimised window visible again.
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window_);
 }
+
+// Posted: the caller (a menu) finishes before the window goes and the loop ends.
+void Win32MainWindow::Close() { PostMessageW(window_, WM_CLOSE, 0, 0); }
 
 void Win32MainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
 

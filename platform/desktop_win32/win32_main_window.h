@@ -48,7 +48,9 @@ class Win32MainWindow final : public MainWindow {
   void Show() override;
   void Hide() override;
   bool IsVisible() const override;
+  void ShowMinimized() override;
   void Restore() override;
+  void Close() override;
   void OnMinimized(std::function<void()> handler) override;
 
   HWND Handle() const { return window_; }

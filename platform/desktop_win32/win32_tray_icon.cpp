@@ -1,6 +1,10 @@
 #include "platform/desktop_win32/win32_tray_icon.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "platform/desktop_win32/dimmed_icon.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 namespace {
@@ -12,7 +16,8 @@ bool IsMouseCode(UINT code) {
 
 }  // namespace
 
-Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon) : window_(window), icon_(icon), id_(0) {
+Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon)
+    : window_(window), icon_(icon), dimmedIcon_(DimmedCopy(icon)), id_(0) {
   id_ = window_.AddTrayIcon(
       [this](UINT code) {
         if (!IsMouseCode(code) || !onMouse_) return;
@@ -29,21 +34,35 @@ Win32TrayIcon::~Win32TrayIcon() {
   // The icon must not outlive the program in the tray.
   if (added_) Remove();
   window_.RemoveTrayIcon(id_);
+  if (dimmedIcon_ != nullptr) DestroyIcon(dimmedIcon_);
 }
 
-NOTIFYICONDATAW Win32TrayIcon::Record() const {
+std::wstring TrayTip(const std::string& tip) {
+  std::wstring wide = Wide(tip);
+  constexpr std::size_t kLongest = std::size(NOTIFYICONDATAW{}.szTip) - 1;
+  if (wide.size() > kLongest) {
+    std::size_t cut = kLongest;
+    if (wide[cut - 1] >= 0xD800 && wide[cut - 1] <= 0xDBFF) --cut;  // the first half of a pair
+    wide.resize(cut);
+  }
+  return wide;
+}
+
+NOTIFYICONDATAW Win32TrayIcon::Record(const TrayIconRecord& record) const {
   NOTIFYICONDATAW data{};  // zero-filled: an empty tooltip
   data.cbSize = sizeof data;
   data.hWnd = window_.Handle();
   data.uID = id_;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = MessageWindow::kTrayCallbackMessage;
-  data.hIcon = icon_;
+  data.hIcon = record.image == TrayImage::Dimmed && dimmedIcon_ != nullptr ? dimmedIcon_ : icon_;
+  const std::wstring tip = TrayTip(record.tip);
+  std::copy(tip.begin(), tip.end(), data.szTip);
   return data;
 }
 
-bool Win32TrayIcon::Add() {
-  NOTIFYICONDATAW data = Record();
+bool Win32TrayIcon::Add(const TrayIconRecord& record) {
+  NOTIFYICONDATAW data = Record(record);
   if (!Shell_NotifyIconW(NIM_ADD, &data)) return false;
   added_ = true;
   // Version 0: the classic notifications, the mouse message in lParam.
@@ -52,16 +71,47 @@ bool Win32TrayIcon::Add() {
   return true;
 }
 
-bool Win32TrayIcon::Modify() {
-  NOTIFYICONDATAW data = Record();
+bool Win32TrayIcon::Modify(const TrayIconRecord& record) {
+  NOTIFYICONDATAW data = Record(record);
   return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool Win32TrayIcon::Remove() {
-  NOTIFYICONDATAW data = Record();
+  NOTIFYICONDATAW data = Record({});
   const bool removed = Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
   added_ = false;
   return removed;
+}
+
+void Win32TrayIcon::PopUpMenu() {
+  if (items_.empty()) return;
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    const TrayMenuItem& item = items_[i];
+    if (item.text.empty()) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    UINT flags = MF_STRING;
+    if (item.checked && item.checked()) flags |= MF_CHECKED;
+    if (item.enabled && !item.enabled()) flags |= MF_GRAYED;
+    AppendMenuW(menu, flags, i + 1, Wide(item.text).c_str());
+  }
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  // Without the foreground the menu would stay open when the user clicks elsewhere;
+  // the empty message afterwards lets it close properly (a known shell quirk).
+  SetForegroundWindow(window_.Handle());
+  const auto chosen =
+      static_cast<std::size_t>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x,
+                                              cursor.y, 0, window_.Handle(), nullptr));
+  PostMessageW(window_.Handle(), WM_NULL, 0, 0);
+  DestroyMenu(menu);
+  if (chosen == 0 || chosen > items_.size()) return;
+  // A copy: the handler may replace the menu.
+  std::function<void()> handler = items_[chosen - 1].chosen;
+  if (handler) handler();
 }
 
 void Win32TrayIcon::OnMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }

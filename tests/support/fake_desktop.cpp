@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "core/error.h"
 
@@ -40,6 +41,16 @@ void FakeMainWindow::Restore() {
   ++frontRequests;
 }
 
+void FakeMainWindow::ShowMinimized() {
+  visible = true;
+  minimized = true;
+}
+
+void FakeMainWindow::Close() {
+  closed = true;
+  visible = false;
+}
+
 void FakeMainWindow::MinimizeByUser() {
   minimized = true;
   if (minimizedHandler_) minimizedHandler_();
@@ -62,11 +73,31 @@ void FakePopup::CompleteDocument() {
   if (complete_) complete_();
 }
 
-bool FakeTray::Add() {
+bool FakeTray::Add(const platform::TrayIconRecord& record) {
   ++adds;
   if (present) return false;
   present = true;
+  shown = record;
   return true;
+}
+
+bool FakeTray::Modify(const platform::TrayIconRecord& record) {
+  ++modifies;
+  if (present) shown = record;
+  return present;
+}
+
+const platform::TrayMenuItem& FakeTray::Item(const std::string& text) const {
+  for (const platform::TrayMenuItem& item : menu) {
+    if (item.text == text) return item;
+  }
+  throw std::out_of_range("no menu entry " + text);
+}
+
+void FakeTray::Choose(const std::string& text) {
+  const platform::TrayMenuItem& item = Item(text);
+  if (!ItemEnabled(text)) throw std::logic_error("the menu entry " + text + " is disabled");
+  item.chosen();
 }
 
 bool FakeTray::Remove() {
@@ -122,7 +153,7 @@ std::unique_ptr<platform::PopupWindow> FakeDesktop::CreatePopup(const platform::
 }
 
 std::unique_ptr<platform::TrayIcon> FakeDesktop::CreateTrayIcon() {
-  auto icon = std::make_unique<FakeTray>(trayIconShown);
+  auto icon = std::make_unique<FakeTray>(trayIconShown, trayHostRunning);
   tray = icon.get();
   return icon;
 }
@@ -151,6 +182,23 @@ std::string FakeDesktop::LongTimeText(Clock::time_point when) const {
   char text[32];
   std::snprintf(text, sizeof text, "T+%lldms", static_cast<long long>(ms));
   return text;
+}
+
+namespace {
+
+class FakeInstanceClaim final : public platform::InstanceClaim {
+ public:
+  explicit FakeInstanceClaim(std::function<void()>& showRequest) : showRequest_(showRequest) {}
+  void OnShowRequest(std::function<void()> handler) override { showRequest_ = std::move(handler); }
+
+ private:
+  std::function<void()>& showRequest_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::InstanceClaim> FakeDesktop::ClaimInstance() {
+  return std::make_unique<FakeInstanceClaim>(showRequest);
 }
 
 long long FakeDesktop::ElapsedMs() const { return elapsedMs_.load(); }

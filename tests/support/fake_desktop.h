@@ -51,7 +51,9 @@ class FakeMainWindow final : public platform::MainWindow {
   void Show() override;
   void Hide() override { visible = false; }
   bool IsVisible() const override { return visible; }
+  void ShowMinimized() override;
   void Restore() override;
+  void Close() override;
   void OnMinimized(std::function<void()> handler) override { minimizedHandler_ = std::move(handler); }
 
   FakeControl& Control(const std::string& name) { return *controls.at(name); }
@@ -64,6 +66,7 @@ class FakeMainWindow final : public platform::MainWindow {
   bool offTaskbar = false;
   bool visible = false;
   bool minimized = false;
+  bool closed = false;
   int frontRequests = 0;
 
  private:
@@ -104,27 +107,38 @@ class FakePopup final : public platform::PopupWindow {
 // desktop, so it can be looked at after the icon object has gone.
 class FakeTray final : public platform::TrayIcon {
  public:
-  explicit FakeTray(bool& shown) : present(shown) {}
+  FakeTray(bool& shown, const bool& hostRunning) : present(shown), hostRunning_(hostRunning) {}
   // Like the shell: adding an icon that is there, or changing or removing one
   // that is not, is refused.
-  bool Add() override;
-  bool Modify() override {
-    ++modifies;
-    return present;
-  }
+  bool Add(const platform::TrayIconRecord& record) override;
+  bool Modify(const platform::TrayIconRecord& record) override;
   bool Remove() override;
+  bool IsShown() const override { return present && hostRunning_; }
+  void SetMenu(std::vector<platform::TrayMenuItem> items) override { menu = std::move(items); }
+  void PopUpMenu() override { ++menuPopUps; }
   void OnMouse(std::function<void(platform::TrayMouse)> handler) override { mouse_ = std::move(handler); }
   void OnTrayRecreated(std::function<void()> handler) override { recreated_ = std::move(handler); }
 
   void Mouse(platform::TrayMouse code) { mouse_(code); }
   // The shell restarted: its icons are gone until re-added.
   void RecreateTray();
+  // The user picks the menu entry with that text; fails the test when it is
+  // missing or disabled.
+  void Choose(const std::string& text);
+  // The menu entry with that text, its state asked as the menu opens.
+  const platform::TrayMenuItem& Item(const std::string& text) const;
+  bool ItemChecked(const std::string& text) const { return Item(text).checked(); }
+  bool ItemEnabled(const std::string& text) const { return !Item(text).enabled || Item(text).enabled(); }
 
   bool& present;
+  platform::TrayIconRecord shown;  // as last added or changed
+  std::vector<platform::TrayMenuItem> menu;
   int adds = 0;
   int modifies = 0;
+  int menuPopUps = 0;
 
  private:
+  const bool& hostRunning_;
   std::function<void(platform::TrayMouse)> mouse_;
   std::function<void()> recreated_;
 };
@@ -151,6 +165,8 @@ class FakeDesktop final : public platform::Desktop {
   void ShellOpen(const std::string& address) override { shellOpens.push_back(address); }
   Clock::time_point Now() const override;
   std::string LongTimeText(Clock::time_point when) const override;
+  std::unique_ptr<platform::InstanceClaim> ClaimInstance() override;
+  void PlayNewTaskSound() override { ++sounds; }
   int Run() override { return 0; }
 
   // Moves the virtual clock on, firing due timers in order and running posted
@@ -168,6 +184,9 @@ class FakeDesktop final : public platform::Desktop {
   FakePopup* popup = nullptr;
   FakeTray* tray = nullptr;
   bool trayIconShown = false;
+  bool trayHostRunning = true;
+  std::function<void()> showRequest;  // what the claim was told to do on a second start
+  int sounds = 0;
   std::vector<ErrorBox> errors;
   std::vector<std::string> shellOpens;
   platform::Rect workArea{0, 0, 1280, 800};

@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <string>
 
 #include "core/error.h"
+#include "core/event_log.h"
 #include "platform/desktop_qt/pageview/pageview_location.h"
 #include "platform/desktop_qt/pageview/pageview_protocol.h"
 
@@ -48,6 +50,11 @@ void PageViewClient::StartHelper() {
   helper_ = std::make_unique<QProcess>();
   helper_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   connect(helper_.get(), &QProcess::readyReadStandardOutput, this, &PageViewClient::ReadEvents);
+  connect(helper_.get(), &QProcess::finished, this, [](int exitCode, QProcess::ExitStatus status) {
+    LogEvent(status == QProcess::CrashExit
+                 ? std::string("page view helper crashed")
+                 : "page view helper ended with status " + std::to_string(exitCode));
+  });
   helper_->start(PageViewProgramPath(),
                  {kParentOption, QString::number(parentWindow_), kViewOption, BoundsArgument(viewBounds_)});
   if (!helper_->waitForStarted(kStartTimeoutMs)) {
@@ -55,6 +62,8 @@ void PageViewClient::StartHelper() {
     helper_.reset();
     throw Error("The page view could not be started: " + reason.toStdString());
   }
+  LogEvent((++starts_ == 1 ? "page view helper started, process " : "page view helper restarted, process ") +
+           std::to_string(helper_->processId()));
 }
 
 void PageViewClient::ReadEvents() {

@@ -32,6 +32,7 @@ class PageViewClient : public QObject {
   quintptr parentWindow_;
   QRect viewBounds_;
   std::unique_ptr<QProcess> helper_;
+  int starts_ = 0;
 };
 
 // Where zelmora-pageview is: beside the running program, else where it was built.

@@ -1,0 +1,67 @@
+#pragma once
+// A log file written by a thread of its own, so that a slow or stuck disk never
+// holds up the caller. Each line reaches the system as soon as the writer takes
+// it (one write, flushed), so a crash of the program loses at most the lines
+// still queued, normally none or the last. The file is capped: past the cap it
+// becomes NAME.1 (replacing the older one) and a fresh file starts, so the log
+// never takes more than about twice the cap.
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace zelmora {
+
+class LogFile {
+ public:
+  static constexpr std::uintmax_t kDefaultCapBytes = 1024 * 1024;
+  // Lines waiting beyond this are dropped (and counted) rather than kept in memory.
+  static constexpr std::size_t kMaxQueuedLines = 1000;
+
+  // Creates the file's directory when needed. A file that cannot be written
+  // costs the program nothing: its lines are dropped.
+  explicit LogFile(std::filesystem::path path, std::uintmax_t capBytes = kDefaultCapBytes);
+  // Writes what is queued, then ends the writer.
+  ~LogFile();
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+
+  // Any thread: queues one line, stamped with the local time now. Line breaks
+  // inside the text become spaces, so that one event is one line.
+  void Write(const std::string& text);
+  // Waits until every line queued so far is written.
+  void Flush();
+
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  void Run();
+  void WriteToDisk(const std::string& line);
+  void Rotate();
+
+  const std::filesystem::path path_;
+  const std::uintmax_t capBytes_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> queue_;
+  std::size_t dropped_ = 0;
+  std::uint64_t queuedCount_ = 0;
+  std::uint64_t writtenCount_ = 0;
+  bool stopping_ = false;
+
+  // Writer thread only.
+  std::FILE* file_ = nullptr;
+  std::uintmax_t size_ = 0;
+
+  std::thread writer_;
+};
+
+// "YYYY-MM-DD HH:MM:SS.mmm", local time.
+std::string LogTimeStamp(std::chrono::system_clock::time_point when);
+
+}  // namespace zelmora

@@ -1,0 +1,20 @@
+#pragma once
+// Start at login on freedesktop desktops: an autostart entry, zelmora.desktop,
+// in the given directory, whose Exec line runs `program` with `arguments`.
+// The entry counts as on unless the desktop marked it hidden or disabled.
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/start_at_login.h"
+
+namespace zelmora::platform {
+
+std::unique_ptr<StartAtLogin> OpenDesktopEntryAutostart(std::filesystem::path directory,
+                                                        std::filesystem::path program, std::string arguments);
+
+// The program's path as one argument of an Exec line: quoted and escaped by
+// the desktop entry rules, then escaped as a string value.
+std::string DesktopEntryExecArgument(const std::string& path);
+
+}  // namespace zelmora::platform

@@ -1,0 +1,107 @@
+// Start at login on Windows: the value "Zelmora" under the user's Run key. The
+// installer writes and removes the same value, so either side sees the other's
+// choice.
+#include "platform/start_at_login.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "platform/system_windows/wide_text.h"
+
+namespace zelmora::platform {
+namespace {
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Where Task Manager and the Settings app keep an entry switched off without removing it.
+constexpr wchar_t kApprovedKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+constexpr wchar_t kValueName[] = L"Zelmora";
+
+std::string SystemMessage(LONG code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(code);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+    message.pop_back();
+  return Narrow(message);
+}
+
+[[noreturn]] void Fail(const char* what, LONG code) {
+  throw Error(std::string("Cannot ") + what + " the value Zelmora under HKEY_CURRENT_USER\\" +
+              Narrow(kRunKey) + ": " + SystemMessage(code));
+}
+
+std::wstring ProgramPath() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) return std::wstring(path.data(), length);
+    path.resize(path.size() * 2);  // cut short: a long path
+  }
+}
+
+// The first byte of an approval record is even when the entry is allowed to run.
+bool SwitchedOffElsewhere() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kApprovedKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  BYTE record[16] = {};
+  DWORD size = sizeof record;
+  DWORD type = 0;
+  const LONG result = RegQueryValueExW(key, kValueName, nullptr, &type, record, &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_BINARY && size > 0 && (record[0] & 1) != 0;
+}
+
+class RunKeyStartAtLogin final : public StartAtLogin {
+ public:
+  explicit RunKeyStartAtLogin(std::string arguments) : arguments_(Wide(arguments)) {}
+
+  bool IsOn() const override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    DWORD type = 0;
+    const LONG result = RegQueryValueExW(key, kValueName, nullptr, &type, nullptr, nullptr);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && !SwitchedOffElsewhere();
+  }
+
+  void Set(bool on) override {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS) Fail(on ? "write" : "remove", result);
+    if (on) {
+      const std::wstring program = ProgramPath();
+      const std::wstring command = L"\"" + program + L"\" " + arguments_;
+      result = program.empty() ? static_cast<LONG>(GetLastError())
+                               : RegSetValueExW(key, kValueName, 0, REG_SZ,
+                                                reinterpret_cast<const BYTE*>(command.c_str()),
+                                                static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    } else {
+      result = RegDeleteValueW(key, kValueName);
+      if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) Fail(on ? "write" : "remove", result);
+    // Switched on here, it must not stay switched off in Task Manager.
+    if (on) RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kValueName);
+  }
+
+ private:
+  std::wstring arguments_;
+};
+
+}  // namespace
+
+std::unique_ptr<StartAtLogin> OpenSystemStartAtLogin(std::string arguments) {
+  return std::make_unique<RunKeyStartAtLogin>(std::move(arguments));
+}
+
+}  // namespace zelmora::platform
