@@ -18,6 +18,9 @@
 namespace zelmora::platform::win32 {
 namespace {
 
+// PlaySound's SND_SYSTEM (playsoundapi.h), which MinGW's headers lack.
+constexpr DWORD kSoundAsSystemNotification = 0x00200000;
+
 // 100-nanosecond ticks between 1601-01-01 (FILETIME) and 1970-01-01 (system_clock).
 constexpr long long kFileTimeAtUnixEpoch = 116444736000000000LL;
 
@@ -96,7 +99,8 @@ class Win32Desktop final : public Desktop {
   void PlayNewTaskSound() override {
     // The system's notification sound, at the volume of system sounds; a system
     // without it (before Windows 8) beeps its information sound instead.
-    if (!PlaySoundW(L"Notification.Default", nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT | SND_SYSTEM)) {
+    if (!PlaySoundW(L"Notification.Default", nullptr,
+                    SND_ALIAS | SND_ASYNC | SND_NODEFAULT | kSoundAsSystemNotification)) {
       MessageBeep(MB_ICONINFORMATION);
     }
   }

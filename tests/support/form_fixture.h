@@ -57,7 +57,8 @@ class ScriptedExchange final : public CounterExchange {
 
 // The whole reminder, wired as the program wires it, on the fake desktop.
 struct FormFixture {
-  explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {})
+  explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {},
+                       UserChoices choices = {})
       : reminder(
             std::in_place, desktop,
             TForm1::Services{
@@ -72,7 +73,8 @@ struct FormFixture {
                 },
                 .loadSettings = std::move(load),
                 .saveSettings = std::move(save),
-            }),
+            },
+            std::move(choices)),
         state(reminder->State()),
         form1(&reminder->Form1()),
         form2(&reminder->Form2()) {}

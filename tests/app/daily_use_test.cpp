@@ -1,0 +1,251 @@
+// What the tray tells and offers on a working day: the polling state in its
+// tooltip and image, its menu, the new-task sound, the start options, the log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "core/event_log.h"
+#include "tests/support/form_fixture.h"
+
+namespace zelmora::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::TrayImage;
+
+// The log as the program writes it, kept in memory.
+struct CapturedLog {
+  std::vector<std::string> lines;
+  ScopedLogSink sink{[this](const std::string& line) { lines.push_back(line); }};
+};
+
+struct FakeStartAtLogin final : platform::StartAtLogin {
+  bool IsOn() const override { return on; }
+  void Set(bool wanted) override {
+    if (refuse) throw Error("Cannot write the autostart entry: Permission denied");
+    on = wanted;
+  }
+  bool on = false;
+  bool refuse = false;
+};
+
+// Runs one poll of the scripted exchange, 100 ms after Start or a full interval later.
+void Poll(FormFixture& f, std::chrono::milliseconds wait) {
+  f.desktop.Advance(wait);
+  f.FinishPoll();
+}
+
+TEST(TrayStatus, TooltipAndIconFollowThePollsAndTheLogKeepsOnlyChanges) {
+  CapturedLog log;
+  FormFixture f;
+  FakeTray& tray = *f.desktop.tray;
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止");
+  EXPECT_EQ(tray.shown.image, TrayImage::Program);
+
+  f.Control("btn1").Click();
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n正在查询新任务");
+
+  f.exchange->script = [] { throw Error("Socket Error # 10061\r\nConnection refused."); };
+  Poll(f, 100ms);
+  EXPECT_EQ(
+      tray.shown.tip,
+      "Zelmora任务提醒器\n无法连接任务服务器（自 T+100ms 起）\nSocket Error # 10061 Connection refused.");
+  EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
+  EXPECT_EQ(f.Control("lbl2").Text(), "T+100ms") << "the main window shows no more than before";
+
+  Poll(f, 60s);
+  EXPECT_EQ(
+      tray.shown.tip,
+      "Zelmora任务提醒器\n无法连接任务服务器（自 T+100ms 起）\nSocket Error # 10061 Connection refused.")
+      << "failing since the first failure";
+  f.exchange->script = [] { throw Error("Socket Error # 10060\r\nConnection timed out."); };
+  Poll(f, 60s);
+
+  f.exchange->script = nullptr;
+  Poll(f, 60s);
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n正在查询新任务，上次回复 T+180100ms");
+  EXPECT_EQ(tray.shown.image, TrayImage::Program);
+  Poll(f, 60s);
+
+  f.Control("btn2").Click();
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止");
+  EXPECT_EQ(log.lines, (std::vector<std::string>{
+                           "polling started",
+                           "poll failed: Socket Error # 10061 Connection refused.",
+                           "poll failed: Socket Error # 10060 Connection timed out.",
+                           "the task server answers again",
+                           "polling stopped",
+                       }));
+}
+
+TEST(TrayStatus, APollThatEndsAfterStopLeavesItStopped) {
+  FormFixture f;
+  f.Control("btn1").Click();
+  f.exchange->Hold();
+  f.exchange->script = [] { throw Error("Socket Error # 10061\r\nConnection refused."); };
+  f.desktop.Advance(100ms);
+  f.Control("btn2").Click();
+  f.exchange->Release();
+  f.FinishPoll();
+  EXPECT_EQ(f.desktop.tray->shown.tip, "Zelmora任务提醒器\n已停止");
+  EXPECT_EQ(f.desktop.tray->shown.image, TrayImage::Program);
+}
+
+TEST(TrayStatus, AServerReplyQuotedInAFailureIsCutShortAndKeptValidText) {
+  FormFixture f;
+  f.Control("btn1").Click();
+  // A reply in the server's code page, quoted by the integer rule's complaint.
+  const std::string reply = "'\xC4\xE3\xBA\xC3" + std::string(400, 'x') + "' is not a valid integer value";
+  f.exchange->script = [reply] { throw Error(reply); };
+  Poll(f, 100ms);
+  const std::string& tip = f.desktop.tray->shown.tip;
+  const std::string text = tip.substr(tip.rfind('\n') + 1);
+  EXPECT_TRUE(text.starts_with("'????xxx")) << text;
+  EXPECT_TRUE(text.ends_with("x…")) << text;
+  EXPECT_LE(text.size(), 165u);
+}
+
+TEST(TrayMenu, StartAndStopRunTheButtonsHandlersAndFollowTheirState) {
+  int saves = 0;
+  FormFixture f({}, [&saves](TForm1&) { ++saves; });
+  FakeTray& tray = *f.desktop.tray;
+  tray.Choose("开始");
+  EXPECT_EQ(saves, 1);
+  EXPECT_FALSE(f.Control("btn1").Enabled());
+  EXPECT_FALSE(tray.ItemEnabled("开始")) << "disabled while the Start button is";
+  Poll(f, 100ms);
+  EXPECT_EQ(f.exchange->runs, 1);
+
+  tray.Choose("停止");
+  EXPECT_TRUE(f.Control("btn1").Enabled());
+  EXPECT_TRUE(tray.ItemEnabled("开始"));
+  f.desktop.Advance(120s);
+  EXPECT_EQ(f.exchange->runs, 1);
+}
+
+TEST(TrayMenu, ARefusedSaveStopsStartFromTheMenuWithTheSameReport) {
+  FormFixture f({}, [](TForm1&) { throw Error("Failed to set data for 'userid'"); });
+  f.desktop.tray->Choose("开始");
+  ASSERT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_EQ(f.desktop.errors[0].text, "Failed to set data for 'userid'");
+  EXPECT_TRUE(f.Control("btn1").Enabled());
+}
+
+TEST(TrayMenu, OpensOnARightPressOnly) {
+  FormFixture f;
+  FakeTray& tray = *f.desktop.tray;
+  tray.Mouse(platform::TrayMouse::LeftDown);
+  tray.Mouse(platform::TrayMouse::LeftUp);
+  EXPECT_EQ(tray.menuPopUps, 0);
+  tray.Mouse(platform::TrayMouse::RightDown);
+  tray.Mouse(platform::TrayMouse::RightUp);
+  EXPECT_EQ(tray.menuPopUps, 1);
+}
+
+TEST(TrayMenu, ShowsTheMainWindowShowsThePopupAndEnds) {
+  FormFixture f;
+  FakeMainWindow& window = *f.desktop.mainWindow;
+  window.Show();
+  window.MinimizeByUser();
+  f.desktop.tray->Choose("显示主窗口");
+  EXPECT_TRUE(window.IsVisible());
+  EXPECT_FALSE(window.minimized);
+
+  f.desktop.tray->Choose("查看提示");
+  EXPECT_TRUE(f.Popup().visible);
+
+  f.desktop.tray->Choose("退出");
+  EXPECT_TRUE(window.closed);
+}
+
+TEST(TrayMenu, StartAtLoginIsReadFromTheSystemEachTimeTheMenuOpens) {
+  CapturedLog log;
+  FakeStartAtLogin system;
+  FormFixture f({}, {}, {.startAtLogin = &system, .newTaskSound = false, .saveNewTaskSound = {}});
+  FakeTray& tray = *f.desktop.tray;
+  EXPECT_FALSE(tray.ItemChecked("开机自动启动"));
+  system.on = true;  // switched on elsewhere (the installer)
+  EXPECT_TRUE(tray.ItemChecked("开机自动启动"));
+
+  tray.Choose("开机自动启动");
+  EXPECT_FALSE(system.on);
+  system.refuse = true;
+  tray.Choose("开机自动启动");
+  ASSERT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_EQ(f.desktop.errors[0].text, "Cannot write the autostart entry: Permission denied.");
+  EXPECT_FALSE(tray.ItemChecked("开机自动启动"));
+  EXPECT_EQ(log.lines,
+            (std::vector<std::string>{"start at login switched off",
+                                      "error shown: Cannot write the autostart entry: Permission denied."}));
+}
+
+TEST(NewTask, IsLoggedAndSoundedOnlyWhileTheSoundIsOn) {
+  CapturedLog log;
+  std::vector<bool> stored;
+  FormFixture f({}, {},
+                {.startAtLogin = nullptr, .newTaskSound = false, .saveNewTaskSound = [&stored](bool on) {
+                   stored.push_back(on);
+                 }});
+  FakeTray& tray = *f.desktop.tray;
+  EXPECT_FALSE(tray.ItemChecked("新任务提示音")) << "off by default";
+  auto newTask = [&f](int32_t id) {
+    f.state.TaskId.store(id);
+    f.state.NewTaskFlag.store(1);
+    f.desktop.Advance(1s);
+  };
+  newTask(12);
+  EXPECT_EQ(f.desktop.sounds, 0);
+
+  tray.Choose("新任务提示音");
+  EXPECT_TRUE(tray.ItemChecked("新任务提示音"));
+  newTask(13);
+  EXPECT_EQ(f.desktop.sounds, 1);
+  EXPECT_EQ(stored, std::vector<bool>{true});
+
+  f.state.NoteId.store(3);
+  f.announce("\xC4\xE3\xBA\xC3");  // announcement 3 reaches the window
+  f.desktop.RunPosted();
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"new task 12", "new-task sound switched on", "new task 13",
+                                                 "new announcement 3"}));
+}
+
+TEST(NewTask, ASoundChoiceThatCannotBeStoredStaysAsItWas) {
+  FormFixture f({}, {}, {.startAtLogin = nullptr, .newTaskSound = false, .saveNewTaskSound = [](bool) {
+                           throw Error("Failed to set data for 'sound'");
+                         }});
+  f.desktop.tray->Choose("新任务提示音");
+  EXPECT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_FALSE(f.desktop.tray->ItemChecked("新任务提示音"));
+}
+
+TEST(StartOptions, MinimizedStartsInTheTrayOrMinimisedWhereThereIsNone) {
+  FormFixture inTray;
+  inTray.reminder->Begin({.minimized = true});
+  EXPECT_FALSE(inTray.desktop.mainWindow->visible);
+  EXPECT_TRUE(inTray.desktop.trayIconShown);
+
+  FormFixture noTray;
+  noTray.desktop.trayHostRunning = false;
+  noTray.reminder->Begin({.minimized = true});
+  EXPECT_TRUE(noTray.desktop.mainWindow->visible);
+  EXPECT_TRUE(noTray.desktop.mainWindow->minimized);
+  noTray.desktop.mainWindow->MinimizeByUser();
+  EXPECT_TRUE(noTray.desktop.mainWindow->visible) << "without a tray, minimising must not hide it for good";
+}
+
+TEST(StartOptions, StartPressesStartOnceTheSettingsAreLoaded) {
+  std::vector<std::string> calls;
+  FormFixture f([&calls](TForm1&) { calls.push_back("load"); },
+                [&calls](TForm1&) { calls.push_back("save"); });
+  f.reminder->Begin({.start = true});
+  EXPECT_TRUE(f.desktop.mainWindow->visible);
+  EXPECT_EQ(calls, (std::vector<std::string>{"load", "save"}));
+  EXPECT_FALSE(f.Control("btn1").Enabled());
+  Poll(f, 100ms);
+  EXPECT_EQ(f.exchange->runs, 1);
+}
+
+}  // namespace
+}  // namespace zelmora::testing
