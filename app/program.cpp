@@ -7,7 +7,7 @@
 #include "app/reminder.h"
 #include "core/event_log.h"
 #include "core/log_file.h"
-#include "platform/log_location.h"
+#include "platform/log_files.h"
 #include "platform/registry.h"
 #include "platform/start_at_login.h"
 #include "poll/task_server_exchange.h"

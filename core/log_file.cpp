@@ -2,19 +2,12 @@
 
 #include <cstdio>
 #include <ctime>
-#include <system_error>
 #include <utility>
+
+#include "platform/log_files.h"
 
 namespace zelmora {
 namespace {
-
-std::FILE* OpenForAppending(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"ab");
-#else
-  return std::fopen(path.c_str(), "ab");
-#endif
-}
 
 // One event, one line: a line break inside the text would split it.
 std::string OneLine(const std::string& text) {
@@ -46,7 +39,7 @@ std::string LogTimeStamp(std::chrono::system_clock::time_point when) {
   return text;
 }
 
-LogFile::LogFile(std::filesystem::path path, std::uintmax_t capBytes)
+LogFile::LogFile(std::string path, std::uintmax_t capBytes)
     : path_(std::move(path)), capBytes_(capBytes), writer_([this] { Run(); }) {}
 
 LogFile::~LogFile() {
@@ -102,12 +95,12 @@ void LogFile::Run() {
 void LogFile::WriteToDisk(const std::string& line) {
   if (file_ != nullptr && size_ > 0 && size_ + line.size() > capBytes_) Rotate();
   if (file_ == nullptr) {
-    std::error_code ignored;
-    std::filesystem::create_directories(path_.parent_path(), ignored);
-    file_ = OpenForAppending(path_);
+    file_ = platform::OpenForAppending(path_);
     if (file_ == nullptr) return;  // tried again with the next line
-    const std::uintmax_t existing = std::filesystem::file_size(path_, ignored);
-    size_ = ignored ? 0 : existing;
+    // An earlier run's log goes on, and counts towards the cap.
+    std::fseek(file_, 0, SEEK_END);
+    const long existing = std::ftell(file_);
+    size_ = existing > 0 ? static_cast<std::uintmax_t>(existing) : 0;
     if (size_ > 0 && size_ + line.size() > capBytes_) Rotate();
     if (file_ == nullptr) return;
   }
@@ -120,12 +113,8 @@ void LogFile::WriteToDisk(const std::string& line) {
 void LogFile::Rotate() {
   std::fclose(file_);
   file_ = nullptr;
-  std::filesystem::path older = path_;
-  older += ".1";
-  std::error_code failed;
-  std::filesystem::remove(older, failed);
-  std::filesystem::rename(path_, older, failed);
-  file_ = OpenForAppending(path_);
+  platform::MoveReplacing(path_, path_ + ".1");
+  file_ = platform::OpenForAppending(path_);
   // A file that could not be moved aside (held open elsewhere on Windows) goes
   // on growing; the next attempt comes one cap later.
   size_ = 0;

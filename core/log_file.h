@@ -8,8 +8,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,9 +22,9 @@ class LogFile {
   // Lines waiting beyond this are dropped (and counted) rather than kept in memory.
   static constexpr std::size_t kMaxQueuedLines = 1000;
 
-  // Creates the file's directory when needed. A file that cannot be written
-  // costs the program nothing: its lines are dropped.
-  explicit LogFile(std::filesystem::path path, std::uintmax_t capBytes = kDefaultCapBytes);
+  // `path` is UTF-8; missing folders are created. A file that cannot be
+  // written costs the program nothing: its lines are dropped.
+  explicit LogFile(std::string path, std::uintmax_t capBytes = kDefaultCapBytes);
   // Writes what is queued, then ends the writer.
   ~LogFile();
   LogFile(const LogFile&) = delete;
@@ -36,14 +36,14 @@ class LogFile {
   // Waits until every line queued so far is written.
   void Flush();
 
-  const std::filesystem::path& Path() const { return path_; }
+  const std::string& Path() const { return path_; }
 
  private:
   void Run();
   void WriteToDisk(const std::string& line);
   void Rotate();
 
-  const std::filesystem::path path_;
+  const std::string path_;
   const std::uintmax_t capBytes_;
 
   std::mutex mutex_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -42,7 +43,7 @@ class LogFileTest : public ::testing::Test {
 };
 
 TEST_F(LogFileTest, EachEventIsOneStampedLineOnDiskAsSoonAsItIsWritten) {
-  LogFile log(path);
+  LogFile log(path.string());
   log.Write("poll failed: Socket Error # 10061\r\nConnection refused.\nagain");
   log.Flush();
   // Read while the log is still open: nothing waits in a buffer of ours.
@@ -56,7 +57,7 @@ TEST_F(LogFileTest, EachEventIsOneStampedLineOnDiskAsSoonAsItIsWritten) {
 TEST_F(LogFileTest, PastTheCapTheFileMovesAsideAndOnlyTheNewestTwoCapsAreKept) {
   constexpr std::uintmax_t kCap = 1000;
   {
-    LogFile log(path, kCap);
+    LogFile log(path.string(), kCap);
     for (int i = 0; i < 100; ++i) log.Write("line " + std::to_string(1000 + i) + std::string(20, '.'));
   }
   fs::path older = path;
@@ -78,7 +79,7 @@ TEST_F(LogFileTest, AnEarlierRunsLogIsContinuedAndCountsTowardsTheCap) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << std::string(980, 'x') << '\n';
   {
-    LogFile log(path, 1000);
+    LogFile log(path.string(), 1000);
     log.Write("started");
   }
   fs::path older = path;
@@ -90,7 +91,7 @@ TEST_F(LogFileTest, AnEarlierRunsLogIsContinuedAndCountsTowardsTheCap) {
 
 TEST_F(LogFileTest, APlaceThatCannotBeWrittenCostsTheProgramNothing) {
   std::ofstream(directory / "blocker") << "a file where the log's folder should be";
-  LogFile log(directory / "blocker" / "zelmora.log");
+  LogFile log((directory / "blocker" / "zelmora.log").string());
   log.Write("lost");
   log.Flush();
   EXPECT_FALSE(fs::exists(directory / "blocker" / "zelmora.log"));
@@ -100,7 +101,7 @@ TEST_F(LogFileTest, LinesFromManyThreadsArriveWholeAndNoneIsLost) {
   constexpr int kThreads = 4;
   constexpr int kLinesEach = 200;
   {
-    LogFile log(path);
+    LogFile log(path.string());
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
       writers.emplace_back([&log, t] {

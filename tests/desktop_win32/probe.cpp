@@ -8,6 +8,7 @@
 //   probe untray CAPTION     removes tray icon 1 of that window, as a crashing shell loses it
 //   probe taskbar-created    the broadcast of a re-created task bar
 //   probe list               every top-level window and the task bar's children
+//   probe dialog CAPTION     the text of that message box, which it then answers with OK
 #include <windows.h>
 #include <shellapi.h>
 
@@ -84,6 +85,15 @@ int wmain(int argc, wchar_t** argv) {
     const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
     DWORD_PTR result = 0;
     SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return 0;
+  }
+  if (argc == 3 && std::wstring(argv[1]) == L"dialog") {
+    HWND box = FindWindowW(L"#32770", argv[2]);
+    if (box == nullptr) return 1;
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);  // a message box's text control
+    std::printf("%s\n", Utf8(text).c_str());
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
     return 0;
   }
   if (argc != 3) return 2;

@@ -97,6 +97,16 @@ main_caption="Zelmora任务提醒器1.62"
 application_title="Zelmora任务提醒器"
 popup_caption="Zelmora通知"
 
+# ---- the command line: --version answers in a message box ----
+wine "$exe" --version >/dev/null 2>&1 &
+version_pid=$!
+version_box() { probe dialog "$application_title" >"$work/version.txt"; }
+check "--version shows a message box" wait_for 30 version_box
+check "... saying \"zelmora 1.62\"" test "$(cat "$work/version.txt")" = "zelmora 1.62"
+version_status=0
+wait $version_pid || version_status=$?
+check "... and ends with status 0" test $version_status -eq 0
+
 ZELMORA_TEST_TASK_SERVER=$server wine "$exe" >"$work/program.log" 2>&1 &
 program_pid=$!
 main_visible() { [[ $(field visible "$(probe find "$main_caption")") == 1 ]]; }
@@ -237,6 +247,15 @@ main_restored() {
 check "a click on the tray icon restores the main window" wait_for 10 main_restored
 check "the restored window is in the foreground" \
   test "$(field hwnd "$(probe foreground)")" = "$(field hwnd "$main")"
+
+# ---- a second start brings the running reminder back from the tray and ends ----
+probe minimize "$main_caption" >/dev/null
+check "minimised again" wait_for 10 main_hidden
+second_status=0
+ZELMORA_TEST_TASK_SERVER=$server timeout 60 wine "$exe" >"$work/second.log" 2>&1 || second_status=$?
+check "a second start ends with status 0" test $second_status -eq 0
+check "... and the running reminder's main window is back" wait_for 10 main_restored
+check "... the one main window" test "$(probe list | grep -c "caption=$main_caption ")" -eq 1
 
 # ---- closing ends the program and takes the icon away ----
 probe close "$main_caption" >/dev/null

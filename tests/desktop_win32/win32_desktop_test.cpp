@@ -17,6 +17,8 @@
 
 #include "core/error.h"
 #include "platform/desktop_win32/win32_main_window.h"
+#include "platform/desktop_win32/win32_tray_icon.h"
+#include "platform/start_at_login.h"
 
 namespace zelmora::platform::win32 {
 namespace {
@@ -399,6 +401,61 @@ TEST_F(Win32DesktopTest, LongTimeTextShowsMinutesAndSecondsAndNoDate) {
   const std::string text = desktop->LongTimeText(when);
   EXPECT_NE(text.find(":05:09"), std::string::npos) << text;
   EXPECT_EQ(text.find(std::to_string(local.wYear)), std::string::npos) << text;
+}
+
+// ---- one reminder per session, start at login, the tray's tooltip ----
+
+TEST_F(Win32DesktopTest, ASecondClaimAsksTheFirstForItsWindowAndGetsNone) {
+  auto first = desktop->ClaimInstance();
+  ASSERT_NE(first, nullptr);
+  int showRequests = 0;
+  first->OnShowRequest([&] { ++showRequests; });
+
+  auto secondDesktop = CreateWin32Desktop(GetModuleHandleW(nullptr));
+  EXPECT_EQ(secondDesktop->ClaimInstance(), nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return showRequests == 1; }));
+
+  first.reset();  // the first reminder ends: the next start is the one
+  EXPECT_NE(secondDesktop->ClaimInstance(), nullptr);
+}
+
+std::wstring RunValue() {
+  wchar_t data[1024] = {};
+  DWORD size = sizeof data;
+  const LONG result = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                   L"Zelmora", RRF_RT_REG_SZ, nullptr, data, &size);
+  return result == ERROR_SUCCESS ? data : L"(none)";
+}
+
+TEST(Win32StartAtLogin, TheRunValueStartsThisProgramMinimisedAndStarted) {
+  auto startAtLogin = OpenSystemStartAtLogin("--minimized --start");
+  startAtLogin->Set(false);
+  EXPECT_FALSE(startAtLogin->IsOn());
+
+  startAtLogin->Set(true);
+  EXPECT_TRUE(startAtLogin->IsOn());
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  EXPECT_EQ(RunValue(), L"\"" + std::wstring(program) + L"\" --minimized --start");
+
+  // Switched off in Task Manager: the value stays, the entry does not run.
+  const wchar_t* approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+  const BYTE disabled[12] = {3};
+  RegSetKeyValueW(HKEY_CURRENT_USER, approved, L"Zelmora", REG_BINARY, disabled, sizeof disabled);
+  EXPECT_FALSE(startAtLogin->IsOn());
+  startAtLogin->Set(true);
+  EXPECT_TRUE(startAtLogin->IsOn()) << "switched on here, it is on everywhere";
+
+  startAtLogin->Set(false);
+  EXPECT_FALSE(startAtLogin->IsOn());
+  EXPECT_EQ(RunValue(), L"(none)");
+}
+
+TEST(Win32TrayTip, IsCutToTheShellsLimitWithoutSplittingACharacter) {
+  EXPECT_EQ(TrayTip("Zelmora任务提醒器\n已停止"), L"Zelmora任务提醒器\n已停止");
+  EXPECT_EQ(TrayTip(std::string(200, 'x')).size(), 127u);
+  const std::wstring cut = TrayTip(std::string(126, 'x') + "😀");  // a character of two UTF-16 units
+  EXPECT_EQ(cut, std::wstring(126, L'x'));
 }
 
 }  // namespace

@@ -1,0 +1,118 @@
+#!/bin/bash
+# The program as it is used all day, on a desktop with a tray (icewm), against
+# the local task server: the command line; started at login (--minimized
+# --start) it polls with no main window in sight; a second start brings the
+# running reminder's window back and ends; start at login is switched on and
+# off from the tray menu; the menu ends the program; the log tells why polls
+# against a closed port fail. Run it through tests/support/run_on_virtual_desktop.sh.
+# Usage: daily_use_test.sh PROGRAM TASKSERVER OUTPUT_DIR
+set -u
+program=$1
+taskserver=$2
+out_dir=$3
+. "$(dirname "$0")/../support/virtual_desktop.sh"
+caption='Zelmora任务提醒器1.62'
+
+require_tools xdotool xwininfo import
+[ -n "${DISPLAY:-}" ] || { echo "run me through run_on_virtual_desktop.sh"; exit 2; }
+work=$vd_work
+log="$work/state/zelmora/zelmora.log"
+fail() {
+  echo "FAIL: $*"
+  import -window root "$out_dir/daily-use-failure.png" 2>/dev/null
+  [ -f "$log" ] && sed 's/^/  log: /' "$log"
+  [ -f "$work/program.out" ] && tail -20 "$work/program.out" | sed 's/^/  program: /'
+  exit 1
+}
+mkdir -p "$out_dir" "$work/config"
+export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" XDG_STATE_HOME="$work/state"
+
+# --- the command line ---
+"$program" --version >"$work/version.out" 2>&1 || fail "--version ended with status $?"
+[ "$(cat "$work/version.out")" = "zelmora 1.62" ] || fail "--version said '$(cat "$work/version.out")'"
+"$program" --help | grep -q -- '--minimized' || fail "--help does not list --minimized"
+"$program" --minimised >/dev/null 2>"$work/refused.out"
+status=$?
+[ $status -eq 2 ] || fail "an unknown option ended with status $status, not 2"
+grep -q "unknown option '--minimised'" "$work/refused.out" || fail "no clear message: $(cat "$work/refused.out")"
+echo "ok: --version, --help, an unknown option refused with status 2"
+
+# --- helpers ---
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+main_windows() { xdotool search --name "^${caption}\$" 2>/dev/null; }
+main_viewable() { local id; for id in $(main_windows); do viewable "$id" && return 0; done; return 1; }
+tray_icon=
+find_tray_icon() {
+  local id w h
+  for id in $(xdotool search --onlyvisible --classname 'zelmora' 2>/dev/null); do
+    read -r w h < <(xwininfo -id "$id" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}')
+    [ "$w" -le 32 ] && [ "$h" -le 32 ] && tray_icon=$id && return 0
+  done
+  return 1
+}
+# Opens the tray menu and picks the entry `UPS` places above its last one (退出).
+choose_from_bottom() {
+  xdotool mousemove --window "$tray_icon" 10 10 click 3
+  sleep 0.8
+  xdotool key End
+  for ((i = 0; i < $1; i++)); do xdotool key Up; done
+  xdotool key Return
+  sleep 0.5
+}
+requests() {
+  local count
+  count=$(grep -c 'action=getnum' "$work/requests.log" 2>/dev/null)
+  echo "${count:-0}"
+}
+has_requests() { [ "$(requests)" -ge "$1" ]; }
+
+"$taskserver" --port 0 --task-every 3600 --note-every 3600 --log "$work/requests.log" >"$work/server.out" 2>&1 &
+server_pid=$!
+track $server_pid
+wait_until 100 grep -q listening "$work/server.out" || fail "task server did not start"
+address=$(awk '/listening/ {print $NF; exit}' "$work/server.out")
+
+# --- started at login: in the tray, polling ---
+ZELMORA_TEST_TASK_SERVER="$address" "$program" --minimized --start >"$work/program.out" 2>&1 &
+program_pid=$!
+track $program_pid
+wait_until 100 find_tray_icon || fail "no tray icon"
+wait_until 100 has_requests 1 || fail "--start did not start polling"
+main_viewable && fail "--minimized showed the main window"
+echo "ok: --minimized --start polls from the tray, no main window in sight"
+
+# --- a second start brings the window back and ends ---
+ZELMORA_TEST_TASK_SERVER="$address" timeout 20 "$program" >"$work/second.out" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "the second start ended with status $status: $(cat "$work/second.out")"
+wait_until 50 main_viewable || fail "the second start did not bring the main window back"
+[ "$(main_windows | wc -l)" -eq 1 ] || fail "$(main_windows | wc -l) main windows"
+kill -0 $program_pid || fail "the first reminder ended"
+echo "ok: a second start shows the running reminder's window and ends with status 0"
+
+# --- start at login from the tray menu ---
+entry="$work/config/autostart/zelmora.desktop"
+choose_from_bottom 3 # 开机自动启动, above 新任务提示音 and 退出
+wait_until 30 test -f "$entry" || fail "the menu did not write $entry"
+exec_line=$(grep '^Exec=' "$entry")
+[ "$exec_line" = "Exec=\"$(realpath "$program")\" --minimized --start" ] || fail "the entry runs: $exec_line"
+import -window root "$out_dir/daily-use-desktop.png"
+choose_from_bottom 3
+wait_until 30 test ! -f "$entry" || fail "the menu did not remove $entry"
+echo "ok: start at login switched on and off from the tray menu"
+
+# --- the menu ends the program ---
+choose_from_bottom 1 # 退出
+wait_until 50 bash -c "! kill -0 $program_pid 2>/dev/null" || fail "退出 did not end the program"
+grep -q ' exit$' "$log" || fail "the log does not tell the exit"
+echo "ok: 退出 ends the program"
+
+# --- a closed port: the log tells why polls fail ---
+kill $server_pid
+wait $server_pid 2>/dev/null
+ZELMORA_TEST_TASK_SERVER="$address" "$program" --minimized --start >>"$work/program.out" 2>&1 &
+track $!
+wait_until 100 grep -q 'poll failed: Socket Error # 10061 Connection refused' "$log" ||
+  fail "the log does not hold the failure of a poll against a closed port"
+echo "ok: the log tells why polls fail: $(grep -m1 'poll failed' "$log" | cut -d' ' -f3-)"
+echo PASS
