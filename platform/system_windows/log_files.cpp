@@ -1,7 +1,6 @@
 #include "platform/log_files.h"
 
 #include <windows.h>
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include "platform/system_windows/wide_text.h"
@@ -9,12 +8,15 @@
 namespace zelmora::platform {
 namespace {
 
+// %LOCALAPPDATA%. The CSIDL form, unlike the known-folder one, needs no GUID:
+// MinGW's libuuid would bring in every GUID it knows.
 std::wstring LocalApplicationData() {
-  PWSTR folder = nullptr;
+  wchar_t folder[MAX_PATH] = {};
+  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                 SHGFP_TYPE_CURRENT, folder))) {
+    return folder;
+  }
   std::wstring path;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder))) path = folder;
-  CoTaskMemFree(folder);
-  if (!path.empty()) return path;
   // Without a profile folder (a service account, a broken profile) the temporary folder still works.
   wchar_t temporary[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);

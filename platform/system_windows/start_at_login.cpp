@@ -25,7 +25,9 @@ std::string SystemMessage(LONG code) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(code);
+  // Narrow numbers only: wide formatting would bring in a wide printf of its own.
+  if (length == 0) return "error " + std::to_string(code);
+  std::wstring message(text, length);
   LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
     message.pop_back();

@@ -173,6 +173,25 @@ read -r icon_w icon_h icon_x icon_y <<<"$(tray_icon_box)"
 icon_click_x=$((bar_right - tray_width + icon_x + icon_w / 2))
 icon_click_y=$((bar_top + icon_y + icon_h / 2))
 
+# ---- start at login from the icon's menu: the Run value ----
+run_value() {
+  wine reg export 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' "$work/run.reg" /y >/dev/null 2>&1 || return 1
+  iconv -f UTF-16 -t UTF-8 "$work/run.reg" | tr -d '\r' | grep '^"Zelmora"='
+}
+choose_from_bottom() { # opens the icon's menu; picks the entry UPS places up from the bottom
+  xdotool mousemove "$icon_click_x" "$icon_click_y" click 3
+  sleep 1
+  for ((i = 0; i < $1; i++)); do xdotool key Up; done
+  xdotool key Return
+}
+choose_from_bottom 3 # 开机自动启动, above 新任务提示音 and 退出
+has_run_value() { run_value >/dev/null; }
+check "the menu's 开机自动启动 writes the Run value" wait_for 10 has_run_value
+expected_run='"Zelmora"="\"'$(winepath -w "$exe" | sed 's/\\/\\\\/g')'\" --minimized --start"'
+check "... running this program with --minimized --start" test "$(run_value)" = "$expected_run"
+choose_from_bottom 3
+check "... and chosen again removes it" wait_for 10 eval '! has_run_value'
+
 # ---- a re-created task bar gets the icon back ----
 probe untray "$application_title" >/dev/null || true
 check "the icon is gone when the shell loses it" wait_for 5 eval '! tray_icon_present'

@@ -282,6 +282,17 @@ TEST_F(Win32MainWindowTest, MinimisingCallsTheHandlerAndRestoreBringsTheWindowBa
   EXPECT_EQ(minimised, 1);
 }
 
+TEST_F(Win32MainWindowTest, AWindowThatStartedInTheTrayIsCentredWhenFirstRestored) {
+  window->TakeOffTaskbar();
+  window->Restore();
+  PumpFor(milliseconds(50));
+  EXPECT_TRUE(window->IsVisible());
+  RECT outer{};
+  GetWindowRect(handle, &outer);
+  EXPECT_LE(std::abs(outer.left + outer.right - GetSystemMetrics(SM_CXVIRTUALSCREEN)), 1);
+  EXPECT_LE(std::abs(outer.top + outer.bottom - GetSystemMetrics(SM_CYVIRTUALSCREEN)), 1);
+}
+
 // ---- the popup ----
 
 class Win32PopupTest : public Win32MainWindowTest {
