@@ -50,11 +50,11 @@ find_tray_icon() {
   done
   return 1
 }
-# Opens the tray menu and picks the entry `UPS` places above its last one (退出).
+# Opens the tray menu and picks the entry N places up from the bottom: with
+# nothing selected yet, Up selects the last entry (退出).
 choose_from_bottom() {
   xdotool mousemove --window "$tray_icon" 10 10 click 3
   sleep 0.8
-  xdotool key End
   for ((i = 0; i < $1; i++)); do xdotool key Up; done
   xdotool key Return
   sleep 0.5
@@ -92,7 +92,7 @@ echo "ok: a second start shows the running reminder's window and ends with statu
 
 # --- start at login from the tray menu ---
 entry="$work/config/autostart/zelmora.desktop"
-choose_from_bottom 3 # 开机自动启动, above 新任务提示音 and 退出
+choose_from_bottom 3 # 开机自动启动, then 新任务提示音, then 退出
 wait_until 30 test -f "$entry" || fail "the menu did not write $entry"
 exec_line=$(grep '^Exec=' "$entry")
 [ "$exec_line" = "Exec=\"$(realpath "$program")\" --minimized --start" ] || fail "the entry runs: $exec_line"
