@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "app/reminder.h"
+#include "platform/codepage.h"
 #include "tests/support/fake_desktop.h"
 
 namespace zelmora::testing {
@@ -57,21 +58,21 @@ class ScriptedExchange final : public CounterExchange {
 // The whole reminder, wired as the program wires it, on the fake desktop.
 struct FormFixture {
   explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {})
-      : reminder(
-            desktop,
-            {
-                .taskServerHost = "tasks.example:8080",
-                .supportQq = "12345",
-                .qqChatHost = "chat.example",
-                .makeExchange = [this](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
-                  announce = context.showAnnouncement;
-                  auto made = std::make_unique<ScriptedExchange>();
-                  exchange = made.get();
-                  return made;
-                },
-                .loadSettings = std::move(load),
-                .saveSettings = std::move(save),
-            }),
+      : reminder(desktop, {
+                              .taskServerHost = "tasks.example:8080",
+                              .supportQq = "12345",
+                              .qqChatHost = "chat.example",
+                              .makeExchange =
+                                  [this](const ExchangeContext& context) -> std::unique_ptr<CounterExchange> {
+                                announce = context.showAnnouncement;
+                                auto made = std::make_unique<ScriptedExchange>();
+                                exchange = made.get();
+                                return made;
+                              },
+                              .loadSettings = std::move(load),
+                              .saveSettings = std::move(save),
+                              .decodeGbk = [this](std::string_view gbk) { return decodeGbk(gbk); },
+                          }),
         state(reminder.State()),
         form1(&reminder.Form1()),
         form2(&reminder.Form2()) {}
@@ -87,6 +88,8 @@ struct FormFixture {
   }
 
   FakeDesktop desktop;
+  // How the main window decodes announcements; a test may make it fail.
+  std::function<std::string(std::string_view)> decodeGbk = platform::GbkToUtf8;
   ScriptedExchange* exchange = nullptr;
   std::function<void(std::string)> announce;
   Reminder reminder;
