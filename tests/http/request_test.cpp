@@ -88,27 +88,6 @@ TEST(HeaderFolding, LongHostNameIsFoldedOnTheWire) {
             "GET / HTTP/1.1\r\nHost: " + std::string(40, 'h') + "\r\n " + std::string(40, 'i') + "\r\n\r\n");
 }
 
-TEST(HeaderFolding, FoldedLineUnfoldsToTheSameWords) {
-  std::string line = "Cookie: ";
-  for (int i = 0; i < 40; ++i)
-    line += "k" + std::to_string(i) + "=" + std::string(static_cast<std::size_t>(i % 20) * 3, 'v') + "; ";
-  line += "last=\"quoted, with spaces\"";
-  const std::string folded = FoldHeaderLine(line);
-  std::string unfolded;
-  std::size_t longest = 0;
-  for (std::size_t start = 0; start <= folded.size();) {
-    const std::size_t end = std::min(folded.find("\r\n", start), folded.size());
-    longest = std::max(longest, end - start);
-    unfolded += folded.substr(start, end - start);
-    start = end + 2;
-  }
-  EXPECT_LE(longest, 78u);
-  // Only blanks around the breaks may change.
-  std::erase(line, ' ');
-  std::erase(unfolded, ' ');
-  EXPECT_EQ(unfolded, line);
-}
-
 // What building a head costs, counted in bytes allocated rather than seconds.
 TEST(RequestHeadCost, FoldingCopiesEachByteAFewTimesNotOncePerPiece) {
   std::string line = "Cookie: ";
