@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the reminder every way we ship or check it and runs every test:
-# g++ (with the GUI tests under Xvfb), clang++, ASan+UBSan, TSan, the fuzzer for a
+# g++ (with the GUI tests under Xvfb), clang++, ASan+UBSan, TSan, the fuzzers for a
 # bounded time, and the Windows build under Wine. Installs what it needs when run
 # as root. `./test.sh quick` runs only the g++ build and its tests.
 set -euo pipefail
@@ -27,16 +27,18 @@ configure_build_test asan
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" setarch "$(uname -m)" -R \
   bash -c "$(declare -f step configure_build_test); configure_build_test tsan"
 
-step "fuzz (reply reader, bounded)"
+step "fuzz (reply reader and request head, 30 s each)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZELMORA_GUI=OFF -DZELMORA_TESTS=OFF -DZELMORA_FUZZ=ON -DZELMORA_FUZZ_SECONDS=60 >/dev/null
-cmake --build build/fuzz -j2 --target reply_fuzzer
+  -DZELMORA_GUI=OFF -DZELMORA_TESTS=OFF -DZELMORA_FUZZ=ON -DZELMORA_FUZZ_SECONDS=30 >/dev/null
+cmake --build build/fuzz -j2 --target reply_fuzzer request_head_fuzzer
 # libFuzzer reports every new input; keep its chatter in a log and show the end.
-if ! cmake --build build/fuzz --target run_reply_fuzzer >build/fuzz/fuzz.log 2>&1; then
-  tail -n 60 build/fuzz/fuzz.log
-  exit 1
-fi
-tail -n 3 build/fuzz/fuzz.log
+for fuzzer in reply_fuzzer request_head_fuzzer; do
+  if ! cmake --build build/fuzz --target run_$fuzzer >build/fuzz/$fuzzer.log 2>&1; then
+    tail -n 60 build/fuzz/$fuzzer.log
+    exit 1
+  fi
+  tail -n 3 build/fuzz/$fuzzer.log
+done
 
 step "bench (builds; run by hand, see README)"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMORA_BENCH=ON -DZELMORA_GUI=OFF \

@@ -85,6 +85,8 @@ std::string HttpClient::Get(const std::string& address) {
   bool keepConnection = false;
   try {
     cookies_.RemoveExpired(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+    // The cookie caps keep the head a few KB, built in well under a
+    // millisecond; sending it waits in steps that see the deadline and Abort.
     connection_->SendAll(BuildHead(split.Target(), split.hostHeader, split.host, split.path), exchange);
     ConnectionSource source(*connection_, exchange);
     ReplyReader reader(source, limits_);
