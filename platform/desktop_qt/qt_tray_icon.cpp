@@ -25,7 +25,11 @@ QtTrayIcon::QtTrayIcon() : icon_(ProgramIcon()) {
 QtTrayIcon::~QtTrayIcon() { icon_.setContextMenu(nullptr); }
 
 void QtTrayIcon::Fill(const platform::TrayIconRecord& record) {
-  icon_.setIcon(record.image == platform::TrayImage::Dimmed ? DimmedProgramIcon() : ProgramIcon());
+  // The tooltip changes with every poll; the image seldom.
+  if (record.image != image_) {
+    image_ = record.image;
+    icon_.setIcon(image_ == platform::TrayImage::Dimmed ? DimmedProgramIcon() : ProgramIcon());
+  }
   icon_.setToolTip(QString::fromStdString(record.tip));
 }
 

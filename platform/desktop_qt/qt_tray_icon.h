@@ -39,6 +39,7 @@ class QtTrayIcon final : public platform::TrayIcon {
   void RefreshMenu();
 
   QSystemTrayIcon icon_;
+  platform::TrayImage image_ = platform::TrayImage::Program;  // the one icon_ shows
   std::unique_ptr<QMenu> menu_;
   std::vector<platform::TrayMenuItem> items_;
   std::function<void(platform::TrayMouse)> onMouse_;
