@@ -40,6 +40,9 @@ fi
 
 start_x 1280x800
 start_trayer
+# A reminder of its own: one already running on the user's desktop would
+# otherwise take this start as a request for its window.
+export XDG_RUNTIME_DIR=$vd_work
 "$build/zelmora-testbuild" &
 app=$!
 track $app
