@@ -27,6 +27,7 @@ if(WIN32)
   set(CPACK_GENERATOR NSIS ZIP)
   # Our own installer script: per user, without administrator rights.
   set(CPACK_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/nsis)
+  set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS -WX) # a warning in the script fails the package
   set(CPACK_NSIS_DISPLAY_NAME "Zelmora任务提醒器")
   set(CPACK_ZELMORA_FILE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0)
   set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/platform/desktop_win32/zelmora.ico)
