@@ -21,8 +21,8 @@ QString BoundsArgument(const QRect& r) {
 
 QString PageViewProgramPath() {
   const QString programDir = QCoreApplication::applicationDirPath();
-  for (const QString& candidate : {programDir + '/' + kInstalledDirFromProgram + '/' + kProgramName,
-                                   programDir + '/' + kProgramName}) {
+  for (const QString& candidate :
+       {programDir + '/' + kInstalledDirFromProgram + '/' + kProgramName, programDir + '/' + kProgramName}) {
     const QFileInfo helper(candidate);
     if (helper.isExecutable()) return helper.canonicalFilePath();
   }
