@@ -92,7 +92,7 @@ run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run_data="\"$install_dir_windows\\zelmora.exe\" --minimized --start"
 run_line="\"Zelmora\"=\"$(sed 's/\\/\\\\/g; s/"/\\"/g' <<<"$run_data")\""
 
-wine "$setup" /S /STARTATLOGIN >"$work/setup.log" 2>&1 || stop "the installer failed: $(tail "$work/setup.log")"
+timeout 120 wine "$setup" /S /STARTATLOGIN >"$work/setup.log" 2>&1 || stop "the installer failed: $(tail "$work/setup.log")"
 installed=$(cd "$install_dir" 2>/dev/null && ls | sort | tr '\n' ' ' || true)
 check "installs zelmora.exe and its uninstaller under %LOCALAPPDATA%\\Programs\\Zelmora ($installed)" \
   test "$installed" = "uninstall.exe zelmora.exe "
@@ -126,7 +126,7 @@ fi
 settings_key='HKLM\Software\zelmora\tixing'
 registry_key "$settings_key" >"$work/settings-before.txt" || true
 # The uninstaller runs from a copy of itself, so it can delete itself: wait for the files to go.
-wine "$install_dir/uninstall.exe" /S >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
+timeout 120 wine "$install_dir/uninstall.exe" /S >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
 program_files_gone() { [[ ! -e $install_dir/zelmora.exe && ! -e $install_dir/uninstall.exe ]]; }
 check "uninstall removes the program and the uninstaller" wait_until 300 program_files_gone
 check "and the program's folder" wait_until 50 test ! -e "$install_dir"
