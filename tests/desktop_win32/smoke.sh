@@ -16,7 +16,7 @@
 set -euo pipefail
 
 if [[ $# -lt 1 || ($1 == --installed && $# -lt 3) ]]; then
-  sed -n '2,16p' "$0" >&2
+  sed -n '2,15p' "$0" >&2
   exit 2
 fi
 here=$(dirname "$(realpath "$0")")
