@@ -14,7 +14,7 @@ struct Case {
 void ExpectPictures(std::initializer_list<Case> cases) {
   for (const Case& c : cases) {
     EXPECT_EQ(LongTimePicture(c.localeFormat), c.picture)
-        << "locale format: " << testing::PrintToString(c.localeFormat);
+        << "locale format: " << ::testing::PrintToString(c.localeFormat);
   }
 }
 
