@@ -244,6 +244,8 @@ program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
 check "closing the main window ends the program" wait_for 15 program_gone
 check "the tray icon is gone" wait_for 5 eval '! tray_icon_present'
 
+check "the program carries its manifest (Windows versions, GDI scaling, common controls 6)" \
+  eval 'grep -qa "<gdiScaling" "$exe" && grep -qa "Microsoft.Windows.Common-Controls" "$exe"'
 echo "# program: $(stat -c %s "$exe") bytes"
 if ((failures > 0)); then
   echo "# $failures check(s) failed; see $out"
