@@ -308,8 +308,10 @@ TEST_F(Win32PopupTest, StartsHiddenAtItsPositionWithTheFrameAroundTheClientArea)
   const Size outer = popup->OuterSize();
   EXPECT_GT(outer.width, 300);
   EXPECT_GT(outer.height, 200);
-  const LONG extended = GetWindowLongW(popupHandle, GWL_EXSTYLE);
-  EXPECT_EQ(extended & (WS_EX_TOPMOST | WS_EX_NOACTIVATE), WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  // The dialog frame's styles, top-most and no-activate, and nothing else:
+  // a tool window would have a smaller caption and no Alt+Tab entry.
+  EXPECT_EQ(GetWindowLongW(popupHandle, GWL_EXSTYLE),
+            WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST | WS_EX_NOACTIVATE);
 }
 
 TEST_F(Win32PopupTest, SetLeftAndSetTopEachMoveOneCoordinate) {
