@@ -46,12 +46,12 @@ struct StoredValue {
   bool operator==(const StoredValue&) const = default;
 };
 
-// Reads one value below HKEY_LOCAL_MACHINE through the registry functions.
-inline std::optional<StoredValue> ReadStored(platform::Registry& registry, std::string_view path,
-                                             std::string_view name) {
+// Reads one value through the registry functions.
+inline std::optional<StoredValue> ReadStored(
+    platform::Registry& registry, std::string_view path, std::string_view name,
+    platform::RegistryRoot root = platform::RegistryRoot::LocalMachine) {
   platform::RegistryKey key{};
-  if (registry.OpenKey(platform::RegistryRoot::LocalMachine, path, key) !=
-      platform::RegistryStatus::Success) {
+  if (registry.OpenKey(root, path, key) != platform::RegistryStatus::Success) {
     return std::nullopt;
   }
   StoredValue value{};

@@ -73,13 +73,9 @@ class VirtualStore : public ::testing::Test {
   }
   // The worker id stored under root and path, read past every redirection.
   std::optional<std::string> StoredWorkerId(RegistryRoot root, std::string_view path) {
-    RegistryKey key{};
-    if (hives->OpenKey(root, path, key) != RegistryStatus::Success) return std::nullopt;
-    char text[64] = {};
-    std::uint32_t size = sizeof text - 1;
-    hives->QueryValue(key, "userid", nullptr, reinterpret_cast<std::byte*>(text), &size);
-    hives->CloseKey(key);
-    return std::string(text);
+    auto value = testing::ReadStored(*hives, path, "userid", root);
+    if (!value || value->data.empty()) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(value->data.data()), value->data.size() - 1);
   }
   std::optional<std::string> MachineWide() { return StoredWorkerId(RegistryRoot::LocalMachine, kPath); }
   std::optional<std::string> UsersCopy() {
