@@ -199,6 +199,13 @@ click_client() {
   read -r x y < <(control_point "$1")
   xdotool mousemove $((client_left + x)) $((client_top + y)) click 1
 }
+# ---- View before any task: the empty popup where it was made ----
+click_client btn3
+popup_at_creation() { [[ $(probe find "$popup_caption") =~ visible=1\ .*\ window=642,361, ]]; }
+check "View before any task shows the empty popup at 642, 361" wait_for 5 popup_at_creation
+probe close "$popup_caption" >/dev/null
+check "its close box hides it" wait_for 5 eval '[[ $(field visible "$(probe find "$popup_caption")") == 0 ]]'
+
 click_client edt1
 xdotool key End && xdotool type 7
 click_client edt2
@@ -229,8 +236,8 @@ popup_style=$(field style "$popup")
 popup_exstyle=$(field exstyle "$popup")
 check "popup: popup, caption and system menu; no minimise, maximise or sizing" \
   test $((popup_style & 0x80C80000)) -eq $((0x80C80000)) -a $((popup_style & 0x00070000)) -eq 0
-check "popup: top-most, no-activate, dialog frame" \
-  test $((popup_exstyle & 0x08000009)) -eq $((0x08000009))
+check "popup: top-most, no-activate, dialog frame and window edge; no tool-window caption" \
+  test $((popup_exstyle)) -eq $((0x08000109))
 check "popup: unowned (the desktop window as owner)" test "$(field owner "$popup")" = 0000000000000000
 read -r p_left p_top p_right p_bottom <<<"$(field client "$popup" | tr ',' ' ')"
 check "popup: client area 300 x 200" test "$((p_right - p_left))x$((p_bottom - p_top))" = 300x200
@@ -268,6 +275,8 @@ program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
 check "closing the main window ends the program" wait_for 15 program_gone
 check "the tray icon is gone" wait_for 5 eval '! tray_icon_present'
 
+check "the program carries its manifest (Windows versions, GDI scaling, common controls 6)" \
+  eval 'grep -qa "<gdiScaling" "$exe" && grep -qa "Microsoft.Windows.Common-Controls" "$exe"'
 echo "# program: $(stat -c %s "$exe") bytes"
 if ((failures > 0)); then
   echo "# $failures check(s) failed; see $out"
