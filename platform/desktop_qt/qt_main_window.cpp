@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QWindowStateChangeEvent>
+#include <utility>
 
 #include "platform/desktop_qt/form_font.h"
+#include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/x11_hints.h"
 
@@ -20,9 +23,12 @@ void FormWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
   const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-  const bool minimizedNow =
-      (windowState() & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized);
-  if (!minimizedNow || !onMinimized) return;
+  const bool minimized = windowState() & Qt::WindowMinimized;
+  if (minimized == bool(change->oldState() & Qt::WindowMinimized)) return;
+  if (!minimized) {
+    if (onUnminimized) onUnminimized();
+    return;
+  }
   // The handler hides the window; let the window system finish minimising first.
   QMetaObject::invokeMethod(
       this,
@@ -37,19 +43,22 @@ void FormWidget::closeEvent(QCloseEvent* event) {
   if (event->isAccepted()) QCoreApplication::quit();
 }
 
-QtMainWindow::QtMainWindow(const platform::MainWindowSpec& design) : form_(std::make_unique<FormWidget>()) {
+QtMainWindow::QtMainWindow(platform::Desktop& desktop, const platform::MainWindowSpec& design)
+    : desktop_(desktop), form_(std::make_unique<FormWidget>()) {
   form_->setWindowTitle(
       QString::fromUtf8(design.caption.data(), static_cast<qsizetype>(design.caption.size())));
   form_->setWindowIcon(ProgramIcon());
   form_->setFont(FormFont());
   form_->setFixedSize(design.clientSize.width, design.clientSize.height);
+  form_->onMinimized = [this] { CallHandler(desktop_, onMinimized_); };
+  form_->onUnminimized = [this] { Unminimized(); };
 }
 
 // The form goes first: its widgets call back into the controls until then.
 QtMainWindow::~QtMainWindow() { form_.reset(); }
 
 platform::Control& QtMainWindow::AddControl(const platform::ControlSpec& design) {
-  controls_.push_back(std::make_unique<QtControl>(*form_, design));
+  controls_.push_back(std::make_unique<QtControl>(desktop_, *form_, design));
   return *controls_.back();
 }
 
@@ -78,7 +87,22 @@ void QtMainWindow::ShowWindow() {
 
 void QtMainWindow::Show() { ShowWindow(); }
 
-void QtMainWindow::Hide() { form_->hide(); }
+void QtMainWindow::Hide() {
+  // Hiding leaves the tray icon as the only way back. Without a tray to hold
+  // it (none on this desktop, or its host has gone), a minimised window stays
+  // iconified and gets a task-bar entry while it is.
+  if (form_->isMinimized() && !QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (offTaskbar_) SetTaskbarEntry(*form_, true);
+    onTaskbarWhileMinimized_ = true;
+    return;
+  }
+  form_->hide();
+}
+
+void QtMainWindow::Unminimized() {
+  if (!std::exchange(onTaskbarWhileMinimized_, false)) return;
+  if (offTaskbar_) SetTaskbarEntry(*form_, false);
+}
 
 bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
 
@@ -92,6 +116,6 @@ void QtMainWindow::Restore() {
   form_->activateWindow();
 }
 
-void QtMainWindow::OnMinimized(std::function<void()> handler) { form_->onMinimized = std::move(handler); }
+void QtMainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
 
 }  // namespace zelmora::platform::qt
