@@ -40,7 +40,9 @@ void FormWidget::changeEvent(QEvent* event) {
 
 void FormWidget::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
-  if (event->isAccepted()) QCoreApplication::quit();
+  // exit(), not quit(): quit() asks every visible window to close first, and the
+  // popup only hides when asked, so a popup in sight would keep the program on.
+  if (event->isAccepted()) QCoreApplication::exit(0);
 }
 
 QtMainWindow::QtMainWindow(platform::Desktop& desktop, const platform::MainWindowSpec& design)

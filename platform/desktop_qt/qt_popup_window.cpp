@@ -15,6 +15,7 @@
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/x11_hints.h"
+#include "platform/desktop_qt/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 namespace {
@@ -84,6 +85,7 @@ class QtPopupWindow final : public platform::PopupWindow {
     // Out of sight at once; the helper's view lives inside our window, so the
     // helper goes next, before the window.
     widget_.hide();
+    FlushX11();
     pageView_.reset();
   }
 

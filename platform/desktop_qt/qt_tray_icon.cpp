@@ -4,6 +4,7 @@
 
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
+#include "platform/desktop_qt/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 
@@ -14,8 +15,10 @@ QtTrayIcon::QtTrayIcon(platform::Desktop& desktop) : desktop_(desktop), icon_(Pr
                    [this](QSystemTrayIcon::ActivationReason reason) { Report(reason); });
   // Closing the main window ends the loop; the popup's page view may take a
   // while to shut down after that, and the icon must not linger meanwhile.
-  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &icon_,
-                   [this] { icon_.hide(); });
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &icon_, [this] {
+    icon_.hide();
+    FlushX11();
+  });
   trayHostWatcher_ = std::make_unique<TrayHostWatcher>([this] {
     // Qt docks the icon on the same announcement; tell the logic afterwards.
     QMetaObject::invokeMethod(

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -150,7 +151,13 @@ TEST_F(QtMainWindowTest, MinimisingReportsOnceAndRestoreBringsItBackNormal) {
   EXPECT_EQ(minimized, 1);
 }
 
+// Also while another window in sight refuses to close, as the popup does (it
+// only hides when asked).
 TEST_F(QtMainWindowTest, ClosingTheWindowEndsTheEventLoop) {
+  class RefusesToClose final : public QWidget {
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+  } popup;
+  popup.show();
   window->Show();
   QMetaObject::invokeMethod(
       &Form(), [this] { Form().close(); }, Qt::QueuedConnection);
