@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/desktop_qt/form_font.h"
+#include "platform/desktop_qt/frame_extents.h"
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/x11_hints.h"
@@ -54,6 +55,7 @@ QtMainWindow::QtMainWindow(platform::Desktop& desktop, const platform::MainWindo
   form_->setFixedSize(design.clientSize.width, design.clientSize.height);
   form_->onMinimized = [this] { CallHandler(desktop_, onMinimized_); };
   form_->onUnminimized = [this] { Unminimized(); };
+  RequestFrameExtents(*form_);  // for centring the whole window, frame included
 }
 
 // The form goes first: its widgets call back into the controls until then.
@@ -70,6 +72,9 @@ void QtMainWindow::SetTabOrder(std::span<platform::Control* const> order) {
     auto* second = dynamic_cast<QtControl*>(order[i]);
     if (first && second) QWidget::setTabOrder(&first->Widget(), &second->Widget());
   }
+  // The window starts with the focus on the first control of its tab order.
+  if (auto* first = order.empty() ? nullptr : dynamic_cast<QtControl*>(order.front()))
+    first->Widget().setFocus();
 }
 
 void QtMainWindow::TakeOffTaskbar() {
@@ -80,8 +85,14 @@ void QtMainWindow::TakeOffTaskbar() {
 void QtMainWindow::ShowWindow() {
   if (!placed_) {
     placed_ = true;
+    // The whole window, frame included, goes to the centre: the client area is
+    // placed where the frame leaves it.
+    const QMargins frame = FrameExtents(*form_).value_or(QMargins());
+    const QSize outer = form_->size().grownBy(frame);
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
-    form_->move(desktop.center() - QPoint(form_->width() / 2, form_->height() / 2));
+    const QPoint corner = desktop.topLeft() + QPoint((desktop.width() - outer.width()) / 2,
+                                                     (desktop.height() - outer.height()) / 2);
+    form_->setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), form_->size()));
   }
   if (offTaskbar_ && !form_->isVisible()) KeepOffTaskbar(*form_);
   form_->show();

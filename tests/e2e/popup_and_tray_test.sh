@@ -82,6 +82,14 @@ find_main() { window=$(xdotool search --onlyvisible --name "^${main_caption}\$" 
 wait_until 100 find_main || fail "main window did not appear"
 sleep 0.5
 
+# The whole window, frame included, starts in the middle of the screen.
+read -r mx my mw mh < <(frame_of "$window")
+read -r sw sh < <(xwininfo -root | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}')
+dx=$((2 * mx + mw - sw))
+dy=$((2 * my + mh - sh))
+[ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ] || fail "main window frame ${mw}x${mh} at $mx,$my is not centred on ${sw}x${sh}"
+echo "ok: the main window starts centred, frame included"
+
 read -r wa_x wa_y wa_w wa_h < <(xprop -root _NET_WORKAREA | sed -n 's/.*= //p' | tr -d ',' | awk '{print $1, $2, $3, $4}')
 echo "work area: ${wa_w}x${wa_h} at ${wa_x},${wa_y}"
 

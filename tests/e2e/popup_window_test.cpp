@@ -189,6 +189,22 @@ TEST_F(PopupOnDesktop, OutOfSightBelowTheWorkAreaThenIntoTheCornerWithItsFrame) 
   EXPECT_EQ(popup->Position().y, frame.y());
 }
 
+// Run by two_screens.sh: a popup in the corner of the screens' bounding box
+// that no screen shows is out of sight, so it stays unmapped (a window manager
+// would pull a mapped one into view, blank).
+TEST_F(PopupOnDesktop, OutOfSightMeansOnNoScreenNotOutsideTheirBoundingBox) {
+  if (QGuiApplication::screens().size() != 2) GTEST_SKIP() << "needs the two screens of two_screens.sh";
+  popup->SetLeft(100);
+  popup->SetTop(650);  // below the 600-pixel-high left screen
+  popup->Show();
+  QTest::qWait(300);
+  EXPECT_TRUE(popup->IsVisible());
+  EXPECT_FALSE(widget->isVisible()) << "mapped where no screen shows it";
+
+  popup->SetLeft(900);  // onto the right screen, 800 pixels high
+  EXPECT_TRUE(QTest::qWaitFor([&] { return widget->isVisible(); }, 5000));
+}
+
 TEST_F(PopupOnDesktop, PageLoadsInTheHelperAndShowsInsideThePopup) {
   e2e::OnePageServer server(kGreenPage);
   popup->Navigate(Address(server.Port(), QString::fromUtf8("/tx.php?action=show&userid=张 三&taskid=7")));
