@@ -43,16 +43,15 @@ bool QtHasWayland() {
 
 bool ChooseWindowSystem() {
   if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;  // the user's choice
-  if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return true;
+  const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
   if (XServerAnswers()) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    if (wayland) qputenv("QT_QPA_PLATFORM", "xcb");
     return true;
   }
-  if (!WaylandAnswers()) {
-    std::fputs(
-        "zelmora: no display answers: neither an X server nor the Wayland display named by "
-        "WAYLAND_DISPLAY.\n",
-        stderr);
+  // Qt alone would abort with a core dump here.
+  if (!wayland || !WaylandAnswers()) {
+    std::fprintf(stderr, "zelmora: no display answers (DISPLAY=%s, WAYLAND_DISPLAY=%s).\n",
+                 qgetenv("DISPLAY").constData(), qgetenv("WAYLAND_DISPLAY").constData());
     return false;
   }
   if (!QtHasWayland()) {
