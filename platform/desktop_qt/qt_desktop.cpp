@@ -29,7 +29,8 @@ QtDesktop::QtDesktop() {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zelmora"),
                                 QString::fromUtf8(WaylandLimits()), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    box->setWindowModality(Qt::NonModal);
+    box->show();
   }
 }
 

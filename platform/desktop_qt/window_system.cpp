@@ -72,7 +72,8 @@ const char* WaylandLimits() {
          "- works: the main window, Start and Stop, polling, the announcements, the settings, and the tray\n"
          "  icon where the desktop shows one;\n"
          "- does not work: the popup is not placed in the corner of the screen, not kept on top and may\n"
-         "  take the focus; the task page is not shown inside it; the program has a task-bar button.\n"
+         "  take the focus; the task page opens in a window of its own instead of inside the popup; the\n"
+         "  program has a task-bar button.\n"
          "For the full program, enable XWayland or start an X11 session.\n";
 }
 
