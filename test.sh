@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the reminder every way we ship or check it and runs every test:
-# g++ (with the GUI tests under Xvfb), clang++, ASan+UBSan, TSan, the fuzzer for a
-# bounded time, and the Windows build under Wine. Installs what it needs when run
-# as root. `./test.sh quick` runs only the g++ build and its tests.
+# g++ (with the GUI tests under Xvfb), clang++, ASan+UBSan, TSan, the fuzzers for a
+# bounded time, the Windows build under Wine, and both packages, each installed,
+# run and removed. Installs what it needs when run as root. `./test.sh quick` runs
+# only the g++ build and its tests.
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-full}
@@ -27,16 +28,18 @@ configure_build_test asan
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" setarch "$(uname -m)" -R \
   bash -c "$(declare -f step configure_build_test); configure_build_test tsan"
 
-step "fuzz (reply reader, bounded)"
+step "fuzz (reply reader and request head, 30 s each)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZELMORA_GUI=OFF -DZELMORA_TESTS=OFF -DZELMORA_FUZZ=ON -DZELMORA_FUZZ_SECONDS=60 >/dev/null
-cmake --build build/fuzz -j2 --target reply_fuzzer
+  -DZELMORA_GUI=OFF -DZELMORA_TESTS=OFF -DZELMORA_FUZZ=ON -DZELMORA_FUZZ_SECONDS=30 >/dev/null
+cmake --build build/fuzz -j2 --target reply_fuzzer request_head_fuzzer
 # libFuzzer reports every new input; keep its chatter in a log and show the end.
-if ! cmake --build build/fuzz --target run_reply_fuzzer >build/fuzz/fuzz.log 2>&1; then
-  tail -n 60 build/fuzz/fuzz.log
-  exit 1
-fi
-tail -n 3 build/fuzz/fuzz.log
+for fuzzer in reply_fuzzer request_head_fuzzer; do
+  if ! cmake --build build/fuzz --target run_$fuzzer >build/fuzz/$fuzzer.log 2>&1; then
+    tail -n 60 build/fuzz/$fuzzer.log
+    exit 1
+  fi
+  tail -n 3 build/fuzz/$fuzzer.log
+done
 
 step "bench (builds; run by hand, see README)"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMORA_BENCH=ON -DZELMORA_GUI=OFF \
@@ -59,5 +62,24 @@ ctest --preset mingw -j2
 wineserver -k || true
 unset WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
 tests/desktop_win32/smoke.sh build/mingw
+
+step "packages (the .deb and the Windows installer: built, installed, run and removed)"
+# What users get, straight from the presets.
+cpack --preset deb
+cpack --preset mingw
+# The installed programs ask the task server fixed at build time: each test builds
+# its packages again for a local one. The two share nothing, so they run side by side.
+taskserver=build/default/tools/taskserver/taskserver
+tests/packaging/windows_package_test.sh "$taskserver" >build/windows-package-test.log 2>&1 &
+windows_test=$!
+deb_status=0
+tests/packaging/deb_test.sh "$taskserver" || deb_status=$?
+windows_status=0
+wait "$windows_test" || windows_status=$?
+cat build/windows-package-test.log
+# 77: skipped (not root), as in ctest.
+for status in $deb_status $windows_status; do
+  [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit 1
+done
 
 step "all passed"

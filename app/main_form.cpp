@@ -4,7 +4,6 @@
 
 #include "app/main_form_layout.h"
 #include "core/error_report.h"
-#include "platform/codepage.h"
 
 namespace zelmora {
 namespace {
@@ -27,7 +26,8 @@ TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
 
   ExchangeContext context{state_, filters_, [this, alive = alive_](std::string text) {
                             desktop_.PostToUi([this, alive, text = std::move(text)] {
-                              if (*alive) ShowAnnouncement(text);
+                              // A text that cannot be decoded is reported, not shown blank.
+                              if (*alive) Guarded(desktop_, [this, &text] { ShowAnnouncement(text); })();
                             });
                           }};
   exchange_ = services_.makeExchange(context);
@@ -99,7 +99,7 @@ void TForm1::ShowUpdateTime(std::chrono::system_clock::time_point when) {
 }
 
 void TForm1::ShowAnnouncement(std::string announcementGbk) {
-  Control("lbl1").SetText(platform::GbkToUtf8(announcementGbk));
+  Control("lbl1").SetText(services_.decodeGbk(announcementGbk));
 }
 
 void TForm1::btn1Click() {

@@ -9,6 +9,7 @@
 #include "core/timer.h"
 #include "notify/popup_form.h"
 #include "notify/tray_icon.h"
+#include "platform/codepage.h"
 #include "platform/desktop.h"
 #include "poll/poll_cycle.h"
 #include "poll/poll_state.h"
@@ -26,6 +27,8 @@ class TForm1 {
     // Copy between the settings controls and the store; may throw (reported).
     std::function<void(TForm1&)> loadSettings;
     std::function<void(TForm1&)> saveSettings;
+    // GBK bytes of an announcement to UTF-8; may throw (reported).
+    std::function<std::string(std::string_view)> decodeGbk = platform::GbkToUtf8;
   };
 
   // Creates the window, its controls, timers and tray icon, then runs FormCreate.

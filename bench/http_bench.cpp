@@ -1,21 +1,29 @@
 // One poll's cost against a loopback server, beside libcurl doing the same
-// fresh-connection GET, and the reply framing's throughput on large bodies.
+// fresh-connection GET, the reply framing's throughput on large bodies, and
+// what hostile servers can still cost: a poll after a cookie flood, and an
+// endless stream of interim replies.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
 #include <string>
 
 #include "poll/http/http_client.h"
+#include "poll/http/http_limits.h"
 #include "poll/http/memory_byte_source.h"
 #include "poll/http/reply_reader.h"
+#include "poll/http/reply_receiver.h"
 #include "tests/support/scripted_server.h"
 
 namespace {
 
+using zelmora::http::AuthRecord;
 using zelmora::http::BodyFraming;
+using zelmora::http::CookieStore;
 using zelmora::http::HttpClient;
+using zelmora::http::HttpError;
 using zelmora::http::HttpLimits;
 using zelmora::http::MemoryByteSource;
+using zelmora::http::ReplyContext;
 using zelmora::http::ReplyReader;
 using zelmora::testing::ScriptedServer;
 
@@ -121,6 +129,80 @@ void FramingChunked(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeBody));
 }
 BENCHMARK(FramingChunked)->Arg(1024)->Arg(16 * 1024)->Unit(benchmark::kMillisecond);
+
+// What a hostile server once sent in one reply: interim replies full of
+// session cookies of ~16 KB (now ignored) and ~4 KB (kept), with a break
+// character every few bytes so the Cookie line folds into many pieces.
+std::string CookieFloodReply() {
+  std::string flood;
+  int name = 0;
+  for (int head = 0; head <= zelmora::http::kMaxInterimReplies; ++head) {
+    const bool final = head == zelmora::http::kMaxInterimReplies;
+    flood += final ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 100 Continue\r\n";
+    for (int line = 0; line < 99; ++line) {
+      std::string value;
+      while (value.size() < (line % 2 != 0 ? 16000u : 4080u)) value += "a,b ";
+      flood += "Set-Cookie: f" + std::to_string(name++) + "=" + value + "; path=/\r\n";
+    }
+    if (final) flood += "Content-Length: " + std::to_string(kCounterBody.size()) + "\r\n";
+    flood += "\r\n";
+  }
+  return flood + kCounterBody;
+}
+
+// The third and later polls after the flood: CPU of the polling thread only.
+void PollAfterACookieFlood(benchmark::State& state) {
+  ScriptedServer server;
+  server.Play(CookieFloodReply());
+  server.Play(kCounterReply);
+  const std::string address = server.Address(kCounterTarget);
+  HttpClient client;
+  for (int poll = 0; poll < 2; ++poll) {
+    client.Get(address);
+    client.Disconnect();
+  }
+  for (auto _ : state) {
+    if (client.Get(address) != kCounterBody) {
+      state.SkipWithError("wrong body");
+      break;
+    }
+    client.Disconnect();
+  }
+  state.counters["request_bytes"] = static_cast<double>(server.Requests().back().size());
+}
+BENCHMARK(PollAfterACookieFlood)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Interim replies without end, each head as large as the caps allow, cookies
+// included: the GET must give up after kMaxInterimReplies of them.
+void EndlessInterimReplies(benchmark::State& state) {
+  using namespace zelmora::http;
+  std::string head = "HTTP/1.1 100 Continue\r\n";
+  for (std::size_t line = 0; line < kMaxHeaderLines; ++line) {
+    const std::size_t size = line % 2 != 0 ? kMaxLineLength - 40 : kMaxCookieNameValueBytes - 20;
+    head += "Set-Cookie: i" + std::to_string(line) + "=" + std::string(size, 'v') + "; path=/\r\n";
+  }
+  head += "\r\n";
+  std::string stream;
+  for (int copy = 0; copy < 2 * kMaxInterimReplies; ++copy) stream += head;
+  const HttpLimits limits;
+  std::size_t read = 0;
+  for (auto _ : state) {
+    MemoryByteSource source(stream, kNetworkPiece);
+    ReplyReader reader(source, limits);
+    CookieStore cookies;
+    AuthRecord auth;
+    bool keepConnection = false;
+    try {
+      ReceiveReply(reader, ReplyContext{"127.0.0.1", cookies, auth, limits}, keepConnection);
+      state.SkipWithError("the stream was accepted");
+      break;
+    } catch (const HttpError&) {
+    }
+    read = stream.size() - source.Left();
+  }
+  state.counters["bytes_read"] = static_cast<double>(read);
+}
+BENCHMARK(EndlessInterimReplies)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -15,6 +15,18 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
                     [](char x, char y) { return LowerChar(x) == LowerChar(y); });
 }
 
+bool LessIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(LowerChar(x)) < static_cast<unsigned char>(LowerChar(y));
+  });
+}
+
+bool ContainsIgnoringAsciiCase(std::string_view haystack, std::string_view needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
+                     [](char x, char y) { return LowerChar(x) == LowerChar(y); }) != haystack.end() ||
+         needle.empty();
+}
+
 std::string LowerAscii(std::string_view text) {
   std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(), LowerChar);

@@ -11,6 +11,11 @@
 namespace zelmora {
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+// LowerAscii(a) < LowerAscii(b), bytes compared unsigned as std::string does,
+// and whether `needle` occurs in `haystack`, letter case ignored: both
+// without copying either text.
+bool LessIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool ContainsIgnoringAsciiCase(std::string_view haystack, std::string_view needle);
 std::string LowerAscii(std::string_view text);
 // Drops spaces, tabs, CR and LF at both ends.
 std::string_view Trim(std::string_view text);

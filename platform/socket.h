@@ -106,16 +106,19 @@ using Ipv4Address = std::array<std::uint8_t, 4>;
 // is found.
 Ipv4Address LookupHostIpv4(const std::string& name);
 
-// Four decimal parts, each 0 to 255, and nothing else.
+// Four decimal parts, each 0 to 255, and nothing else. A part may carry any
+// number of leading zeros and is still decimal ("0127" is 127), where the
+// system's lookup would read it as octal.
 inline bool ParseIpv4Literal(std::string_view text, Ipv4Address& address) {
   for (std::size_t part = 0; part < 4; ++part) {
     std::size_t digits = 0;
     unsigned value = 0;
-    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9' && digits < 3) {
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
       value = value * 10 + static_cast<unsigned>(text[digits] - '0');
+      if (value > 255) return false;  // also keeps the value from overflowing
       ++digits;
     }
-    if (digits == 0 || value > 255) return false;
+    if (digits == 0) return false;
     address[part] = static_cast<std::uint8_t>(value);
     text.remove_prefix(digits);
     if (part < 3) {

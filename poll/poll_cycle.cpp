@@ -1,5 +1,8 @@
 #include "poll/poll_cycle.h"
 
+#include <exception>
+
+#include "core/error_report.h"
 #include "core/integer_text.h"
 
 namespace zelmora {
@@ -58,9 +61,18 @@ void PollCycle::tmr1Timer() {
 }
 
 void PollCycle::LaunchWorker() {
-  workerBusy_ = true;
   if (worker_.joinable()) worker_.join();
-  worker_ = std::thread([this] { PollWorker(); });
+  try {
+    worker_ = threadStart_([this] { PollWorker(); });
+  } catch (const std::exception& failure) {
+    // No worker means no report back to re-arm tmr1: re-arm it here so the
+    // next tick tries again. Reported here too, since on the owed-poll path
+    // this runs in a posted task that nothing else guards.
+    ReportError(desktop_, failure.what());
+    if (on_) tmr1_.SetEnabled(true);
+    return;
+  }
+  workerBusy_ = true;
 }
 
 void PollCycle::PollWorker() {

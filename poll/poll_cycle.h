@@ -17,6 +17,9 @@ namespace zelmora {
 class PollCycle {
  public:
   using UpdateTimeShown = std::function<void(std::chrono::system_clock::time_point)>;
+  // Starts a thread running `work`; throws std::system_error when the system
+  // cannot, as std::thread does.
+  using ThreadStart = std::function<std::thread(std::function<void()> work)>;
 
   // edt2 is the interval box; showUpdateTime runs on the user-interface thread.
   PollCycle(platform::Desktop& desktop, PollState& state, CounterExchange& exchange, platform::Control& edt2,
@@ -36,6 +39,8 @@ class PollCycle {
 
   int32_t PollInterval() const { return pollInterval_; }
   const Timer& tmr1() const { return tmr1_; }
+  // For tests: a system that refuses threads.
+  void SetThreadStart(ThreadStart start) { threadStart_ = std::move(start); }
   bool Polling() const { return workerBusy_; }
 
  private:
@@ -56,6 +61,7 @@ class PollCycle {
   bool workerBusy_ = false;  // a worker has been launched and has not reported back
   bool pollOwed_ = false;    // a tick came while the worker was busy
   std::thread worker_;
+  ThreadStart threadStart_ = [](std::function<void()> work) { return std::thread(std::move(work)); };
   // Posted completions check this before touching the cycle.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -4,16 +4,23 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+
+#include "core/error.h"
 
 namespace zelmora::platform {
 namespace {
 
 // Converts with iconv, replacing each undecodable input byte with U+FFFD.
+// Throws Error when the system has no converter for the pair.
 template <typename Out>
 Out Convert(std::string_view input, const char* from, const char* to, const Out& replacement) {
   Out out;
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    throw Error(std::string("This system cannot convert ") + from + " text to " + to + " (" +
+                std::strerror(errno) + ")");
+  }
   using Unit = typename Out::value_type;
   char* in = const_cast<char*>(input.data());
   size_t inLeft = input.size();

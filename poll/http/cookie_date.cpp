@@ -1,14 +1,23 @@
 #include "poll/http/cookie_date.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "core/ascii_text.h"
+#include "poll/http/http_limits.h"
 
 namespace zelmora::http {
 namespace {
 
-std::optional<int> Number(std::string_view text) { return ParseWholeNumber<int>(text); }
+// Digits only; a number too long for an int reads as the largest int.
+std::optional<int> Number(std::string_view text) {
+  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  return ParseWholeNumber<int>(text).value_or(std::numeric_limits<int>::max());
+}
 
 std::optional<unsigned> MonthNumber(std::string_view token) {
   static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
@@ -58,6 +67,10 @@ std::optional<std::chrono::sys_seconds> ParseCookieDate(std::string_view text) {
   if (!day || !month || !year || !hours || !minutes || !seconds) return std::nullopt;
   if (*hours > 23 || *minutes > 59 || *seconds > 60) return std::nullopt;
   using namespace std::chrono;
+  if (*year > kLatestCookieYear) {
+    return sys_days{std::chrono::year{kLatestCookieYear} / December / 31} + std::chrono::hours{23} +
+           std::chrono::minutes{59} + std::chrono::seconds{59};
+  }
   const year_month_day date{std::chrono::year{*year}, std::chrono::month{*month},
                             std::chrono::day{static_cast<unsigned>(*day)}};
   if (!date.ok()) return std::nullopt;

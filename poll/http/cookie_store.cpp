@@ -6,18 +6,31 @@
 #include "core/ascii_text.h"
 #include "platform/socket.h"
 #include "poll/http/cookie_date.h"
+#include "poll/http/http_limits.h"
 
 namespace zelmora::http {
 namespace {
-
-// Keeps now + max-age representable; about 3000 years.
-constexpr std::int64_t kLongestMaxAgeSeconds = 100'000'000'000;
 
 std::int64_t ParseMaxAge(std::string_view text) { return ParseWholeNumber<std::int64_t>(text).value_or(-1); }
 
 std::string_view Unquoted(std::string_view text) {
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
   return text;
+}
+
+// Control characters would be sent back inside the request head, where a CR or
+// LF splits its lines. A tab may stand in a header value.
+bool HasControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+  });
+}
+
+// Browsers' rules: an oversized or malformed cookie is ignored, not an error.
+bool Acceptable(const Cookie& cookie) {
+  return cookie.name.size() + cookie.value.size() <= kMaxCookieNameValueBytes &&
+         !HasControlCharacter(cookie.name) && !HasControlCharacter(cookie.value);
 }
 
 bool DomainFitsHost(std::string_view domain, std::string_view host) {
@@ -46,6 +59,8 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
       cookie.name = name;
       cookie.value = value;
       first = false;
+    } else if (value.size() > kMaxCookieAttributeBytes) {
+      // Ignored as browsers do; the cookie itself stays.
     } else if (EqualsIgnoringAsciiCase(name, "path")) {
       cookie.path = Unquoted(value);
     } else if (EqualsIgnoringAsciiCase(name, "expires")) {
@@ -68,7 +83,7 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
     // An unreadable date leaves the cookie without an expiry, like a session cookie.
     cookie.expiry = ParseCookieDate(cookie.expires);
   } else if (cookie.maxAge >= 0) {
-    cookie.expiry = now + std::chrono::seconds(std::min(cookie.maxAge, kLongestMaxAgeSeconds));
+    cookie.expiry = now + std::chrono::seconds(std::min(cookie.maxAge, kLongestCookieMaxAgeSeconds));
   }
   return cookie;
 }
@@ -84,6 +99,7 @@ void CookieStore::StoreFromReply(const HeaderList& headers, std::string_view hos
 }
 
 void CookieStore::Store(Cookie cookie, std::string_view host) {
+  if (!Acceptable(cookie)) return;
   if (cookie.domain.empty()) cookie.domain = host;
   if (!DomainFitsHost(cookie.domain, host)) return;
   std::unique_lock lock(mutex_);
@@ -103,23 +119,27 @@ void CookieStore::RemoveExpired(std::chrono::sys_seconds now) {
 }
 
 std::string CookieStore::CookieHeader(std::string_view host, std::string_view path) const {
-  const std::string requestPlace = LowerAscii(std::string(host) + std::string(path));
+  const std::string requestPlace = std::string(host) + std::string(path);
   std::vector<const Cookie*> chosen;
+  std::string place;  // one buffer for every cookie's domain + path
   std::shared_lock lock(mutex_);
   for (const auto& cookie : cookies_) {
-    if (requestPlace.find(LowerAscii(cookie.domain + cookie.path)) != std::string::npos &&
-        !cookie.path.empty() && path.starts_with(cookie.path) && !cookie.secure && !cookie.value.empty()) {
-      chosen.push_back(&cookie);
-    }
+    if (cookie.path.empty() || !path.starts_with(cookie.path) || cookie.secure || cookie.value.empty())
+      continue;
+    place.assign(cookie.domain).append(cookie.path);
+    if (ContainsIgnoringAsciiCase(requestPlace, place)) chosen.push_back(&cookie);
   }
   // Most specific path first.
-  std::stable_sort(chosen.begin(), chosen.end(), [](const Cookie* a, const Cookie* b) {
-    return LowerAscii(a->path) > LowerAscii(b->path);
-  });
+  std::stable_sort(chosen.begin(), chosen.end(),
+                   [](const Cookie* a, const Cookie* b) { return LessIgnoringAsciiCase(b->path, a->path); });
+  // Past the cap the least specific are left out: a line that long would make
+  // the server refuse every request.
   std::string header;
   for (const Cookie* cookie : chosen) {
+    const std::size_t added = (header.empty() ? 0 : 2) + cookie->name.size() + 1 + cookie->value.size();
+    if (header.size() + added > kMaxCookieHeaderBytes) break;
     if (!header.empty()) header += "; ";
-    header += cookie->name + "=" + cookie->value;
+    header.append(cookie->name).append(1, '=').append(cookie->value);
   }
   return header;
 }

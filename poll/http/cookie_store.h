@@ -26,24 +26,24 @@ struct Cookie {
 };
 
 // One "Set-cookie" (or "Set-cookie2") value: "name=value" then "; "-separated
-// attributes. `now` turns a max-age into an expiry.
+// attributes; an attribute value longer than kMaxCookieAttributeBytes counts as
+// absent. `now` turns a max-age into an expiry.
 Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now);
 
 // The client's cookies, in memory for the life of the client. Readers share a
 // lock; storing and expiring take it alone.
 class CookieStore {
  public:
-  // A server can name new cookies on every poll; past this many, new names are
-  // dropped (replacements still happen) so memory stays bounded. 300 is the
-  // floor browsers were once asked to keep, far more than one server needs.
-  static constexpr std::size_t kMaxCookies = 300;
-
   // Every "Set-cookie" and "Set-cookie2" line of a reply, for a request to `host`.
   void StoreFromReply(const HeaderList& headers, std::string_view host, std::chrono::sys_seconds now);
+  // Ignores a cookie whose name and value are longer than
+  // kMaxCookieNameValueBytes or hold a control character, one for another
+  // domain, and a new name once kMaxCookies are stored.
   void Store(Cookie cookie, std::string_view host);
   // Drops cookies whose expiry is set and not later than `now`.
   void RemoveExpired(std::chrono::sys_seconds now);
-  // The "Cookie" header value for a request to host + path; empty when none fits.
+  // The "Cookie" header value for a request to host + path, at most
+  // kMaxCookieHeaderBytes long; empty when no cookie fits.
   std::string CookieHeader(std::string_view host, std::string_view path) const;
   std::size_t Size() const;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -11,22 +12,37 @@ namespace zelmora::http {
 using SocketError = platform::SocketError;
 
 // The client's own failures: malformed addresses and replies, and replies that
-// break one of its bounds.
+// break one of its bounds. Texts may quote the server's bytes; a NUL among them
+// shows as "?" in what(), which would otherwise end the message there.
 class HttpError : public Error {
  public:
-  using Error::Error;
+  explicit HttpError(std::string text) : Error(WithoutNul(std::move(text))) {}
+
+ private:
+  static std::string WithoutNul(std::string text) {
+    std::replace(text.begin(), text.end(), '\0', '?');
+    return text;
+  }
+};
+
+// A body, or one chunk of it, larger than the client's cap.
+class BodyTooLargeError : public HttpError {
+ public:
+  using HttpError::HttpError;
 };
 
 // A reply other than 100 or 2xx, or any redirect: what() is the status line as
-// received.
+// received, StatusText() the same byte for byte.
 class HttpProtocolError : public HttpError {
  public:
   HttpProtocolError(std::string statusText, int status, std::string body)
-      : HttpError(std::move(statusText)), status_(status), body_(std::move(body)) {}
+      : HttpError(statusText), statusText_(std::move(statusText)), status_(status), body_(std::move(body)) {}
+  const std::string& StatusText() const noexcept { return statusText_; }
   int Status() const noexcept { return status_; }
   const std::string& Body() const noexcept { return body_; }
 
  private:
+  std::string statusText_;
   int status_;
   std::string body_;
 };

@@ -20,6 +20,8 @@ class MemoryByteSource : public ByteSource {
     bytes_.remove_prefix(count);
     return count;
   }
+  // Bytes not yet handed out.
+  std::size_t Left() const { return bytes_.size(); }
 
  private:
   std::string_view bytes_;

@@ -26,7 +26,7 @@ std::size_t ParseChunkSize(std::string_view line, std::size_t maxSize) {
   for (const char c : digits) {
     size = size * 16 + static_cast<std::size_t>(HexDigitValue(c));
     if (size > maxSize) {
-      throw HttpError("Chunk size larger than the limit of " + std::to_string(maxSize) + " bytes.");
+      throw BodyTooLargeError("Chunk size larger than the limit of " + std::to_string(maxSize) + " bytes.");
     }
   }
   return size;
@@ -36,7 +36,7 @@ ReplyReader::ReplyReader(ByteSource& source, const HttpLimits& limits)
     : source_(source), limits_(limits), inactivity_(limits.readTimeout) {}
 
 bool ReplyReader::Fill() {
-  if (peer_closed_) return false;
+  if (peerClosed_) return false;
   if (buffer_.size() - end_ < kReadPiece) {
     // Move the unread bytes to the front, then make room for one more piece.
     buffer_.erase(0, start_);
@@ -46,7 +46,7 @@ bool ReplyReader::Fill() {
   }
   const std::size_t count = source_.ReadSome(buffer_.data() + end_, buffer_.size() - end_, inactivity_);
   end_ += count;
-  if (count == 0) peer_closed_ = true;
+  if (count == 0) peerClosed_ = true;
   return count > 0;
 }
 
@@ -73,7 +73,7 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
   out.append(buffer_.data() + start_, fromBuffer);
   start_ += fromBuffer;
   std::size_t taken = fromBuffer;
-  if (taken == count || peer_closed_) return taken;
+  if (taken == count || peerClosed_) return taken;
   // Large bodies go straight from the source into `out`, without the buffer.
   const std::size_t base = out.size();
   std::size_t filled = 0;
@@ -82,7 +82,7 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
     while (taken < count) {
       const std::size_t got = source_.ReadSome(out.data() + base + filled, count - taken, inactivity_);
       if (got == 0) {
-        peer_closed_ = true;
+        peerClosed_ = true;
         break;
       }
       filled += got;
@@ -96,48 +96,68 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
   return taken;
 }
 
-void ReplyReader::CheckBodySize(std::size_t size) const {
-  if (size > limits_.maxBodyBytes) {
-    throw HttpError("Reply body larger than the limit of " + std::to_string(limits_.maxBodyBytes) +
-                    " bytes.");
-  }
+void ReplyReader::ThrowBodyTooLarge() const {
+  throw BodyTooLargeError("Reply body larger than the limit of " + std::to_string(limits_.maxBodyBytes) +
+                          " bytes.");
 }
 
-void ReplyReader::ReadExactly(std::string& body, std::size_t count) {
-  CheckBodySize(body.size() + count);
-  body.reserve(body.size() + count);
-  Take(body, count);
+std::size_t ReplyReader::Fitting(std::size_t held, std::size_t count, PastTheCap pastTheCap) const {
+  const std::size_t room = limits_.maxBodyBytes - std::min(held, limits_.maxBodyBytes);
+  if (count <= room) return count;
+  if (pastTheCap == PastTheCap::Fail) ThrowBodyTooLarge();
+  return room;
 }
 
-void ReplyReader::ReadChunked(std::string& body) {
-  for (std::size_t size = ParseChunkSize(ReadLine(), limits_.maxBodyBytes); size > 0;
-       size = ParseChunkSize(ReadLine(), limits_.maxBodyBytes)) {
-    CheckBodySize(body.size() + size);
-    if (Take(body, size) < size) throw ConnectionClosedError();
+bool ReplyReader::ReadExactly(std::string& body, std::size_t count, PastTheCap pastTheCap) {
+  const std::size_t fitting = Fitting(body.size(), count, pastTheCap);
+  body.reserve(body.size() + fitting);
+  Take(body, fitting);
+  return fitting == count;
+}
+
+bool ReplyReader::ReadChunked(std::string& body, PastTheCap pastTheCap) {
+  for (;;) {
+    std::size_t size = 0;
+    try {
+      size = ParseChunkSize(ReadLine(), limits_.maxBodyBytes);
+    } catch (const BodyTooLargeError&) {
+      if (pastTheCap == PastTheCap::Fail) throw;
+      size = limits_.maxBodyBytes + 1;  // more than there can be room for
+    }
+    if (size == 0) break;
+    const std::size_t fitting = Fitting(body.size(), size, pastTheCap);
+    if (Take(body, fitting) < fitting) throw ConnectionClosedError();
+    if (fitting < size) return false;
     ReadLine();  // the line end after the chunk data
   }
   ReadLine();  // the line after the last chunk; trailers beyond it stay unread
+  return true;
 }
 
-void ReplyReader::ReadUntilClosed(std::string& body) {
-  while (!peer_closed_) {
-    // Never more than one byte past the limit, which is enough to fail on.
-    Take(body, std::min(kReadPiece, limits_.maxBodyBytes + 1 - body.size()));
-    CheckBodySize(body.size());
-  }
-}
-
-void ReplyReader::ReadBody(const BodyFraming& framing, std::string& body) {
-  if (framing.contentLength > 0) {
-    if (static_cast<std::uint64_t>(framing.contentLength) > limits_.maxBodyBytes) {
-      CheckBodySize(limits_.maxBodyBytes + 1);
+bool ReplyReader::ReadUntilClosed(std::string& body, PastTheCap pastTheCap) {
+  while (!peerClosed_) {
+    // Never more than one byte past the limit, which is enough to tell.
+    Take(body, std::min(kReadPiece, limits_.maxBodyBytes + 1 - std::min(body.size(), limits_.maxBodyBytes)));
+    if (body.size() > limits_.maxBodyBytes) {
+      if (pastTheCap == PastTheCap::Fail) ThrowBodyTooLarge();
+      body.resize(limits_.maxBodyBytes);
+      return false;
     }
-    ReadExactly(body, static_cast<std::size_t>(framing.contentLength));
-  } else if (framing.chunked) {
-    ReadChunked(body);
-  } else if (framing.contentLength < 0) {
-    ReadUntilClosed(body);
   }
+  return true;
+}
+
+bool ReplyReader::ReadBody(const BodyFraming& framing, std::string& body, PastTheCap pastTheCap) {
+  if (framing.contentLength > 0) {
+    // A length past the cap fails before any of it is read, or keeps the first part.
+    const auto length = static_cast<std::uint64_t>(framing.contentLength);
+    return ReadExactly(
+        body, length > limits_.maxBodyBytes ? limits_.maxBodyBytes + 1 : static_cast<std::size_t>(length),
+        pastTheCap);
+  }
+  if (framing.chunked) return ReadChunked(body, pastTheCap);
+  if (framing.contentLength < 0) return ReadUntilClosed(body, pastTheCap);
+  return true;
 }
 
 }  // namespace zelmora::http

@@ -98,7 +98,13 @@ ReplyHead ReadHead(ReplyReader& reader, const ReplyContext& context) {
 std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keepConnection) {
   keepConnection = false;
   ReplyHead head = ReadHead(reader, context);
-  while (head.status == 100) head = ReadHead(reader, context);
+  for (int interim = 1; head.status == 100; ++interim) {
+    if (interim > kMaxInterimReplies) {
+      throw HttpError("More than " + std::to_string(kMaxInterimReplies) +
+                      " interim replies before the reply.");
+    }
+    head = ReadHead(reader, context);
+  }
 
   const bool redirect =
       (head.status / 100 == 3 && head.status != 304) || !head.headers.Value("Location").empty();
@@ -121,8 +127,8 @@ std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool&
   if (!head.connectionLost) {
     reader.SetInactivityTimeout(context.limits.errorBodyReadTimeout);
     try {
-      reader.ReadBody(head.framing, errorBody);
-      bodyComplete = true;
+      // Its first part is enough to tell what went wrong; the status stays the failure.
+      bodyComplete = reader.ReadBody(head.framing, errorBody, PastTheCap::Drop);
     } catch (const SocketError& error) {
       // Nobody needs all of an error body: a slow one ends with what arrived.
       if (error.Code() != platform::kSocketTimedOut) throw;

@@ -22,9 +22,10 @@ struct ReplyContext {
   const HttpLimits& limits;
 };
 
-// Reads one reply (interim 100 replies included), stores its cookies and judges
-// it. Returns the body of a 2xx reply; throws HttpProtocolError for any other
-// status and every redirect, and HttpError or SocketError for a broken reply.
+// Reads one reply (up to kMaxInterimReplies interim 100 replies before it),
+// stores its cookies and judges it. Returns the body of a 2xx reply; throws
+// HttpProtocolError for any other status and every redirect, with the first
+// kMaxBodyBytes of its body, and HttpError or SocketError for a broken reply.
 // `keep_connection` tells whether the connection may be used again; it is set
 // before a protocol error is thrown and is false after any other failure.
 std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool& keepConnection);

@@ -2,34 +2,46 @@
 # Smoke test of the Windows program under Wine, against the local task server.
 #
 #   tests/desktop_win32/smoke.sh MINGW_BUILD_DIR [TASKSERVER] [OUTPUT_DIR]
+#   tests/desktop_win32/smoke.sh --installed WINEPREFIX PORT [TASKSERVER] [OUTPUT_DIR]
 #
 # MINGW_BUILD_DIR holds zelmora-testbuild.exe (the program that takes the task
-# server from ZELMORA_TEST_TASK_SERVER); TASKSERVER is tools/taskserver of a Linux
-# build (default: build/default). A fresh 64-bit prefix in Wine's virtual desktop
-# under Xvfb; screenshots, the server's request log and the registry export are
-# left in OUTPUT_DIR (default: MINGW_BUILD_DIR/wine-smoke). Exit status 0 when
-# every check passed.
+# server from ZELMORA_TEST_TASK_SERVER), run in a fresh 64-bit prefix. With
+# --installed, the program is zelmora.exe as the installer left it in WINEPREFIX
+# (%LOCALAPPDATA%\Programs\Zelmora); it asks the task server fixed at its build,
+# so that must be 127.0.0.1:PORT. TASKSERVER is tools/taskserver of a Linux build
+# (default: build/default). Wine's virtual desktop under Xvfb; screenshots, the
+# server's request log and the registry export are left in OUTPUT_DIR (default:
+# MINGW_BUILD_DIR/wine-smoke, or wine-smoke beside WINEPREFIX). Exit status 0
+# when every check passed.
 set -euo pipefail
 
-if [[ $# -lt 1 ]]; then
-  sed -n '2,12p' "$0" >&2
+if [[ $# -lt 1 || ($1 == --installed && $# -lt 3) ]]; then
+  sed -n '2,15p' "$0" >&2
   exit 2
 fi
 here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/../..")
 . "$source_dir/tests/support/virtual_desktop.sh"
-build=$(realpath "$1")
-exe=$build/zelmora-testbuild.exe
-taskserver=$(realpath -m "${2:-$source_dir/build/default/tools/taskserver/taskserver}")
-out=$(realpath -m "${3:-$build/wine-smoke}")
-for needed in "$exe" "$taskserver"; do
-  [[ -x $needed ]] || { echo "missing: $needed" >&2; exit 2; }
-done
+work=$vd_work
+if [[ $1 == --installed ]]; then
+  prefix=$(realpath "$2")
+  port=$3
+  shift 3
+  build=
+  out=$(realpath -m "${2:-$prefix/../wine-smoke}")
+else
+  prefix=$work/prefix
+  port=0
+  build=$(realpath "$1")
+  shift
+  out=$(realpath -m "${2:-$build/wine-smoke}")
+fi
+taskserver=$(realpath -m "${1:-$source_dir/build/default/tools/taskserver/taskserver}")
+[[ -x $taskserver ]] || { echo "missing: $taskserver" >&2; exit 2; }
 mkdir -p "$out"
 rm -f "$out"/*.png "$out"/*.log "$out"/*.reg.txt
 
-work=$vd_work
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 # No Mono or Gecko installer dialogs; the page view then has no HTML engine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 screen_width=1280
@@ -57,8 +69,10 @@ wait_for() {
 echo "# work directory $work"
 start_x "${screen_width}x${screen_height}"
 
-wineboot -i >"$work/wineboot.log" 2>&1
-wineserver -w
+if [[ -n $build ]]; then
+  wineboot -i >"$work/wineboot.log" 2>&1
+  wineserver -w
+fi
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${screen_width}x${screen_height}" /f >/dev/null 2>&1
 for face in "MS Sans Serif" Tahoma; do
@@ -77,9 +91,19 @@ field() { # field NAME LINE
   sed -n "s/\(^\|.* \)$1=\([^ ]*\).*/\2/p" <<<"$2"
 }
 
+if [[ -n $build ]]; then
+  exe=$build/zelmora-testbuild.exe
+  program=$exe
+else
+  # Started by its Windows path, as the Start menu starts it.
+  program="$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')\Programs\Zelmora\zelmora.exe"
+  exe=$(winepath -u "$program")
+fi
+[[ -f $exe ]] || { echo "missing: $exe" >&2; exit 2; }
+
 # ---- the desktop's own tests, when the build has them ----
 unit_tests=$build/tests/desktop_win32/win32_desktop_test.exe
-if [[ -f $unit_tests ]]; then
+if [[ -n $build && -f $unit_tests ]]; then
   if timeout 300 wine "$unit_tests" --gtest_brief=1 >"$out/win32_desktop_test.log" 2>&1; then
     pass "Win32 desktop tests: $(tr -d '\r' <"$out/win32_desktop_test.log" | grep -E '^\[  (PASSED|SKIPPED) ' | tr '\n' ' ')"
   else
@@ -87,7 +111,7 @@ if [[ -f $unit_tests ]]; then
   fi
 fi
 
-"$taskserver" --port 0 --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
+"$taskserver" --port "$port" --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
 track $!
 wait_for 10 grep -q '^listening on ' "$work/taskserver.out" || { echo "taskserver did not start" >&2; exit 1; }
 server=$(sed -n 's/^listening on \(127\.0\.0\.1:[0-9]*\)$/\1/p' "$work/taskserver.out")
@@ -97,7 +121,7 @@ main_caption="Zelmora任务提醒器1.62"
 application_title="Zelmora任务提醒器"
 popup_caption="Zelmora通知"
 
-ZELMORA_TEST_TASK_SERVER=$server wine "$exe" >"$work/program.log" 2>&1 &
+ZELMORA_TEST_TASK_SERVER=$server wine "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 main_visible() { [[ $(field visible "$(probe find "$main_caption")") == 1 ]]; }
 if ! wait_for 60 main_visible; then

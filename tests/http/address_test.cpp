@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "poll/http/host_resolver.h"
 #include "poll/http/http_errors.h"
 
 namespace zelmora::http {
@@ -56,6 +57,33 @@ TEST(AddressSplitting, BadPortsAndUnknownSchemesFail) {
     EXPECT_STREQ(error.what(), "");
   }
   EXPECT_EQ(SplitHttpAddress("ftp://h:21/").port, 21);
+}
+
+platform::WaitLimit SoonEnough() {
+  return platform::WaitLimit{std::chrono::steady_clock::now() + std::chrono::seconds(10)};
+}
+
+TEST(HostResolution, DottedDecimalPartsMayCarryAnyNumberOfLeadingZeros) {
+  using Address = platform::Ipv4Address;
+  EXPECT_EQ(ResolveHost("LocalHost", SoonEnough()), (Address{127, 0, 0, 1}));
+  EXPECT_EQ(ResolveHost("127.0.0.1", SoonEnough()), (Address{127, 0, 0, 1}));
+  // Decimal whatever the zeros: the system's lookup would read 0127 as octal 87.
+  EXPECT_EQ(ResolveHost("0127.0.0.1", SoonEnough()), (Address{127, 0, 0, 1}));
+  EXPECT_EQ(ResolveHost("010.0000.00.000000000000000000255", SoonEnough()), (Address{10, 0, 0, 255}));
+}
+
+TEST(HostResolution, OtherNumericHostsNeverReachTheSystemLookup) {
+  const platform::SocketLibrary socketLibrary;
+  // Each of these the system's lookup turns into some address of its own.
+  for (const char* host : {"0300.0.0.1", "127.1", "2130706433", "0x7f.0.0.1", "127.0.0.0x1", "0177.1"}) {
+    try {
+      const auto address = ResolveHost(host, SoonEnough());
+      ADD_FAILURE() << host << " became " << int{address[0]} << "." << int{address[1]} << "."
+                    << int{address[2]} << "." << int{address[3]};
+    } catch (const SocketError& error) {
+      EXPECT_EQ(error.Code(), 11001) << host;
+    }
+  }
 }
 
 }  // namespace

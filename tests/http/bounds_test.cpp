@@ -24,6 +24,14 @@ TEST(TimeOuts, ServerThatNeverAnswers) {
   EXPECT_EQ(FailureText<SocketError>(client, server.Address()), kTimedOut);
 }
 
+TEST(TimeOuts, ServerThatNeverAcceptsTheConnection) {
+  testing::FullAcceptQueue overloaded;
+  HttpLimits limits = QuickLimits();
+  limits.connectTimeout = 300ms;
+  HttpClient client(limits);
+  EXPECT_EQ(FailureText<SocketError>(client, overloaded.Address()), kTimedOut);
+}
+
 TEST(TimeOuts, ServerThatDripsOneByteAtATime) {
   ScriptedServer server;
   Script drip{Script::Mode::Drip, "HTTP/1.1 200 OK\r\n\r\n" + std::string(1000, 'd')};

@@ -42,17 +42,33 @@ TEST(CookiesOnTheWire, StoredCookieIsSentOnLaterPollsUntilItExpires) {
   EXPECT_TRUE(requests[1].ends_with("\r\nCookie: sid=abc; theme=dark\r\n\r\n"));
 }
 
-TEST(CookiesOnTheWire, CookiesFromErrorAndInterimRepliesCount) {
+TEST(CookiesOnTheWire, AFloodOfBigCookiesLeavesLaterRequestsSmall) {
+  // Interim replies full of session cookies, some over the size browsers take.
+  std::string flood;
+  for (int head = 0; head <= 3; ++head) {
+    flood += head < 3 ? "HTTP/1.1 100 Continue\r\n" : "HTTP/1.1 200 OK\r\n";
+    for (int i = 0; i < 99; ++i) {
+      flood += "Set-Cookie: c" + std::to_string(head * 100 + i) + "=" +
+               std::string(i % 2 ? 5000 : 3000, 'v') + "; path=/\r\n";
+    }
+    flood += head < 3 ? "\r\n" : "Content-Length: 2\r\n\r\nok";
+  }
   ScriptedServer server;
-  server.Play(
-      "HTTP/1.1 100 Continue\r\nSet-Cookie: a=1; path=/\r\n\r\n"
-      "HTTP/1.1 404 Not Found\r\nSet-Cookie: b=2; path=/\r\nContent-Length: 0\r\n\r\n");
+  server.Play(flood);
   server.Play(Reply(""));
   HttpClient client(QuickLimits());
-  EXPECT_THROW(client.Get(server.Address()), HttpProtocolError);
-  client.Disconnect();
-  client.Get(server.Address());
-  EXPECT_EQ(CookieLineOf(server.Requests().at(1)), "a=1; b=2");
+  for (int poll = 0; poll < 3; ++poll) {
+    EXPECT_EQ(client.Get(server.Address()), "ok");
+    client.Disconnect();
+  }
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(CookieLineOf(requests[0]), "");
+  // The cookie line is full but bounded; folding adds a few bytes per 78.
+  for (const std::size_t later : {1, 2}) {
+    EXPECT_GT(requests[later].size(), kMaxCookieHeaderBytes / 2);
+    EXPECT_LT(requests[later].size(), kMaxCookieHeaderBytes * 11 / 10);
+  }
 }
 
 TEST(CookieSelection, SecureEmptyPathlessAndForeignCookiesAreNotSent) {
@@ -102,6 +118,66 @@ TEST(CookieExpiry, MaxAgeCountsFromNowAndExpiresWins) {
   EXPECT_EQ(store.CookieHeader("h", "/"), "kept=1");
 }
 
+TEST(CookiesFromReplies, InterimErrorAndVersion2CookiesAllCount) {
+  MemoryExchange exchange;
+  EXPECT_THROW(
+      exchange.Receive("HTTP/1.1 100 Continue\r\nSet-Cookie: a=1; path=/\r\n\r\n"
+                       "HTTP/1.1 404 Not Found\r\nSet-Cookie: b=2; path=/\r\nSet-Cookie2: c=3; path=/\r\n"
+                       "set-cookie2: d=4; Version=1; path=/\r\nContent-Length: 0\r\n\r\n"),
+      HttpProtocolError);
+  EXPECT_EQ(exchange.cookies.CookieHeader("127.0.0.1", "/"), "a=1; b=2; c=3; d=4");
+}
+
+TEST(CookiesFromReplies, ControlCharactersInNameOrValueDropTheCookie) {
+  MemoryExchange exchange;
+  exchange.Receive(
+      "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\rX-Injected: yes; path=/\r\nSet-Cookie: b\x01=2; path=/\r\n"
+      "Set-Cookie: c=3\x7F; path=/\r\nSet-Cookie: tab=4\t5; path=/\r\nSet-Cookie: gbk=\xB9\xAB; path=/\r\n"
+      "Content-Length: 0\r\n\r\n");
+  // A tab may stand in a header value; GBK bytes are no control characters.
+  EXPECT_EQ(exchange.cookies.CookieHeader("127.0.0.1", "/"), "tab=4\t5; gbk=\xB9\xAB");
+  CookieStore store;
+  const auto now = floor<seconds>(system_clock::now());
+  store.Store(ParseCookie(std::string("nul=a\0b; path=/", 15), now), "h");
+  EXPECT_EQ(store.Size(), 0u);
+}
+
+TEST(CookieBounds, OversizedCookiesAndAttributesAreIgnored) {
+  CookieStore store;
+  const auto now = floor<seconds>(system_clock::now());
+  store.Store(ParseCookie("n=" + std::string(kMaxCookieNameValueBytes - 1, 'v') + "; path=/", now), "h");
+  store.Store(ParseCookie("m=" + std::string(kMaxCookieNameValueBytes, 'v') + "; path=/", now), "h");
+  EXPECT_EQ(store.Size(), 1u);
+  // A stored cookie is not replaced by an oversized one of the same name.
+  store.Store(ParseCookie("n=" + std::string(kMaxCookieNameValueBytes, 'w') + "; path=/", now), "h");
+  EXPECT_EQ(store.CookieHeader("h", "/"), "n=" + std::string(kMaxCookieNameValueBytes - 1, 'v'));
+
+  // An overlong attribute counts as absent, the rest of the cookie stays.
+  const std::string overlong(kMaxCookieAttributeBytes + 1, 'x');
+  const Cookie cookie =
+      ParseCookie("c=1; comment=" + overlong + "; domain=" + overlong + "; path=/; max-age=5", now);
+  EXPECT_EQ(cookie.comment, "");
+  EXPECT_EQ(cookie.domain, "");
+  EXPECT_EQ(cookie.path, "/");
+  EXPECT_EQ(ParseCookie("c=1; path=/" + overlong, now).path, "");
+  EXPECT_EQ(ParseCookie("c=1; expires=" + overlong + "; max-age=5", now).expiry, now + seconds(5));
+}
+
+TEST(CookieBounds, CookieLineStopsAtTheCapLeavingOutTheLeastSpecific) {
+  CookieStore store;
+  const auto now = floor<seconds>(system_clock::now());
+  for (int i = 0; i < 10; ++i) {
+    store.Store(ParseCookie("r" + std::to_string(i) + "=" + std::string(998, 'v') + "; path=/", now), "h");
+  }
+  store.Store(ParseCookie("d=" + std::string(998, 'd') + "; path=/deep/", now), "h");
+  const std::string line = store.CookieHeader("h", "/deep/");
+  EXPECT_LE(line.size(), kMaxCookieHeaderBytes);
+  // 1000 bytes for each cookie, 2 for each "; ": the deep one and six more fit.
+  EXPECT_TRUE(line.starts_with("d=" + std::string(998, 'd') + "; r0="));
+  EXPECT_NE(line.find("; r5="), std::string::npos);
+  EXPECT_EQ(line.find("; r6="), std::string::npos);
+}
+
 TEST(CookieExpiry, StoreStaysBoundedAgainstEndlessNewNames) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
@@ -110,7 +186,7 @@ TEST(CookieExpiry, StoreStaysBoundedAgainstEndlessNewNames) {
     text.insert(0, 1, 'n').append("=1; path=/");  // not "n" + ...: gcc 12 -O2 warns falsely (-Wrestrict)
     store.Store(ParseCookie(text, now), "h");
   }
-  EXPECT_EQ(store.Size(), CookieStore::kMaxCookies);
+  EXPECT_EQ(store.Size(), kMaxCookies);
 }
 
 TEST(CookieDates, TheUsualFormsAreRead) {
@@ -122,6 +198,20 @@ TEST(CookieDates, TheUsualFormsAreRead) {
             sys_days{9999y / December / 31} + 23h + 59min + 59s);
   EXPECT_EQ(ParseCookieDate("tomorrow"), std::nullopt);
   EXPECT_EQ(ParseCookieDate("Sun, 31 Feb 1994 08:49:37 GMT"), std::nullopt);
+}
+
+TEST(CookieDates, FarFutureYearsStayInTheFarFuture) {
+  const auto lastSecond = sys_days{9999y / December / 31} + 23h + 59min + 59s;
+  EXPECT_EQ(ParseCookieDate("Sat, 01 Jan 10000 00:00:00 GMT"), lastSecond);
+  EXPECT_EQ(ParseCookieDate("Sat, 01 Jan 32768 00:00:00 GMT"), lastSecond);
+  EXPECT_EQ(ParseCookieDate("Sat, 01 Jan 67506 00:00:00 GMT"), lastSecond);  // 1970 in 16 bits
+  EXPECT_EQ(ParseCookieDate("Sat, 01 Jan 99999999999999999999 00:00:00 GMT"), lastSecond);
+
+  CookieStore store;
+  const auto now = floor<seconds>(system_clock::now());
+  store.Store(ParseCookie("a=1; path=/; expires=Sat, 01 Jan 67506 00:00:00 GMT", now), "h");
+  store.RemoveExpired(now);
+  EXPECT_EQ(store.CookieHeader("h", "/"), "a=1");
 }
 
 }  // namespace

@@ -38,6 +38,17 @@ TEST(FailureMessages, ConnectionRefused) {
             "Socket Error # 10061\r\nConnection refused.");
 }
 
+TEST(FailureMessages, ConnectionResetByTheServer) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine closes a socket in order even with SO_LINGER 0: no reset to be had";
+#endif
+  ScriptedServer server;
+  server.Play(testing::Script{testing::Script::Mode::Reset, ""});
+  HttpClient client(QuickLimits());
+  EXPECT_EQ(FailureText<SocketError>(client, server.Address()),
+            "Socket Error # 10054\r\nConnection reset by peer.");
+}
+
 TEST(FailureMessages, SocketErrorTexts) {
   EXPECT_STREQ(SocketError(10035).what(), "Socket Error # 10035\r\nOperation would block. ");
   EXPECT_STREQ(SocketError(10066).what(), "Socket Error # 10066\r\nDirectory not empty");

@@ -1,8 +1,10 @@
 // What the client puts on the wire.
 #include <gtest/gtest.h>
 
+#include "poll/http/cookie_store.h"
 #include "poll/http/header_list.h"
 #include "poll/http/request_head.h"
+#include "tests/http/allocation_count.h"
 #include "tests/http/http_test_support.h"
 
 namespace zelmora::http {
@@ -84,6 +86,48 @@ TEST(HeaderFolding, LongHostNameIsFoldedOnTheWire) {
   head.fields.Set("Host", std::string(40, 'h') + " " + std::string(40, 'i'));
   EXPECT_EQ(BuildRequestHead(head),
             "GET / HTTP/1.1\r\nHost: " + std::string(40, 'h') + "\r\n " + std::string(40, 'i') + "\r\n\r\n");
+}
+
+// What building a head costs, counted in bytes allocated rather than seconds.
+TEST(RequestHeadCost, FoldingCopiesEachByteAFewTimesNotOncePerPiece) {
+  std::string line = "Cookie: ";
+  while (line.size() < 256 * 1024) line += "name=value; ";
+  std::size_t folded = 0;
+  AllocationCount count;
+  folded = FoldHeaderLine(line).size();
+  EXPECT_GT(folded, line.size());
+  EXPECT_LT(count.Bytes(), 4 * line.size());
+}
+
+TEST(RequestHeadCost, HeadStaysSmallAtRealisticAndHostileCookieSizes) {
+  const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+  struct Case {
+    std::size_t cookies;
+    std::size_t valueBytes;
+    std::size_t pathBytes;
+  };
+  for (const Case& c : {Case{5, 30, 1}, Case{kMaxCookies, kMaxCookieNameValueBytes - 5, 1},
+                        Case{kMaxCookies, 100, kMaxCookieAttributeBytes}}) {
+    CookieStore store;
+    for (std::size_t i = 0; i < c.cookies; ++i) {
+      const std::string name = "c" + std::to_string(i % 100) + "_" + std::to_string(i / 100);
+      store.Store(ParseCookie(name + "=" + std::string(c.valueBytes, 'v') + "; path=/" +
+                                  std::string(c.pathBytes - 1, 'p'),
+                              now),
+                  "h");
+    }
+    RequestHead head;
+    head.target = "/" + std::string(c.pathBytes - 1, 'p');
+    head.fields.Set("Host", "h");
+    std::size_t headBytes = 0;
+    AllocationCount count;
+    head.fields.Set("Cookie", store.CookieHeader("h", head.target));
+    headBytes = BuildRequestHead(head).size();
+    EXPECT_LT(headBytes, kMaxCookieHeaderBytes * 11 / 10 + head.target.size())
+        << c.cookies << " x " << c.valueBytes;
+    // A few copies of the head, and a pass over the store's cookies.
+    EXPECT_LT(count.Bytes(), 16 * headBytes + 64 * c.cookies) << c.cookies << " x " << c.valueBytes;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <system_error>
 #include <thread>
 
+#include "core/error.h"
+#include "core/error_report.h"
 #include "tests/support/form_fixture.h"
 
 namespace zelmora::testing {
@@ -162,6 +165,82 @@ TEST_F(PollCycleTest, TheAnnouncementArrivesDecodedFromGbk) {
   f.exchange->script = [this] { f.announce("\xB9\xAB\xB8\xE6 ok"); };  // "公告 ok" in GBK
   StartWithInterval("10");
   EXPECT_EQ(f.Control("lbl1").Text(), "公告 ok");
+}
+
+TEST_F(PollCycleTest, AnAnnouncementThatCannotBeDecodedIsReportedAndTheOldTextStays) {
+  f.exchange->script = [this] { f.announce("first"); };
+  StartWithInterval("10");
+  ASSERT_EQ(f.Control("lbl1").Text(), "first");
+  f.decodeGbk = [](std::string_view) -> std::string { throw zelmora::Error("No GBK converter"); };
+  f.exchange->script = [this] { f.announce("second"); };
+  f.desktop.Advance(10s);
+  f.FinishPoll();
+  f.desktop.RunPosted();
+  EXPECT_EQ(f.Control("lbl1").Text(), "first");
+  ASSERT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_EQ(f.desktop.errors[0].text, "No GBK converter.");
+}
+
+// The system refuses the next `refusals` threads.
+PollCycle::ThreadStart RefusingThreads(int& refusals) {
+  return [&refusals](std::function<void()> work) {
+    if (refusals > 0) {
+      --refusals;
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    return std::thread(std::move(work));
+  };
+}
+
+const std::string kNoThreadText = ErrorReportText(
+    std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)).what());
+
+TEST_F(PollCycleTest, AThreadThatCannotStartIsReportedAndTheNextTickTriesAgain) {
+  int refusals = 1;
+  f.form1->Poll().SetThreadStart(RefusingThreads(refusals));
+  f.Control("edt2").Type("10");
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  ASSERT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_EQ(f.desktop.errors[0].text, kNoThreadText);
+  EXPECT_FALSE(f.form1->Poll().Polling());
+  f.desktop.Advance(10s);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 1);
+
+  // Refused again after Stop and Start: the Start after that still polls.
+  refusals = 1;
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  EXPECT_EQ(f.desktop.errors.size(), 2u);
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 2);
+  EXPECT_TRUE(f.form1->Poll().tmr1().Enabled());
+}
+
+TEST_F(PollCycleTest, AnOwedPollWhoseThreadCannotStartIsReportedToo) {
+  int refusals = 0;
+  f.form1->Poll().SetThreadStart(RefusingThreads(refusals));
+  f.exchange->Hold();
+  f.Control("edt2").Type("10");
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  WaitForRuns(1);
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);  // owed: the first poll still runs
+  refusals = 1;
+  f.exchange->Release();
+  f.FinishPoll();  // the owed poll's thread is refused here, on a posted task
+  ASSERT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_EQ(f.desktop.errors[0].text, kNoThreadText);
+  f.desktop.Advance(10s);
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 2);
 }
 
 TEST(PollCycleShutdown, ClosingDuringAHungPollEndsPromptly) {

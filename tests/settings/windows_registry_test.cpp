@@ -51,8 +51,8 @@ TEST_F(AdvapiRegistry, StringsCrossAsUtf8WithTheirZeroBytes) {
   // Stored as UTF-16 for every other reader of the registry.
   wchar_t wide[16] = {};
   DWORD size = sizeof wide;
-  std::wstring path(path.begin(), path.end());
-  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, path.c_str(), L"userid", RRF_RT_REG_SZ, nullptr, wide, &size),
+  const std::wstring widePath(path.begin(), path.end());
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, widePath.c_str(), L"userid", RRF_RT_REG_SZ, nullptr, wide, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(wide), L"\u5DE5\u53F7 7");
 }

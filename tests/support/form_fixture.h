@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/reminder.h"
+#include "platform/codepage.h"
 #include "tests/support/fake_desktop.h"
 
 namespace zelmora::testing {
@@ -72,6 +73,7 @@ struct FormFixture {
                 },
                 .loadSettings = std::move(load),
                 .saveSettings = std::move(save),
+                .decodeGbk = [this](std::string_view gbk) { return decodeGbk(gbk); },
             }),
         state(reminder->State()),
         form1(&reminder->Form1()),
@@ -91,6 +93,8 @@ struct FormFixture {
   }
 
   FakeDesktop desktop;
+  // How the main window decodes announcements; a test may make it fail.
+  std::function<std::string(std::string_view)> decodeGbk = platform::GbkToUtf8;
   ScriptedExchange* exchange = nullptr;
   std::function<void(std::string)> announce;
   std::optional<Reminder> reminder;

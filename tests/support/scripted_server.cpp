@@ -13,8 +13,8 @@ constexpr std::size_t kFillerPiece = 64 * 1024;
 
 sockets::Socket AsSocket(std::intptr_t handle) { return static_cast<sockets::Socket>(handle); }
 
-std::intptr_t ListenOrThrow(std::uint16_t& port) {
-  const sockets::Socket listener = sockets::ListenOnLoopback(port);
+std::intptr_t ListenOrThrow(std::uint16_t& port, int backlog = 64) {
+  const sockets::Socket listener = sockets::ListenOnLoopback(port, backlog);
   if (listener == sockets::kNoSocket) throw std::runtime_error("cannot listen on 127.0.0.1");
   return static_cast<std::intptr_t>(listener);
 }
@@ -26,6 +26,24 @@ std::uint16_t UnusedLoopbackPort() {
   std::uint16_t port = 0;
   sockets::Close(AsSocket(ListenOrThrow(port)));
   return port;
+}
+
+FullAcceptQueue::FullAcceptQueue() {
+  listener_ = ListenOrThrow(port_, 0);
+  // Connect until one gets no answer: that one's SYN was dropped.
+  for (int tries = 0; tries < 16; ++tries) {
+    const sockets::Socket connection = sockets::OpenStream();
+    if (connection == sockets::kNoSocket) throw std::runtime_error("cannot open a socket");
+    waiting_.push_back(static_cast<std::intptr_t>(connection));
+    if (!sockets::StartConnect(connection, port_)) throw std::runtime_error("cannot connect to 127.0.0.1");
+    if (!sockets::Poll(connection, POLLOUT, 300)) return;
+  }
+  throw std::runtime_error("the accept queue never filled");
+}
+
+FullAcceptQueue::~FullAcceptQueue() {
+  for (const std::intptr_t connection : waiting_) sockets::Close(AsSocket(connection));
+  sockets::Close(AsSocket(listener_));
 }
 
 ScriptedServer::ScriptedServer() {
@@ -132,6 +150,7 @@ void ScriptedServer::Handle(std::intptr_t connection, const Script& script) {
       }
       break;
     case Script::Mode::NeverAnswer: break;
+    case Script::Mode::Reset: sockets::ResetOnClose(AsSocket(connection)); return;
     case Script::Mode::Endless: {
       if (!SendAll(connection, script.reply)) return;
       const std::string filler(kFillerPiece, 'x');

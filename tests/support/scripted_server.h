@@ -22,6 +22,7 @@ struct Script {
     Drip,         // the same, one byte every `drip_interval`
     NeverAnswer,  // read and keep the connection open, saying nothing
     Endless,      // send `reply`, then filler bytes until the client goes
+    Reset,        // read the request head, then reset the connection
   };
   Mode mode = Mode::Answer;
   std::string reply;
@@ -77,5 +78,24 @@ class ScriptedServer {
 
 // A loopback port where nothing listens (connecting is refused).
 std::uint16_t UnusedLoopbackPort();
+
+// A loopback port whose listener never accepts and whose accept queue is full,
+// like an overloaded server: the system drops a new connection's SYN, so a
+// connect there gets no answer at all.
+class FullAcceptQueue {
+ public:
+  FullAcceptQueue();
+  ~FullAcceptQueue();
+  FullAcceptQueue(const FullAcceptQueue&) = delete;
+  FullAcceptQueue& operator=(const FullAcceptQueue&) = delete;
+
+  std::string Address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+ private:
+  platform::SocketLibrary socketLibrary_;
+  std::intptr_t listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::vector<std::intptr_t> waiting_;  // connections filling the queue
+};
 
 }  // namespace zelmora::testing

@@ -51,6 +51,8 @@ inline Socket Accept(Socket listener) {
 inline void Close(Socket socket) { ::closesocket(socket); }
 inline void ShutdownSending(Socket socket) { ::shutdown(socket, SD_SEND); }
 
+inline bool ConnectInProgress() { return ::WSAGetLastError() == WSAEWOULDBLOCK; }
+
 // True once the socket is ready for `events` (or has failed) within `milliseconds`.
 inline bool Poll(Socket socket, short events, int milliseconds) {
   WSAPOLLFD entry{socket, events, 0};
@@ -85,6 +87,8 @@ inline Socket Accept(Socket listener) {
 inline void Close(Socket socket) { ::close(socket); }
 inline void ShutdownSending(Socket socket) { ::shutdown(socket, SHUT_WR); }
 
+inline bool ConnectInProgress() { return errno == EINPROGRESS; }
+
 inline bool Poll(Socket socket, short events, int milliseconds) {
   pollfd entry{socket, events, 0};
   return ::poll(&entry, 1, milliseconds) > 0;
@@ -101,15 +105,37 @@ inline bool LastCallWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOC
 
 #endif
 
-// Listens on 127.0.0.1 at a port the system picks; kNoSocket on failure.
-inline Socket ListenOnLoopback(std::uint16_t& port) {
-  const Socket listener = OpenStream();
-  if (listener == kNoSocket) return kNoSocket;
+// A later Close sends a reset instead of the orderly end of the stream.
+inline void ResetOnClose(Socket socket) {
+  linger abort{};
+  abort.l_onoff = 1;
+  abort.l_linger = 0;
+  ::setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+}
+
+inline sockaddr_in LoopbackAddress(std::uint16_t port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  return address;
+}
+
+// Starts connecting to 127.0.0.1:port; false when that failed at once.
+inline bool StartConnect(Socket socket, std::uint16_t port) {
+  const sockaddr_in address = LoopbackAddress(port);
+  return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+         ConnectInProgress();
+}
+
+// Listens on 127.0.0.1 at a port the system picks; kNoSocket on failure.
+inline Socket ListenOnLoopback(std::uint16_t& port, int backlog = 64) {
+  const Socket listener = OpenStream();
+  if (listener == kNoSocket) return kNoSocket;
+  sockaddr_in address = LoopbackAddress(0);
   socklen_t length = sizeof address;
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener, 64) != 0 ||
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      ::listen(listener, backlog) != 0 ||
       ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     Close(listener);
     return kNoSocket;

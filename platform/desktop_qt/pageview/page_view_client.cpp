@@ -26,8 +26,12 @@ QString EndingOf(const QProcess& helper) {
 }  // namespace
 
 QString PageViewProgramPath() {
-  const QFileInfo beside(QCoreApplication::applicationDirPath() + '/' + kProgramName);
-  if (beside.isExecutable()) return beside.filePath();
+  const QString programDir = QCoreApplication::applicationDirPath();
+  for (const QString& candidate :
+       {programDir + '/' + kInstalledDirFromProgram + '/' + kProgramName, programDir + '/' + kProgramName}) {
+    const QFileInfo helper(candidate);
+    if (helper.isExecutable()) return helper.canonicalFilePath();
+  }
   return QString::fromUtf8(kBuiltProgramPath);
 }
 
