@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "app/program.h"
+#include "platform/desktop_qt/fatal_failure.h"
 #include "platform/desktop_qt/qt_desktop.h"
+#include "platform/desktop_qt/window_system.h"
 
 #ifndef ZELMORA_TEST_BUILD
 #define ZELMORA_TEST_BUILD 0
@@ -19,7 +21,7 @@ bool HasDisplay() {
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[]) try {
   if (!HasDisplay()) {
     std::fputs(
         "zelmora: no display found (DISPLAY and WAYLAND_DISPLAY are empty).\n"
@@ -28,6 +30,7 @@ int main(int argc, char* argv[]) {
         stderr);
     return 1;
   }
+  if (!zelmora::platform::qt::ChooseWindowSystem()) return 1;
   QApplication app(argc, argv);
   // The title "Zelmora任务提醒器" belongs to the windows and error reports; the
   // application name goes into WM_CLASS, which X11 keeps in Latin-1.
@@ -35,4 +38,6 @@ int main(int argc, char* argv[]) {
   QGuiApplication::setDesktopFileName(QStringLiteral("zelmora"));
   zelmora::platform::qt::QtDesktop desktop;
   return zelmora::RunReminder(desktop, zelmora::TaskServerHost(ZELMORA_TEST_BUILD));
+} catch (...) {
+  return zelmora::platform::qt::ReportFatalFailure(std::current_exception());
 }

@@ -8,12 +8,14 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/long_time_text.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/qt_main_window.h"
 #include "platform/desktop_qt/qt_popup_window.h"
 #include "platform/desktop_qt/qt_timer_backend.h"
 #include "platform/desktop_qt/qt_tray_icon.h"
+#include "platform/desktop_qt/window_system.h"
 
 namespace zelmora::platform::qt {
 
@@ -22,6 +24,14 @@ QtDesktop::QtDesktop() {
   // The main window ends the program, not the last window: closing the popup while
   // the main window sits in the tray must not quit.
   QApplication::setQuitOnLastWindowClosed(false);
+  if (QGuiApplication::platformName() == QStringLiteral("wayland")) {
+    // Said at every start: without it the missing popup would go unexplained.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zelmora"),
+                                QString::fromUtf8(WaylandLimits()), QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+  }
 }
 
 QtDesktop::~QtDesktop() {
@@ -30,23 +40,26 @@ QtDesktop::~QtDesktop() {
 }
 
 std::unique_ptr<platform::MainWindow> QtDesktop::CreateMainWindow(const platform::MainWindowSpec& design) {
-  return std::make_unique<QtMainWindow>(design);
+  return std::make_unique<QtMainWindow>(*this, design);
 }
 
 std::unique_ptr<platform::PopupWindow> QtDesktop::CreatePopup(const platform::PopupSpec& design) {
-  return CreateQtPopupWindow(design);
+  return CreateQtPopupWindow(*this, design);
 }
 
-std::unique_ptr<platform::TrayIcon> QtDesktop::CreateTrayIcon() { return std::make_unique<QtTrayIcon>(); }
+std::unique_ptr<platform::TrayIcon> QtDesktop::CreateTrayIcon() {
+  return std::make_unique<QtTrayIcon>(*this);
+}
 
 std::unique_ptr<platform::TimerBackend> QtDesktop::CreateTimer(std::function<void()> onTick) {
-  return std::make_unique<QtTimerBackend>(std::move(onTick));
+  return std::make_unique<QtTimerBackend>(*this, std::move(onTick));
 }
 
 void QtDesktop::PostToUi(std::function<void()> task) {
   std::lock_guard lock(postMutex_);
   if (!acceptingPosts_) return;
-  QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &postTarget_, [this, task = std::move(task)] { CallHandler(*this, task); }, Qt::QueuedConnection);
 }
 
 platform::Rect QtDesktop::WorkArea() const {
