@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the reminder every way we ship or check it and runs every test:
 # g++ (with the GUI tests under Xvfb), clang++, ASan+UBSan, TSan, the fuzzers for a
-# bounded time, and the Windows build under Wine. Installs what it needs when run
-# as root. `./test.sh quick` runs only the g++ build and its tests.
+# bounded time, the Windows build under Wine, and both packages, each installed,
+# run and removed. Installs what it needs when run as root. `./test.sh quick` runs
+# only the g++ build and its tests.
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-full}
@@ -61,5 +62,24 @@ ctest --preset mingw -j2
 wineserver -k || true
 unset WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
 tests/desktop_win32/smoke.sh build/mingw
+
+step "packages (the .deb and the Windows installer: built, installed, run and removed)"
+# What users get, straight from the presets.
+cpack --preset deb
+cpack --preset mingw
+# The installed programs ask the task server fixed at build time: each test builds
+# its packages again for a local one. The two share nothing, so they run side by side.
+taskserver=build/default/tools/taskserver/taskserver
+tests/packaging/windows_package_test.sh "$taskserver" >build/windows-package-test.log 2>&1 &
+windows_test=$!
+deb_status=0
+tests/packaging/deb_test.sh "$taskserver" || deb_status=$?
+windows_status=0
+wait "$windows_test" || windows_status=$?
+cat build/windows-package-test.log
+# 77: skipped (not root), as in ctest.
+for status in $deb_status $windows_status; do
+  [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit 1
+done
 
 step "all passed"

@@ -6,7 +6,9 @@
 
 #include "app/command_line.h"
 #include "app/program.h"
+#include "platform/desktop_qt/fatal_failure.h"
 #include "platform/desktop_qt/qt_desktop.h"
+#include "platform/desktop_qt/window_system.h"
 
 #ifndef ZELMORA_TEST_BUILD
 #define ZELMORA_TEST_BUILD 0
@@ -22,7 +24,7 @@ bool HasDisplay() {
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[]) try {
   // Read before Qt sees the arguments: --help and --version need no display.
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const zelmora::CommandLine commandLine = zelmora::ParseCommandLine(arguments);
@@ -39,6 +41,7 @@ int main(int argc, char* argv[]) {
         stderr);
     return 1;
   }
+  if (!zelmora::platform::qt::ChooseWindowSystem()) return 1;
   // Qt gets no arguments of the user's: every option there is ours, read above.
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
@@ -48,4 +51,6 @@ int main(int argc, char* argv[]) {
   QGuiApplication::setDesktopFileName(QStringLiteral("zelmora"));
   zelmora::platform::qt::QtDesktop desktop;
   return zelmora::RunReminder(desktop, zelmora::TaskServerHost(ZELMORA_TEST_BUILD), commandLine.options);
+} catch (...) {
+  return zelmora::platform::qt::ReportFatalFailure(std::current_exception());
 }

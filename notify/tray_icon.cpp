@@ -24,8 +24,7 @@ TTrayIcon::TTrayIcon(platform::Desktop& desktop, platform::MainWindow& mainWindo
     if (iconVisible_) AddIcon();
   });
   mainWindow_.OnMinimized([this] {
-    // Hidden without an icon in a tray, the window could never come back.
-    if (MinimizeToTray && InTray()) SendToTray();
+    if (MinimizeToTray) SendToTray();
   });
   AddIcon();
 }

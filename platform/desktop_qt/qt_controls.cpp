@@ -7,6 +7,8 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "platform/desktop_qt/handler_call.h"
+
 namespace zelmora::platform::qt {
 namespace {
 
@@ -68,14 +70,12 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (click && onClicked) onClicked();
 }
 
-QtControl::QtControl(QWidget& form, const platform::ControlSpec& design)
+QtControl::QtControl(platform::Desktop& desktop, QWidget& form, const platform::ControlSpec& design)
     : kind_(design.kind), widget_(CreateWidget(form, design)) {
   widget_->setObjectName(ToQString(design.name));
   widget_->setGeometry(design.bounds.left, design.bounds.top, design.bounds.width, design.bounds.height);
   FitToText();
-  const auto activate = [this] {
-    if (onActivated_) onActivated_();
-  };
+  const auto activate = [this, &desktop] { CallHandler(desktop, onActivated_); };
   // `clicked` comes from the user (mouse or keyboard) only, never from setChecked.
   if (auto* button = qobject_cast<QAbstractButton*>(widget_)) {
     QObject::connect(button, &QAbstractButton::clicked, widget_, activate);

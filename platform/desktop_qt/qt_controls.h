@@ -24,10 +24,11 @@ class ClickableLabel final : public QLabel {
 };
 
 // One control of a form: a Qt widget of the design's kind, child of `form`, at
-// the design's form coordinates.
+// the design's form coordinates. Its activation handler runs under the
+// desktop's last-resort catch.
 class QtControl final : public platform::Control {
  public:
-  QtControl(QWidget& form, const platform::ControlSpec& design);
+  QtControl(platform::Desktop& desktop, QWidget& form, const platform::ControlSpec& design);
 
   std::string Text() const override;
   void SetText(const std::string& text) override;

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/long_time_text.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/qt_main_window.h"
@@ -15,6 +16,7 @@
 #include "platform/desktop_qt/qt_single_instance.h"
 #include "platform/desktop_qt/qt_timer_backend.h"
 #include "platform/desktop_qt/qt_tray_icon.h"
+#include "platform/desktop_qt/window_system.h"
 
 namespace zelmora::platform::qt {
 
@@ -23,6 +25,14 @@ QtDesktop::QtDesktop() {
   // The main window ends the program, not the last window: closing the popup while
   // the main window sits in the tray must not quit.
   QApplication::setQuitOnLastWindowClosed(false);
+  if (QGuiApplication::platformName() == QStringLiteral("wayland")) {
+    // Said at every start: without it the missing popup would go unexplained.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zelmora"),
+                                QString::fromUtf8(WaylandLimits()), QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+  }
 }
 
 QtDesktop::~QtDesktop() {
@@ -31,23 +41,26 @@ QtDesktop::~QtDesktop() {
 }
 
 std::unique_ptr<platform::MainWindow> QtDesktop::CreateMainWindow(const platform::MainWindowSpec& design) {
-  return std::make_unique<QtMainWindow>(design);
+  return std::make_unique<QtMainWindow>(*this, design);
 }
 
 std::unique_ptr<platform::PopupWindow> QtDesktop::CreatePopup(const platform::PopupSpec& design) {
-  return CreateQtPopupWindow(design);
+  return CreateQtPopupWindow(*this, design);
 }
 
-std::unique_ptr<platform::TrayIcon> QtDesktop::CreateTrayIcon() { return std::make_unique<QtTrayIcon>(); }
+std::unique_ptr<platform::TrayIcon> QtDesktop::CreateTrayIcon() {
+  return std::make_unique<QtTrayIcon>(*this);
+}
 
 std::unique_ptr<platform::TimerBackend> QtDesktop::CreateTimer(std::function<void()> onTick) {
-  return std::make_unique<QtTimerBackend>(std::move(onTick));
+  return std::make_unique<QtTimerBackend>(*this, std::move(onTick));
 }
 
 void QtDesktop::PostToUi(std::function<void()> task) {
   std::lock_guard lock(postMutex_);
   if (!acceptingPosts_) return;
-  QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &postTarget_, [this, task = std::move(task)] { CallHandler(*this, task); }, Qt::QueuedConnection);
 }
 
 platform::Rect QtDesktop::WorkArea() const {

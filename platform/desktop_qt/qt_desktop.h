@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QString>
 #include <mutex>
 
@@ -34,9 +35,11 @@ class QtDesktop final : public platform::Desktop {
  private:
   QString applicationTitle_;
   EventSound sound_;
-  // Workers may post while the program shuts down; posts after that are dropped.
+  // Workers may post while the program shuts down; posts after that are dropped,
+  // and posts still queued go with this object.
   std::mutex postMutex_;
   bool acceptingPosts_ = true;
+  QObject postTarget_;
 };
 
 }  // namespace zelmora::platform::qt

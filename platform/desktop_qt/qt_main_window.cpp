@@ -4,9 +4,13 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QWindowStateChangeEvent>
+#include <utility>
 
 #include "platform/desktop_qt/form_font.h"
+#include "platform/desktop_qt/frame_extents.h"
+#include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/x11_hints.h"
 
@@ -20,9 +24,12 @@ void FormWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
   const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-  const bool minimizedNow =
-      (windowState() & Qt::WindowMinimized) && !(change->oldState() & Qt::WindowMinimized);
-  if (!minimizedNow || !onMinimized) return;
+  const bool minimized = windowState() & Qt::WindowMinimized;
+  if (minimized == bool(change->oldState() & Qt::WindowMinimized)) return;
+  if (!minimized) {
+    if (onUnminimized) onUnminimized();
+    return;
+  }
   // The handler hides the window; let the window system finish minimising first.
   QMetaObject::invokeMethod(
       this,
@@ -34,22 +41,28 @@ void FormWidget::changeEvent(QEvent* event) {
 
 void FormWidget::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
-  if (event->isAccepted()) QCoreApplication::quit();
+  // exit(), not quit(): quit() asks every visible window to close first, and the
+  // popup only hides when asked, so a popup in sight would keep the program on.
+  if (event->isAccepted()) QCoreApplication::exit(0);
 }
 
-QtMainWindow::QtMainWindow(const platform::MainWindowSpec& design) : form_(std::make_unique<FormWidget>()) {
+QtMainWindow::QtMainWindow(platform::Desktop& desktop, const platform::MainWindowSpec& design)
+    : desktop_(desktop), form_(std::make_unique<FormWidget>()) {
   form_->setWindowTitle(
       QString::fromUtf8(design.caption.data(), static_cast<qsizetype>(design.caption.size())));
   form_->setWindowIcon(ProgramIcon());
   form_->setFont(FormFont());
   form_->setFixedSize(design.clientSize.width, design.clientSize.height);
+  form_->onMinimized = [this] { CallHandler(desktop_, onMinimized_); };
+  form_->onUnminimized = [this] { Unminimized(); };
+  RequestFrameExtents(*form_);  // for centring the whole window, frame included
 }
 
 // The form goes first: its widgets call back into the controls until then.
 QtMainWindow::~QtMainWindow() { form_.reset(); }
 
 platform::Control& QtMainWindow::AddControl(const platform::ControlSpec& design) {
-  controls_.push_back(std::make_unique<QtControl>(*form_, design));
+  controls_.push_back(std::make_unique<QtControl>(desktop_, *form_, design));
   return *controls_.back();
 }
 
@@ -59,6 +72,9 @@ void QtMainWindow::SetTabOrder(std::span<platform::Control* const> order) {
     auto* second = dynamic_cast<QtControl*>(order[i]);
     if (first && second) QWidget::setTabOrder(&first->Widget(), &second->Widget());
   }
+  // The window starts with the focus on the first control of its tab order.
+  if (auto* first = order.empty() ? nullptr : dynamic_cast<QtControl*>(order.front()))
+    first->Widget().setFocus();
 }
 
 void QtMainWindow::TakeOffTaskbar() {
@@ -69,8 +85,14 @@ void QtMainWindow::TakeOffTaskbar() {
 void QtMainWindow::Place() {
   if (placed_) return;
   placed_ = true;
+  // The whole window, frame included, goes to the centre: the client area is
+  // placed where the frame leaves it.
+  const QMargins frame = FrameExtents(*form_).value_or(QMargins());
+  const QSize outer = form_->size().grownBy(frame);
   const QRect desktop = QGuiApplication::primaryScreen()->geometry();
-  form_->move(desktop.center() - QPoint(form_->width() / 2, form_->height() / 2));
+  const QPoint corner = desktop.topLeft() + QPoint((desktop.width() - outer.width()) / 2,
+                                                   (desktop.height() - outer.height()) / 2);
+  form_->setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), form_->size()));
 }
 
 void QtMainWindow::ShowWindow() {
@@ -81,14 +103,32 @@ void QtMainWindow::ShowWindow() {
 
 void QtMainWindow::Show() { ShowWindow(); }
 
-void QtMainWindow::Hide() { form_->hide(); }
+void QtMainWindow::Hide() {
+  // Hiding leaves the tray icon as the only way back. Without a tray to hold
+  // it (none on this desktop, or its host has gone), a minimised window stays
+  // iconified and gets a task-bar entry while it is.
+  if (form_->isMinimized() && !QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (offTaskbar_ && !onTaskbarWhileMinimized_) SetTaskbarEntry(*form_, true);
+    onTaskbarWhileMinimized_ = true;
+    return;
+  }
+  form_->hide();
+}
+
+void QtMainWindow::Unminimized() {
+  Place();  // a window that started minimised is placed now
+  if (!std::exchange(onTaskbarWhileMinimized_, false)) return;
+  if (offTaskbar_) SetTaskbarEntry(*form_, false);
+}
 
 bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
 
 // Only asked for where no tray icon could be shown: the task-bar entry is then
 // the one way back, so the window keeps it.
 void QtMainWindow::ShowMinimized() {
-  Place();
+  // Not placed yet: Qt maps a native window that was moved after its creation
+  // in normal state. It is placed when first restored.
+  onTaskbarWhileMinimized_ = true;
   form_->setAttribute(Qt::WA_ShowWithoutActivating);
   form_->showMinimized();
   form_->setAttribute(Qt::WA_ShowWithoutActivating, false);
@@ -106,6 +146,6 @@ void QtMainWindow::Restore() {
   form_->activateWindow();
 }
 
-void QtMainWindow::OnMinimized(std::function<void()> handler) { form_->onMinimized = std::move(handler); }
+void QtMainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
 
 }  // namespace zelmora::platform::qt

@@ -9,12 +9,13 @@
 
 namespace zelmora::platform::qt {
 
-// The form widget: fixed client size; reports minimising; closing it ends the
-// message loop.
+// The form widget: fixed client size; reports minimising and un-minimising;
+// closing it ends the message loop.
 class FormWidget final : public QWidget {
  public:
   FormWidget();
   std::function<void()> onMinimized;
+  std::function<void()> onUnminimized;
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -23,7 +24,7 @@ class FormWidget final : public QWidget {
 
 class QtMainWindow final : public platform::MainWindow {
  public:
-  explicit QtMainWindow(const platform::MainWindowSpec& design);
+  QtMainWindow(platform::Desktop& desktop, const platform::MainWindowSpec& design);
   ~QtMainWindow() override;
 
   platform::Control& AddControl(const platform::ControlSpec& design) override;
@@ -42,11 +43,15 @@ class QtMainWindow final : public platform::MainWindow {
  private:
   void Place();
   void ShowWindow();
+  void Unminimized();
 
+  platform::Desktop& desktop_;
   std::unique_ptr<FormWidget> form_;
   std::vector<std::unique_ptr<QtControl>> controls_;
+  std::function<void()> onMinimized_;
   bool offTaskbar_ = false;
   bool placed_ = false;
+  bool onTaskbarWhileMinimized_ = false;
 };
 
 }  // namespace zelmora::platform::qt

@@ -10,10 +10,12 @@
 #include <functional>
 
 #include "core/error.h"
+#include "core/error_report.h"
 #include "platform/desktop_qt/frame_extents.h"
-#include "platform/desktop_qt/pageview/page_view_client.h"
+#include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/x11_hints.h"
+#include "platform/desktop_qt/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 namespace {
@@ -51,22 +53,39 @@ class PopupWidget final : public QWidget {
 // Window managers pull a window that is mapped off the screen back onto it, so
 // a popup placed wholly outside the screens is kept unmapped while it counts as
 // visible; it is mapped as soon as a placement brings it into sight.
+//
+// The page view is given back once the popup has been hidden for the release
+// delay with nothing loading. When the popup is shown again before another
+// navigation (View), the helper starts again on the last address. To the logic
+// the popup never lost its page, so that reload is no document completion: it
+// never reaches the document-complete handler and never arms the auto-close
+// timer.
 class QtPopupWindow final : public platform::PopupWindow {
  public:
-  explicit QtPopupWindow(const platform::PopupSpec& design)
-      : widget_([this] { Hide(); }),
+  QtPopupWindow(platform::Desktop& desktop, const platform::PopupSpec& design, QtPopupTiming timing)
+      : desktop_(desktop),
+        widget_([this] { Hide(); }),
         position_(design.initialPosition.x, design.initialPosition.y),
         viewBounds_(design.viewBounds.left, design.viewBounds.top, design.viewBounds.width,
-                    design.viewBounds.height) {
+                    design.viewBounds.height),
+        timing_(timing) {
     widget_.setWindowTitle(QString::fromUtf8(design.caption.data(), qsizetype(design.caption.size())));
     widget_.setWindowIcon(ProgramIcon());
     widget_.setFixedSize(design.clientSize.width, design.clientSize.height);
     lastOwnMove_.start();
     RequestFrameExtents(widget_);  // known before the first show, where the WM supports it
+    releaseTimer_.setSingleShot(true);
+    QObject::connect(&releaseTimer_, &QTimer::timeout, [this] {
+      // Still loading: look again after another delay.
+      if (!shown_ && pageView_ && !pageView_->Release()) releaseTimer_.start(timing_.releaseDelay);
+    });
   }
 
   ~QtPopupWindow() override {
-    // The helper's view lives inside our window: let the helper go first.
+    // Out of sight at once; the helper's view lives inside our window, so the
+    // helper goes next, before the window.
+    widget_.hide();
+    FlushX11();
     pageView_.reset();
   }
 
@@ -89,6 +108,8 @@ class QtPopupWindow final : public platform::PopupWindow {
 
   void Show() override {
     shown_ = true;
+    releaseTimer_.stop();
+    if (pageView_) pageView_->Restore();  // only when the helper is gone
     UpdateMapping();
     if (Mapped()) widget_.raise();
   }
@@ -98,6 +119,7 @@ class QtPopupWindow final : public platform::PopupWindow {
     position_ = {last.x, last.y};
     shown_ = false;
     UpdateMapping();
+    if (pageView_) releaseTimer_.start(timing_.releaseDelay);
   }
 
   bool IsVisible() const override { return shown_; }
@@ -106,10 +128,20 @@ class QtPopupWindow final : public platform::PopupWindow {
     const QUrl url(QString::fromStdU16String(address));
     if (!url.isValid()) throw Error("The page view refused the address: " + url.errorString().toStdString());
     if (!pageView_) {
-      pageView_ = std::make_unique<PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_);
+      pageView_ = std::make_unique<PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_,
+                                                   PageViewProgramPath(), timing_.pageView);
       QObject::connect(pageView_.get(), &PageViewClient::LoadFinished, [this](bool) {
-        if (documentComplete_) documentComplete_();
+        // Finished while hidden: the release delay counts from now.
+        if (!shown_) releaseTimer_.start(timing_.releaseDelay);
+        CallHandler(desktop_, documentComplete_);
       });
+      // Reported from the event loop, not from inside the client's own handling.
+      QObject::connect(
+          pageView_.get(), &PageViewClient::Failed, &widget_,
+          [this](const QString& reason) {
+            CallHandler(desktop_, [&] { ReportError(desktop_, reason.toStdString()); });
+          },
+          Qt::QueuedConnection);
     }
     pageView_->Navigate(url);
   }
@@ -147,10 +179,15 @@ class QtPopupWindow final : public platform::PopupWindow {
     });
   }
 
+  // On some screen, not merely inside the box around all screens: with screens
+  // of unequal heights that box has corners no screen shows.
   bool InSight() const {
     const platform::Size size = OuterSize();
-    const QRect screens = QGuiApplication::primaryScreen()->virtualGeometry();
-    return screens.intersects(QRect(position_, QSize(size.width, size.height)));
+    const QRect outer(position_, QSize(size.width, size.height));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      if (screen->geometry().intersects(outer)) return true;
+    }
+    return false;
   }
 
   void UpdateMapping() {
@@ -180,9 +217,12 @@ class QtPopupWindow final : public platform::PopupWindow {
     return {};
   }
 
+  platform::Desktop& desktop_;
   PopupWidget widget_;
   QPoint position_;  // frame corner; the truth while unmapped or just moved
   QRect viewBounds_;
+  QtPopupTiming timing_;
+  QTimer releaseTimer_;
   bool shown_ = false;
   QElapsedTimer lastOwnMove_;
   mutable QMargins knownFrame_;
@@ -193,8 +233,10 @@ class QtPopupWindow final : public platform::PopupWindow {
 
 }  // namespace
 
-std::unique_ptr<platform::PopupWindow> CreateQtPopupWindow(const platform::PopupSpec& design) {
-  return std::make_unique<QtPopupWindow>(design);
+std::unique_ptr<platform::PopupWindow> CreateQtPopupWindow(platform::Desktop& desktop,
+                                                           const platform::PopupSpec& design,
+                                                           QtPopupTiming timing) {
+  return std::make_unique<QtPopupWindow>(desktop, design, timing);
 }
 
 }  // namespace zelmora::platform::qt

@@ -2,23 +2,27 @@
 
 #include <QCoreApplication>
 
+#include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
+#include "platform/desktop_qt/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 
 using platform::TrayMouse;
 
-QtTrayIcon::QtTrayIcon() : icon_(ProgramIcon()) {
+QtTrayIcon::QtTrayIcon(platform::Desktop& desktop) : desktop_(desktop), icon_(ProgramIcon()) {
   QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_,
                    [this](QSystemTrayIcon::ActivationReason reason) { Report(reason); });
+  // Closing the main window ends the loop; the popup's page view may take a
+  // while to shut down after that, and the icon must not linger meanwhile.
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &icon_, [this] {
+    icon_.hide();
+    FlushX11();
+  });
   trayHostWatcher_ = std::make_unique<TrayHostWatcher>([this] {
     // Qt docks the icon on the same announcement; tell the logic afterwards.
     QMetaObject::invokeMethod(
-        &icon_,
-        [this] {
-          if (onTrayRecreated_) onTrayRecreated_();
-        },
-        Qt::QueuedConnection);
+        &icon_, [this] { CallHandler(desktop_, onTrayRecreated_); }, Qt::QueuedConnection);
   });
 }
 
@@ -95,7 +99,7 @@ void QtTrayIcon::OnTrayRecreated(std::function<void()> handler) { onTrayRecreate
 
 void QtTrayIcon::Report(QSystemTrayIcon::ActivationReason reason) {
   if (!onMouse_) return;
-  for (const TrayMouse code : TrayMouseCodes(reason)) onMouse_(code);
+  for (const TrayMouse code : TrayMouseCodes(reason)) CallHandler(desktop_, [&] { onMouse_(code); });
 }
 
 std::span<const TrayMouse> TrayMouseCodes(QSystemTrayIcon::ActivationReason reason) {

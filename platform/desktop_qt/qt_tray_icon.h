@@ -18,10 +18,11 @@ std::span<const platform::TrayMouse> TrayMouseCodes(QSystemTrayIcon::ActivationR
 // is handed on as the press and release codes the tray logic expects. The menu
 // is Qt's context menu, opened by Qt or the tray host by their own rule. Qt
 // docks the icon again by itself when a tray host appears; the logic hears of
-// it through onTrayRecreated.
+// it through onTrayRecreated. The icon leaves the tray as soon as the event
+// loop ends, before anything else is torn down.
 class QtTrayIcon final : public platform::TrayIcon {
  public:
-  QtTrayIcon();
+  explicit QtTrayIcon(platform::Desktop& desktop);
   ~QtTrayIcon() override;
 
   bool Add(const platform::TrayIconRecord& record) override;
@@ -38,6 +39,7 @@ class QtTrayIcon final : public platform::TrayIcon {
   void Fill(const platform::TrayIconRecord& record);
   void RefreshMenu();
 
+  platform::Desktop& desktop_;
   QSystemTrayIcon icon_;
   platform::TrayImage image_ = platform::TrayImage::Program;  // the one icon_ shows
   std::unique_ptr<QMenu> menu_;

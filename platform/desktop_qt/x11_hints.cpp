@@ -20,6 +20,25 @@ void KeepOffTaskbar(QWidget& window) {
   xcb_flush(connection);
 }
 
+void SetTaskbarEntry(QWidget& window, bool wanted) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return;
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = static_cast<xcb_window_t>(window.winId());
+  event.type = InternAtom(connection, "_NET_WM_STATE");
+  event.data.data32[0] = wanted ? 0 : 1;  // _NET_WM_STATE_REMOVE : _NET_WM_STATE_ADD
+  event.data.data32[1] = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+  event.data.data32[2] = InternAtom(connection, "_NET_WM_STATE_SKIP_PAGER");
+  event.data.data32[3] = 1;  // source: an application
+  if (event.type == XCB_ATOM_NONE) return;
+  xcb_send_event(connection, 0, RootWindow(connection),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                 reinterpret_cast<const char*>(&event));
+  xcb_flush(connection);
+}
+
 TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted)
     : onTrayHostStarted_(std::move(onTrayHostStarted)) {
   xcb_connection_t* connection = X11Connection();

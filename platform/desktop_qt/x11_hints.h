@@ -11,6 +11,10 @@ namespace zelmora::platform::qt {
 // window is withdrawn, so call it before every show. No-op off X11.
 void KeepOffTaskbar(QWidget& window);
 
+// Asks the window manager to give a window it already manages (shown or
+// iconified) a task-bar entry, or to take it away again. No-op off X11.
+void SetTaskbarEntry(QWidget& window, bool wanted);
+
 // Calls back when a tray host takes the _NET_SYSTEM_TRAY_S0 selection (it
 // announces itself with a MANAGER client message on the root window).
 // Inactive off X11.

@@ -15,6 +15,10 @@ xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
+void FlushX11() {
+  if (xcb_connection_t* connection = X11Connection()) xcb_flush(connection);
+}
+
 xcb_window_t RootWindow(xcb_connection_t* connection) {
   const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
   return screen ? screen->root : xcb_window_t{XCB_WINDOW_NONE};

@@ -17,5 +17,8 @@ xcb_connection_t* X11Connection();
 // XCB_ATOM_NONE when the server does not answer.
 xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name);
 xcb_window_t RootWindow(xcb_connection_t* connection);
+// Sends what Qt has queued for the X server now, for when the event loop will
+// not run again soon. No-op off X11.
+void FlushX11();
 
 }  // namespace zelmora::platform::qt

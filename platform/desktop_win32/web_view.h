@@ -2,10 +2,13 @@
 // The system's WebBrowser control embedded in a window, with the smallest
 // container the control accepts and a sink for its DocumentComplete event.
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "platform/desktop_win32/web_view_site.h"
 
 namespace zelmora::platform::win32 {
 
@@ -21,14 +24,12 @@ class WebView {
   void Navigate(const std::wstring& address);
 
  private:
-  class Site;
-  class EventSink;
   struct Control;
 
   void Release() noexcept;
 
-  std::unique_ptr<Site> site_;
-  std::unique_ptr<EventSink> events_;
+  Microsoft::WRL::ComPtr<WebViewSite> site_;
+  Microsoft::WRL::ComPtr<WebViewEvents> events_;
   std::unique_ptr<Control> control_;
 };
 

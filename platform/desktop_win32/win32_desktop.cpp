@@ -3,9 +3,12 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "platform/desktop_win32/handler_call.h"
+#include "platform/desktop_win32/long_time_picture.h"
 #include "platform/desktop_win32/message_window.h"
 #include "platform/desktop_win32/program_icon.h"
 #include "platform/desktop_win32/win32_main_window.h"
@@ -89,9 +92,17 @@ class Win32Desktop final : public Desktop {
 
   std::string LongTimeText(std::chrono::system_clock::time_point when) const override {
     const SYSTEMTIME local = LocalSystemTime(when);
+    wchar_t localeFormat[80] = {};
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STIMEFORMAT, localeFormat, 80);
+    const std::wstring picture = LongTimePicture(localeFormat);
     wchar_t text[80] = {};
-    const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, text, 80);
-    return length > 0 ? Narrow(std::wstring_view(text, static_cast<size_t>(length - 1))) : std::string();
+    const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, picture.c_str(), text, 80);
+    if (length <= 0) return {};
+    // A locale whose user blanked the AM/PM texts leaves the marker's space alone.
+    std::wstring_view shown(text, static_cast<size_t>(length - 1));
+    shown.remove_prefix(std::min(shown.find_first_not_of(L' '), shown.size()));
+    shown.remove_suffix(shown.size() - (shown.find_last_not_of(L' ') + 1));
+    return Narrow(shown);
   }
 
   std::unique_ptr<InstanceClaim> ClaimInstance() override { return ClaimWin32Instance(messageWindow_); }

@@ -13,10 +13,10 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TForm2";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-// Dialog frame, top-most and never activated; the tool-window bit keeps Wine
-// from giving it a task-bar button (Windows gives none to no-activate windows).
-constexpr DWORD kExtendedStyle =
-    WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+// Dialog frame, top-most and never activated: Windows gives such a window no
+// task-bar button. (Wine's task bar shows every visible unowned window, tool
+// window or not, so no style of ours would change it there.)
+constexpr DWORD kExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
 
 }  // namespace
 

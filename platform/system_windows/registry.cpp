@@ -1,8 +1,6 @@
 // The system registry on Windows: advapi32's wide-character functions, with
 // UTF-8 converted to UTF-16 and back at this edge. String data keeps embedded
 // and terminating zeros through the conversion, so the store's rules hold.
-#include "platform/registry.h"
-
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system_windows/advapi_registry.h"
+#include "platform/system_windows/virtual_store_registry.h"
 #include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform {
@@ -47,31 +47,19 @@ LONG ReadRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>&
   return ERROR_MORE_DATA;
 }
 
-// An ordinary user may not change machine-wide keys. Windows redirects such
-// writes of old 32-bit programs into the user's VirtualStore; a 64-bit program
-// gets no such help and would lose every save silently. We redirect the same
-// way ourselves, so an ordinary user's settings land where Windows would put them.
-std::wstring VirtualStorePath(std::string_view machinePath) {
-  return L"Software\\Classes\\VirtualStore\\MACHINE\\" + Wide(machinePath);
-}
-
-LONG Open(HKEY root, const std::wstring& path, HKEY& opened) {
-  return RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &opened);
-}
-
-LONG Create(HKEY root, const std::wstring& path, HKEY& opened) {
-  return RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                         &opened, nullptr);
-}
-
 class AdvapiRegistry final : public Registry {
  public:
   RegistryStatus OpenKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
-    return Redirected(root, path, key, Open);
+    HKEY opened = nullptr;
+    const LONG result = RegOpenKeyExW(RootHandle(root), Wide(path).c_str(), 0, KEY_ALL_ACCESS, &opened);
+    return Opened(result, opened, key);
   }
 
   RegistryStatus CreateKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
-    return Redirected(root, path, key, Create);
+    HKEY opened = nullptr;
+    const LONG result = RegCreateKeyExW(RootHandle(root), Wide(path).c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
+    return Opened(result, opened, key);
   }
 
   RegistryStatus QueryValue(RegistryKey key, std::string_view name, RegistryValueType* type, std::byte* data,
@@ -115,15 +103,7 @@ class AdvapiRegistry final : public Registry {
   RegistryStatus CloseKey(RegistryKey key) override { return Status(RegCloseKey(Handle(key))); }
 
  private:
-  template <typename Operation>
-  static RegistryStatus Redirected(RegistryRoot root, std::string_view path, RegistryKey& key,
-                                   Operation operation) {
-    HKEY opened = nullptr;
-    LONG result = operation(RootHandle(root), Wide(path), opened);
-    if (result == ERROR_ACCESS_DENIED && root == RegistryRoot::LocalMachine &&
-        operation(HKEY_CURRENT_USER, VirtualStorePath(path), opened) == ERROR_SUCCESS) {
-      result = ERROR_SUCCESS;
-    }
+  static RegistryStatus Opened(LONG result, HKEY opened, RegistryKey& key) {
     if (result == ERROR_SUCCESS) key = FromHandle(opened);
     return Status(result);
   }
@@ -131,6 +111,8 @@ class AdvapiRegistry final : public Registry {
 
 }  // namespace
 
-std::unique_ptr<Registry> OpenSystemRegistry() { return std::make_unique<AdvapiRegistry>(); }
+std::unique_ptr<Registry> OpenAdvapiRegistry() { return std::make_unique<AdvapiRegistry>(); }
+
+std::unique_ptr<Registry> OpenSystemRegistry() { return WithVirtualStore(OpenAdvapiRegistry()); }
 
 }  // namespace zelmora::platform

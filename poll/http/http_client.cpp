@@ -51,8 +51,8 @@ void HttpClient::Abort() noexcept { aborted_.store(true, std::memory_order_relea
 void HttpClient::Connect(const std::string& host, std::uint16_t port, const platform::WaitLimit& limit) {
   const platform::Ipv4Address address = ResolveHost(host, limit);
   connection_ = platform::TcpConnection::Connect(address, port, limit);
-  connected_host_ = host;
-  connected_port_ = port;
+  connectedHost_ = host;
+  connectedPort_ = port;
 }
 
 std::string HttpClient::BuildHead(const std::string& target, const std::string& hostHeader,
@@ -75,7 +75,7 @@ std::string HttpClient::Get(const std::string& address) {
 
   const auto start = Clock::now();
   const platform::WaitLimit exchange{start + limits_.exchangeTimeout, &aborted_};
-  if (connection_ && (connected_host_ != split.host || connected_port_ != split.port)) Disconnect();
+  if (connection_ && (connectedHost_ != split.host || connectedPort_ != split.port)) Disconnect();
   if (!connection_) {
     platform::WaitLimit connect = exchange;
     connect.deadline = std::min(exchange.deadline, start + limits_.connectTimeout);

@@ -37,12 +37,12 @@ class HttpClient {
   std::string BuildHead(const std::string& target, const std::string& hostHeader, const std::string& host,
                         const std::string& path) const;
 
-  platform::SocketLibrary socket_library_;
+  platform::SocketLibrary socketLibrary_;
   const HttpLimits limits_;
   std::atomic<bool> aborted_{false};
   std::unique_ptr<platform::TcpConnection> connection_;
-  std::string connected_host_;
-  std::uint16_t connected_port_ = 0;
+  std::string connectedHost_;
+  std::uint16_t connectedPort_ = 0;
   CookieStore cookies_;
   AuthRecord auth_;
 };

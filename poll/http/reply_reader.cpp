@@ -36,7 +36,7 @@ ReplyReader::ReplyReader(ByteSource& source, const HttpLimits& limits)
     : source_(source), limits_(limits), inactivity_(limits.readTimeout) {}
 
 bool ReplyReader::Fill() {
-  if (peer_closed_) return false;
+  if (peerClosed_) return false;
   if (buffer_.size() - end_ < kReadPiece) {
     // Move the unread bytes to the front, then make room for one more piece.
     buffer_.erase(0, start_);
@@ -46,7 +46,7 @@ bool ReplyReader::Fill() {
   }
   const std::size_t count = source_.ReadSome(buffer_.data() + end_, buffer_.size() - end_, inactivity_);
   end_ += count;
-  if (count == 0) peer_closed_ = true;
+  if (count == 0) peerClosed_ = true;
   return count > 0;
 }
 
@@ -73,7 +73,7 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
   out.append(buffer_.data() + start_, fromBuffer);
   start_ += fromBuffer;
   std::size_t taken = fromBuffer;
-  if (taken == count || peer_closed_) return taken;
+  if (taken == count || peerClosed_) return taken;
   // Large bodies go straight from the source into `out`, without the buffer.
   const std::size_t base = out.size();
   std::size_t filled = 0;
@@ -82,7 +82,7 @@ std::size_t ReplyReader::Take(std::string& out, std::size_t count) {
     while (taken < count) {
       const std::size_t got = source_.ReadSome(out.data() + base + filled, count - taken, inactivity_);
       if (got == 0) {
-        peer_closed_ = true;
+        peerClosed_ = true;
         break;
       }
       filled += got;
@@ -135,7 +135,7 @@ bool ReplyReader::ReadChunked(std::string& body, PastTheCap pastTheCap) {
 }
 
 bool ReplyReader::ReadUntilClosed(std::string& body, PastTheCap pastTheCap) {
-  while (!peer_closed_) {
+  while (!peerClosed_) {
     // Never more than one byte past the limit, which is enough to tell.
     Take(body, std::min(kReadPiece, limits_.maxBodyBytes + 1 - std::min(body.size(), limits_.maxBodyBytes)));
     if (body.size() > limits_.maxBodyBytes) {

@@ -42,7 +42,7 @@ class ReplyReader {
   // The longest wait for the next byte from now on.
   void SetInactivityTimeout(std::chrono::milliseconds timeout) { inactivity_ = timeout; }
   // The peer has closed its sending direction (seen, not guessed).
-  bool PeerClosed() const { return peer_closed_; }
+  bool PeerClosed() const { return peerClosed_; }
 
  private:
   // Reads more into the buffer; false once the peer has closed.
@@ -65,7 +65,7 @@ class ReplyReader {
   std::string buffer_;  // unread bytes are [start_, end_)
   std::size_t start_ = 0;
   std::size_t end_ = 0;
-  bool peer_closed_ = false;
+  bool peerClosed_ = false;
 };
 
 // The size on a chunk-size line: the text before the first space, read as hex.

@@ -80,12 +80,20 @@ TEST(MainWindow, AFailingSettingsLoadIsReportedAndStopsTheCreationHandler) {
   EXPECT_EQ(f.Control("lbl2").Text(), "更新时间");
 }
 
-TEST(MainWindow, ARefusedSaveStopsStartWithAReport) {
+// The rest of Start does not run: the ids stay, the poll stays off.
+TEST(MainWindow, ARefusedSaveStopsStartWithAReportAndLeavesThePollAsItWas) {
   FormFixture f({}, [](TForm1&) { throw Error("Failed to set data for 'userid'"); });
+  f.state.TaskId = 5;
+  f.state.PrevTaskId = 4;
+  f.state.NoteId = 3;
   f.Control("btn1").Click();
   ASSERT_EQ(f.desktop.errors.size(), 1u);
   EXPECT_EQ(f.desktop.errors[0].text, "Failed to set data for 'userid'");
   EXPECT_TRUE(f.Control("btn1").Enabled());
+  EXPECT_EQ(f.state.TaskId, 5);
+  EXPECT_EQ(f.state.PrevTaskId, 4);
+  EXPECT_EQ(f.state.NoteId, 3);
+  EXPECT_FALSE(f.form1->Poll().tmr1().Enabled());
   f.desktop.Advance(1s);
   EXPECT_EQ(f.exchange->runs, 0);
 }

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -132,6 +136,21 @@ TEST_F(QtMainWindowTest, TabOrderFollowsTheGivenList) {
   }
 }
 
+TEST_F(QtMainWindowTest, ShownCentredOnTheDesktopWithTheFocusOnTheFirstControlOfTheTabOrder) {
+  std::vector<platform::Control*> order;
+  for (std::string_view name : kMainWindowTabOrder) order.push_back(&Control(name));
+  window->SetTabOrder(order);
+  window->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
+  // Twice the centres, so that odd sizes compare exactly.
+  const QRect outer = Form().frameGeometry();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_LE(std::abs(2 * outer.left() + outer.width() - 2 * screen.left() - screen.width()), 1);
+  EXPECT_LE(std::abs(2 * outer.top() + outer.height() - 2 * screen.top() - screen.height()), 1);
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  EXPECT_EQ(QApplication::focusWidget()->objectName(), "chktype1");
+}
+
 TEST_F(QtMainWindowTest, MinimisingReportsOnceAndRestoreBringsItBackNormal) {
   int minimized = 0;
   window->OnMinimized([&] { ++minimized; });
@@ -150,7 +169,13 @@ TEST_F(QtMainWindowTest, MinimisingReportsOnceAndRestoreBringsItBackNormal) {
   EXPECT_EQ(minimized, 1);
 }
 
+// Also while another window in sight refuses to close, as the popup does (it
+// only hides when asked).
 TEST_F(QtMainWindowTest, ClosingTheWindowEndsTheEventLoop) {
+  class RefusesToClose final : public QWidget {
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+  } popup;
+  popup.show();
   window->Show();
   QMetaObject::invokeMethod(
       &Form(), [this] { Form().close(); }, Qt::QueuedConnection);

@@ -2,34 +2,46 @@
 # Smoke test of the Windows program under Wine, against the local task server.
 #
 #   tests/desktop_win32/smoke.sh MINGW_BUILD_DIR [TASKSERVER] [OUTPUT_DIR]
+#   tests/desktop_win32/smoke.sh --installed WINEPREFIX PORT [TASKSERVER] [OUTPUT_DIR]
 #
 # MINGW_BUILD_DIR holds zelmora-testbuild.exe (the program that takes the task
-# server from ZELMORA_TEST_TASK_SERVER); TASKSERVER is tools/taskserver of a Linux
-# build (default: build/default). A fresh 64-bit prefix in Wine's virtual desktop
-# under Xvfb; screenshots, the server's request log and the registry export are
-# left in OUTPUT_DIR (default: MINGW_BUILD_DIR/wine-smoke). Exit status 0 when
-# every check passed.
+# server from ZELMORA_TEST_TASK_SERVER), run in a fresh 64-bit prefix. With
+# --installed, the program is zelmora.exe as the installer left it in WINEPREFIX
+# (%LOCALAPPDATA%\Programs\Zelmora); it asks the task server fixed at its build,
+# so that must be 127.0.0.1:PORT. TASKSERVER is tools/taskserver of a Linux build
+# (default: build/default). Wine's virtual desktop under Xvfb; screenshots, the
+# server's request log and the registry export are left in OUTPUT_DIR (default:
+# MINGW_BUILD_DIR/wine-smoke, or wine-smoke beside WINEPREFIX). Exit status 0
+# when every check passed.
 set -euo pipefail
 
-if [[ $# -lt 1 ]]; then
-  sed -n '2,12p' "$0" >&2
+if [[ $# -lt 1 || ($1 == --installed && $# -lt 3) ]]; then
+  sed -n '2,15p' "$0" >&2
   exit 2
 fi
 here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/../..")
 . "$source_dir/tests/support/virtual_desktop.sh"
-build=$(realpath "$1")
-exe=$build/zelmora-testbuild.exe
-taskserver=$(realpath -m "${2:-$source_dir/build/default/tools/taskserver/taskserver}")
-out=$(realpath -m "${3:-$build/wine-smoke}")
-for needed in "$exe" "$taskserver"; do
-  [[ -x $needed ]] || { echo "missing: $needed" >&2; exit 2; }
-done
+work=$vd_work
+if [[ $1 == --installed ]]; then
+  prefix=$(realpath "$2")
+  port=$3
+  shift 3
+  build=
+  out=$(realpath -m "${2:-$prefix/../wine-smoke}")
+else
+  prefix=$work/prefix
+  port=0
+  build=$(realpath "$1")
+  shift
+  out=$(realpath -m "${2:-$build/wine-smoke}")
+fi
+taskserver=$(realpath -m "${1:-$source_dir/build/default/tools/taskserver/taskserver}")
+[[ -x $taskserver ]] || { echo "missing: $taskserver" >&2; exit 2; }
 mkdir -p "$out"
 rm -f "$out"/*.png "$out"/*.log "$out"/*.reg.txt
 
-work=$vd_work
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 # No Mono or Gecko installer dialogs; the page view then has no HTML engine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 screen_width=1280
@@ -57,8 +69,10 @@ wait_for() {
 echo "# work directory $work"
 start_x "${screen_width}x${screen_height}"
 
-wineboot -i >"$work/wineboot.log" 2>&1
-wineserver -w
+if [[ -n $build ]]; then
+  wineboot -i >"$work/wineboot.log" 2>&1
+  wineserver -w
+fi
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${screen_width}x${screen_height}" /f >/dev/null 2>&1
 for face in "MS Sans Serif" Tahoma; do
@@ -77,9 +91,19 @@ field() { # field NAME LINE
   sed -n "s/\(^\|.* \)$1=\([^ ]*\).*/\2/p" <<<"$2"
 }
 
+if [[ -n $build ]]; then
+  exe=$build/zelmora-testbuild.exe
+  program=$exe
+else
+  # Started by its Windows path, as the Start menu starts it.
+  program="$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')\Programs\Zelmora\zelmora.exe"
+  exe=$(winepath -u "$program")
+fi
+[[ -f $exe ]] || { echo "missing: $exe" >&2; exit 2; }
+
 # ---- the desktop's own tests, when the build has them ----
 unit_tests=$build/tests/desktop_win32/win32_desktop_test.exe
-if [[ -f $unit_tests ]]; then
+if [[ -n $build && -f $unit_tests ]]; then
   if timeout 300 wine "$unit_tests" --gtest_brief=1 >"$out/win32_desktop_test.log" 2>&1; then
     pass "Win32 desktop tests: $(tr -d '\r' <"$out/win32_desktop_test.log" | grep -E '^\[  (PASSED|SKIPPED) ' | tr '\n' ' ')"
   else
@@ -87,7 +111,7 @@ if [[ -f $unit_tests ]]; then
   fi
 fi
 
-"$taskserver" --port 0 --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
+"$taskserver" --port "$port" --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
 track $!
 wait_for 10 grep -q '^listening on ' "$work/taskserver.out" || { echo "taskserver did not start" >&2; exit 1; }
 server=$(sed -n 's/^listening on \(127\.0\.0\.1:[0-9]*\)$/\1/p' "$work/taskserver.out")
@@ -98,7 +122,7 @@ application_title="Zelmora任务提醒器"
 popup_caption="Zelmora通知"
 
 # ---- the command line: --version answers in a message box ----
-wine "$exe" --version >/dev/null 2>&1 &
+wine "$program" --version >/dev/null 2>&1 &
 version_pid=$!
 version_box() { probe dialog "$application_title" >"$work/version.txt"; }
 check "--version shows a message box" wait_for 30 version_box
@@ -107,7 +131,7 @@ version_status=0
 wait $version_pid || version_status=$?
 check "... and ends with status 0" test $version_status -eq 0
 
-ZELMORA_TEST_TASK_SERVER=$server wine "$exe" >"$work/program.log" 2>&1 &
+ZELMORA_TEST_TASK_SERVER=$server wine "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 main_visible() { [[ $(field visible "$(probe find "$main_caption")") == 1 ]]; }
 if ! wait_for 60 main_visible; then
@@ -204,6 +228,13 @@ click_client() {
   read -r x y < <(control_point "$1")
   xdotool mousemove $((client_left + x)) $((client_top + y)) click 1
 }
+# ---- View before any task: the empty popup where it was made ----
+click_client btn3
+popup_at_creation() { [[ $(probe find "$popup_caption") =~ visible=1\ .*\ window=642,361, ]]; }
+check "View before any task shows the empty popup at 642, 361" wait_for 5 popup_at_creation
+probe close "$popup_caption" >/dev/null
+check "its close box hides it" wait_for 5 eval '[[ $(field visible "$(probe find "$popup_caption")") == 0 ]]'
+
 click_client edt1
 xdotool key End && xdotool type 7
 click_client edt2
@@ -234,8 +265,8 @@ popup_style=$(field style "$popup")
 popup_exstyle=$(field exstyle "$popup")
 check "popup: popup, caption and system menu; no minimise, maximise or sizing" \
   test $((popup_style & 0x80C80000)) -eq $((0x80C80000)) -a $((popup_style & 0x00070000)) -eq 0
-check "popup: top-most, no-activate, dialog frame" \
-  test $((popup_exstyle & 0x08000009)) -eq $((0x08000009))
+check "popup: top-most, no-activate, dialog frame and window edge; no tool-window caption" \
+  test $((popup_exstyle)) -eq $((0x08000109))
 check "popup: unowned (the desktop window as owner)" test "$(field owner "$popup")" = 0000000000000000
 read -r p_left p_top p_right p_bottom <<<"$(field client "$popup" | tr ',' ' ')"
 check "popup: client area 300 x 200" test "$((p_right - p_left))x$((p_bottom - p_top))" = 300x200
@@ -271,7 +302,7 @@ check "the restored window is in the foreground" \
 probe minimize "$main_caption" >/dev/null
 check "minimised again" wait_for 10 main_hidden
 second_status=0
-ZELMORA_TEST_TASK_SERVER=$server timeout 60 wine "$exe" >"$work/second.log" 2>&1 || second_status=$?
+ZELMORA_TEST_TASK_SERVER=$server timeout 60 wine "$program" >"$work/second.log" 2>&1 || second_status=$?
 check "a second start ends with status 0" test $second_status -eq 0
 check "... and the running reminder's main window is back" wait_for 10 main_restored
 check "... the one main window" test "$(probe list | grep -c "caption=$main_caption ")" -eq 1
@@ -282,6 +313,8 @@ program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
 check "closing the main window ends the program" wait_for 15 program_gone
 check "the tray icon is gone" wait_for 5 eval '! tray_icon_present'
 
+check "the program carries its manifest (Windows versions, GDI scaling, common controls 6)" \
+  eval 'grep -qa "<gdiScaling" "$exe" && grep -qa "Microsoft.Windows.Common-Controls" "$exe"'
 echo "# program: $(stat -c %s "$exe") bytes"
 if ((failures > 0)); then
   echo "# $failures check(s) failed; see $out"

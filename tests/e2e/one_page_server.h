@@ -4,8 +4,8 @@
 
 namespace zelmora::e2e {
 
-// Answers every HTTP request on 127.0.0.1 with the same small page, on the
-// caller's event loop. Remembers the last request line.
+// Answers every HTTP request on 127.0.0.1 with the same small page (the icon
+// with 404), on the caller's event loop. Remembers the last page's request line.
 class OnePageServer {
  public:
   explicit OnePageServer(QByteArray page);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "platform/desktop_qt/qt_desktop.h"
 #include "platform/desktop_qt/qt_popup_window.h"
 #include "platform/desktop_qt/xcb_helpers.h"
 #include "tests/e2e/one_page_server.h"
@@ -25,6 +26,7 @@ namespace zelmora {
 namespace {
 
 using platform::PopupWindow;
+using namespace std::chrono_literals;
 
 constexpr int kEngineTimeoutMs = 30000;  // a cold engine on a busy machine
 const QByteArray kGreenPage = "<html><body style='margin:0;background:#10c040'><p>task</p></body></html>";
@@ -111,8 +113,12 @@ void PressCloseBox(QWidget& window) {
 
 class PopupOnDesktop : public ::testing::Test {
  protected:
+  // Short enough to wait for in a test.
+  static constexpr platform::qt::QtPopupTiming kTiming{.releaseDelay = 1s,
+                                                       .pageView = {.answerDeadline = 3s, .quitTimeout = 3s}};
+
   void SetUp() override {
-    popup = platform::qt::CreateQtPopupWindow(kSpec);
+    popup = platform::qt::CreateQtPopupWindow(desktop, kSpec, kTiming);
     popup->OnDocumentComplete([this] { ++completions; });
     widget = PopupWidget();
     ASSERT_NE(widget, nullptr);
@@ -142,6 +148,7 @@ class PopupOnDesktop : public ::testing::Test {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(pathAndQuery).toStdU16String();
   }
 
+  platform::qt::QtDesktop desktop;
   std::unique_ptr<PopupWindow> popup;
   QWidget* widget = nullptr;
   int completions = 0;
@@ -180,6 +187,22 @@ TEST_F(PopupOnDesktop, OutOfSightBelowTheWorkAreaThenIntoTheCornerWithItsFrame) 
   EXPECT_GT(frame.height(), 200);
   EXPECT_EQ(popup->Position().x, frame.x());
   EXPECT_EQ(popup->Position().y, frame.y());
+}
+
+// Run by two_screens.sh: a popup in the corner of the screens' bounding box
+// that no screen shows is out of sight, so it stays unmapped (a window manager
+// would pull a mapped one into view, blank).
+TEST_F(PopupOnDesktop, OutOfSightMeansOnNoScreenNotOutsideTheirBoundingBox) {
+  if (QGuiApplication::screens().size() != 2) GTEST_SKIP() << "needs the two screens of two_screens.sh";
+  popup->SetLeft(100);
+  popup->SetTop(650);  // below the 600-pixel-high left screen
+  popup->Show();
+  QTest::qWait(300);
+  EXPECT_TRUE(popup->IsVisible());
+  EXPECT_FALSE(widget->isVisible()) << "mapped where no screen shows it";
+
+  popup->SetLeft(900);  // onto the right screen, 800 pixels high
+  EXPECT_TRUE(QTest::qWaitFor([&] { return widget->isVisible(); }, 5000));
 }
 
 TEST_F(PopupOnDesktop, PageLoadsInTheHelperAndShowsInsideThePopup) {
@@ -223,6 +246,56 @@ TEST_F(PopupOnDesktop, TheProgramSurvivesACrashOfTheEngineAndTheNextPageRestarts
   ASSERT_TRUE(WaitForCompletions(2));
   EXPECT_EQ(server.LastRequestLine(), "GET /second HTTP/1.1");
   EXPECT_EQ(HelperProcesses().size(), 1u);
+}
+
+TEST_F(PopupOnDesktop, AStoppedHelperIsReplacedAndTheNextPageStillShows) {
+  e2e::OnePageServer server(kGreenPage);
+  popup->Navigate(Address(server.Port(), "/first"));
+  ASSERT_TRUE(WaitForCompletions(1));
+  const std::vector<pid_t> stopped = HelperProcesses();
+  ASSERT_EQ(stopped.size(), 1u);
+  ::kill(stopped[0], SIGSTOP);
+
+  popup->Navigate(Address(server.Port(), "/second"));
+  ASSERT_TRUE(WaitForCompletions(2));
+  EXPECT_EQ(server.LastRequestLine(), "GET /second HTTP/1.1");
+  const std::vector<pid_t> now = HelperProcesses();
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_NE(now[0], stopped[0]);
+}
+
+// The release rule: hidden for the release delay with nothing loading, the
+// helper goes; View brings the page back without a document completion (so the
+// auto-close timer is not armed); the next task loads as usual.
+TEST_F(PopupOnDesktop, TheHelperGoesWhileHiddenAndViewBringsThePageBackWithoutACompletion) {
+  e2e::OnePageServer server(kGreenPage);
+  popup->Navigate(Address(server.Port(), "/task1"));
+  popup->Show();
+  ASSERT_TRUE(WaitForCompletions(1));
+  PlaceAtBottomRight();
+  ASSERT_TRUE(WaitUntilFramed());
+  popup->Hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 10000));
+
+  popup->Show();  // View
+  ASSERT_TRUE(WaitUntilFramed());
+  const QPoint centre = widget->geometry().center();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return IsGreen(ScreenColourAt(centre)); }, kEngineTimeoutMs));
+  EXPECT_EQ(server.LastRequestLine(), "GET /task1 HTTP/1.1");
+  QTest::qWait(300);
+  EXPECT_EQ(completions, 1);
+
+  popup->Hide();
+  QTest::qWait(300);
+  popup->Show();  // shown again before the delay ran out: the helper stayed
+  EXPECT_EQ(HelperProcesses().size(), 1u);
+  popup->Hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 10000));
+  PlaceBelowWorkArea();
+  popup->Navigate(Address(server.Port(), "/task2"));  // a new task
+  popup->Show();
+  ASSERT_TRUE(WaitForCompletions(2));
+  EXPECT_EQ(server.LastRequestLine(), "GET /task2 HTTP/1.1");
 }
 
 TEST_F(PopupOnDesktop, ShowingAndClickingNeverTakeTheFocusFromTheUsersWindow) {

@@ -124,6 +124,28 @@ TEST_F(PopupTest, ViewAfterAutoCloseShowsTheLastPageInTheCorner) {
   EXPECT_EQ(f.Popup().navigations.size(), 1u);
 }
 
+// The page-loaded handler places the popup and arms the auto-close; whether
+// the popup shows is never its business.
+TEST_F(PopupTest, APageCompletionNeverShowsOrHidesThePopup) {
+  NoticeNewTask(1);
+  f.desktop.Advance(1s);
+  f.Popup().CloseByUser();  // hidden before its page finished
+  int raises = f.Popup().raises;
+  f.Popup().CompleteDocument();
+  EXPECT_FALSE(f.Popup().IsVisible());
+  EXPECT_EQ(Position().x, 1280 - 306);
+  EXPECT_EQ(Position().y, 770 - 226);
+  EXPECT_TRUE(f.form1->tmr3().Enabled());
+  EXPECT_EQ(f.form1->tmr3().Interval(), 30000);
+  EXPECT_EQ(f.Popup().raises, raises);
+
+  f.Control("btn3").Click();
+  raises = f.Popup().raises;
+  f.Popup().CompleteDocument();
+  EXPECT_TRUE(f.Popup().IsVisible());
+  EXPECT_EQ(f.Popup().raises, raises);
+}
+
 TEST_F(PopupTest, PlacementUsesTheWorkAreaSizesAsCoordinates) {
   f.desktop.workArea = {0, 30, 1280, 770};  // task bar at the top
   f.Popup().CompleteDocument();

@@ -24,21 +24,11 @@ using platform::RegistryRoot;
 using platform::RegistryStatus;
 using platform::RegistryValueType;
 using testing::Bytes;
-using testing::FakeControl;
+using testing::MainWindowControls;
 using testing::StringData;
 using testing::TemporaryDirectory;
 
 constexpr std::string_view kPath = "Software\\zelmora\\tixing";
-
-// The main window's controls as they are at start-up.
-struct MainWindowControls {
-  FakeControl edt1{"ZM-"}, edt2{"60"}, edt3{"30"};
-  FakeControl chktype1{"", true}, chktype2{"", true}, chkip1{"", true}, chkip2{"", true};
-  SettingsControls View() { return {edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2}; }
-  std::vector<bool> Boxes() const {
-    return {chktype1.Checked(), chktype2.Checked(), chkip1.Checked(), chkip2.Checked()};
-  }
-};
 
 // Passes calls through to a real store, refusing the ones a test names.
 class FaultyRegistry final : public Registry {

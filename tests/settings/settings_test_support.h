@@ -12,8 +12,20 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "settings/settings_store.h"
+#include "tests/support/fake_desktop.h"
 
 namespace zelmora::testing {
+
+// The main window's controls as they are at start-up.
+struct MainWindowControls {
+  FakeControl edt1{"ZM-"}, edt2{"60"}, edt3{"30"};
+  FakeControl chktype1{"", true}, chktype2{"", true}, chkip1{"", true}, chkip2{"", true};
+  settings::SettingsControls View() { return {edt1, edt2, edt3, chktype1, chktype2, chkip1, chkip2}; }
+  std::vector<bool> Boxes() const {
+    return {chktype1.Checked(), chktype2.Checked(), chkip1.Checked(), chkip2.Checked()};
+  }
+};
 
 inline std::vector<std::byte> Bytes(std::string_view text) {
   std::vector<std::byte> bytes;
@@ -34,12 +46,12 @@ struct StoredValue {
   bool operator==(const StoredValue&) const = default;
 };
 
-// Reads one value below HKEY_LOCAL_MACHINE through the registry functions.
-inline std::optional<StoredValue> ReadStored(platform::Registry& registry, std::string_view path,
-                                             std::string_view name) {
+// Reads one value through the registry functions.
+inline std::optional<StoredValue> ReadStored(
+    platform::Registry& registry, std::string_view path, std::string_view name,
+    platform::RegistryRoot root = platform::RegistryRoot::LocalMachine) {
   platform::RegistryKey key{};
-  if (registry.OpenKey(platform::RegistryRoot::LocalMachine, path, key) !=
-      platform::RegistryStatus::Success) {
+  if (registry.OpenKey(root, path, key) != platform::RegistryStatus::Success) {
     return std::nullopt;
   }
   StoredValue value{};

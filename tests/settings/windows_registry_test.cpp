@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/system_windows/advapi_registry.h"
+#include "platform/system_windows/virtual_store_registry.h"
 
 namespace zelmora::platform {
 namespace {
@@ -28,10 +30,13 @@ class AdvapiRegistry : public ::testing::Test {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\zelmora-tests");
   }
   std::vector<std::byte> Read(std::string_view name, RegistryValueType& type) {
+    return Read(key, name, type);
+  }
+  std::vector<std::byte> Read(RegistryKey from, std::string_view name, RegistryValueType& type) {
     std::uint32_t size = 0;
-    EXPECT_EQ(registry->QueryValue(key, name, &type, nullptr, &size), RegistryStatus::Success);
+    EXPECT_EQ(registry->QueryValue(from, name, &type, nullptr, &size), RegistryStatus::Success);
     std::vector<std::byte> data(size);
-    EXPECT_EQ(registry->QueryValue(key, name, &type, data.data(), &size), RegistryStatus::Success);
+    EXPECT_EQ(registry->QueryValue(from, name, &type, data.data(), &size), RegistryStatus::Success);
     data.resize(size);
     return data;
   }
@@ -81,6 +86,30 @@ TEST_F(AdvapiRegistry, OtherTypesKeepTheirBytes) {
   EXPECT_EQ(type, RegistryValueType::Dword);
   EXPECT_EQ(Read("closetime", type), expand);
   EXPECT_EQ(type, RegistryValueType::ExpandString);
+}
+
+// The redirection's own rules are tested on every system; here, that the
+// program's registry has it, over the real VirtualStore location.
+TEST_F(AdvapiRegistry, TheProgramsRegistryReadsAMachineWideKeyFromTheUsersCopy) {
+  const std::string machinePath = path + "\\tixing";
+  auto advapi = OpenAdvapiRegistry();
+  const auto store = [&](RegistryRoot root, const std::string& keyPath, std::string_view text) {
+    RegistryKey stored{};
+    ASSERT_EQ(advapi->CreateKey(root, keyPath, stored), RegistryStatus::Success);
+    advapi->SetValue(stored, "userid", RegistryValueType::String, Data(text));
+    advapi->CloseKey(stored);
+  };
+  store(RegistryRoot::LocalMachine, machinePath, std::string_view("machine\0", 8));
+  store(RegistryRoot::CurrentUser, VirtualStorePath(machinePath), std::string_view("copy\0", 5));
+
+  RegistryKey opened{};
+  ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
+  RegistryValueType type{};
+  EXPECT_EQ(Read(opened, "userid", type), Data(std::string_view("copy\0", 5)));
+  registry->CloseKey(opened);
+
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\zelmora-tests");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\VirtualStore\\MACHINE\\Software\\zelmora-tests");
 }
 
 }  // namespace

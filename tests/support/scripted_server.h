@@ -92,7 +92,7 @@ class FullAcceptQueue {
   std::string Address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
  private:
-  platform::SocketLibrary socket_library_;
+  platform::SocketLibrary socketLibrary_;
   std::intptr_t listener_ = -1;
   std::uint16_t port_ = 0;
   std::vector<std::intptr_t> waiting_;  // connections filling the queue

@@ -81,7 +81,9 @@ start_icewm() {
   printf '%s\n' 'TitleFontNameXft="WenQuanYi Micro Hei:size=10"' \
     'NormalTaskBarFontNameXft="WenQuanYi Micro Hei:size=10"' \
     'ActiveTaskBarFontNameXft="WenQuanYi Micro Hei:bold:size=10"' >"$vd_work/icewm/preferences"
-  [ "${1:-}" = --no-tray ] && echo 'TaskBarShowTray=0' >>"$vd_work/icewm/preferences"
+  # No notification area: nothing owns the system-tray selection. (TaskBarShowTray is
+  # icewm's panel of window icons, not the tray.)
+  [ "${1:-}" = --no-tray ] && echo 'TaskBarEnableSystemTray=0' >>"$vd_work/icewm/preferences"
   ICEWM_PRIVCFG="$vd_work/icewm" icewm >"$vd_work/icewm.log" 2>&1 &
   track $!
   wait_until 200 vd_icewm_ready || { echo "icewm did not start: $(cat "$vd_work/icewm.log")"; exit 1; }

@@ -61,6 +61,7 @@ void PageHost::HandleCommand(const QByteArray& line) {
   if (line.startsWith(kNavigateCommand)) {
     const QByteArray address = line.mid(qsizetype(qstrlen(kNavigateCommand)));
     view_->load(QUrl::fromEncoded(address));
+    WriteEvent(kNavigatingEvent);
   }
 }
 

@@ -9,6 +9,7 @@
 // Reminder -> helper, one command a line on stdin (UTF-8):
 //   navigate <address>
 // Helper -> reminder, one event a line on stdout:
+//   navigating                   at once for every navigate command: the helper is alive
 //   loaded ok | loaded error     every finished load, error pages included
 // The helper quits when its stdin closes, so it never outlives the reminder.
 
@@ -19,6 +20,7 @@ inline constexpr const char* kParentOption = "--parent";
 inline constexpr const char* kViewOption = "--view";
 
 inline constexpr const char* kNavigateCommand = "navigate ";
+inline constexpr const char* kNavigatingEvent = "navigating";
 inline constexpr const char* kLoadedOkEvent = "loaded ok";
 inline constexpr const char* kLoadedErrorEvent = "loaded error";
 

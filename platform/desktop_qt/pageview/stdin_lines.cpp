@@ -11,7 +11,8 @@ namespace {
 constexpr qsizetype kMaxLineBytes = 2 * 1024 * 1024 + 64;
 }  // namespace
 
-StdinLines::StdinLines(QObject* parent) : QObject(parent), notifier_(STDIN_FILENO, QSocketNotifier::Read) {
+StdinLines::StdinLines(QObject* parent)
+    : QObject(parent), notifier_(STDIN_FILENO, QSocketNotifier::Read), lines_(kMaxLineBytes) {
   connect(&notifier_, &QSocketNotifier::activated, this, &StdinLines::ReadAvailable);
 }
 
@@ -24,22 +25,7 @@ void StdinLines::ReadAvailable() {
     emit Closed();
     return;
   }
-  pending_.append(chunk.data(), got);
-  qsizetype end;
-  while ((end = pending_.indexOf('\n')) >= 0) {
-    QByteArray line = pending_.left(end);
-    pending_.remove(0, end + 1);
-    if (line.endsWith('\r')) line.chop(1);
-    if (discarding_) {
-      discarding_ = false;
-      continue;
-    }
-    emit LineRead(line);
-  }
-  if (pending_.size() > kMaxLineBytes) {
-    pending_.clear();
-    discarding_ = true;
-  }
+  for (const QByteArray& line : lines_.Append(QByteArrayView(chunk.data(), got))) emit LineRead(line);
 }
 
 }  // namespace zelmora::platform::qt

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QSocketNotifier>
 
+#include "platform/desktop_qt/pageview/line_buffer.h"
+
 namespace zelmora::platform::qt {
 
 // Reads standard input without blocking the event loop and hands it on line by
@@ -20,8 +22,7 @@ class StdinLines : public QObject {
   void ReadAvailable();
 
   QSocketNotifier notifier_;
-  QByteArray pending_;
-  bool discarding_ = false;  // inside a line that was too long
+  LineBuffer lines_;
 };
 
 }  // namespace zelmora::platform::qt
