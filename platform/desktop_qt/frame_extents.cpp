@@ -23,16 +23,7 @@ std::optional<QMargins> FrameExtents(const QWidget& window) {
 void RequestFrameExtents(const QWidget& window) {
   xcb_connection_t* connection = X11Connection();
   if (!connection) return;
-  xcb_client_message_event_t event{};
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = static_cast<xcb_window_t>(window.winId());
-  event.type = InternAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
-  if (event.type == XCB_ATOM_NONE) return;
-  xcb_send_event(connection, 0, RootWindow(connection),
-                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                 reinterpret_cast<const char*>(&event));
-  xcb_flush(connection);
+  SendToWindowManager(connection, static_cast<xcb_window_t>(window.winId()), "_NET_REQUEST_FRAME_EXTENTS");
 }
 
 }  // namespace zelmora::platform::qt

@@ -23,20 +23,12 @@ void KeepOffTaskbar(QWidget& window) {
 void SetTaskbarEntry(QWidget& window, bool wanted) {
   xcb_connection_t* connection = X11Connection();
   if (!connection) return;
-  xcb_client_message_event_t event{};
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = static_cast<xcb_window_t>(window.winId());
-  event.type = InternAtom(connection, "_NET_WM_STATE");
-  event.data.data32[0] = wanted ? 0 : 1;  // _NET_WM_STATE_REMOVE : _NET_WM_STATE_ADD
-  event.data.data32[1] = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
-  event.data.data32[2] = InternAtom(connection, "_NET_WM_STATE_SKIP_PAGER");
-  event.data.data32[3] = 1;  // source: an application
-  if (event.type == XCB_ATOM_NONE) return;
-  xcb_send_event(connection, 0, RootWindow(connection),
-                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                 reinterpret_cast<const char*>(&event));
-  xcb_flush(connection);
+  constexpr uint32_t kRemove = 0;
+  constexpr uint32_t kAdd = 1;
+  constexpr uint32_t kFromAnApplication = 1;
+  SendToWindowManager(connection, static_cast<xcb_window_t>(window.winId()), "_NET_WM_STATE",
+                      {wanted ? kRemove : kAdd, InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                       InternAtom(connection, "_NET_WM_STATE_SKIP_PAGER"), kFromAnApplication, 0});
 }
 
 TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted)

@@ -1,6 +1,7 @@
 #include "platform/desktop_qt/xcb_helpers.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 
 namespace zelmora::platform::qt {
 
@@ -22,6 +23,21 @@ void FlushX11() {
 xcb_window_t RootWindow(xcb_connection_t* connection) {
   const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
   return screen ? screen->root : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+void SendToWindowManager(xcb_connection_t* connection, xcb_window_t window, std::string_view type,
+                         std::array<uint32_t, 5> data) {
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = InternAtom(connection, type);
+  if (event.type == XCB_ATOM_NONE) return;
+  std::copy(data.begin(), data.end(), event.data.data32);
+  xcb_send_event(connection, 0, RootWindow(connection),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                 reinterpret_cast<const char*>(&event));
+  xcb_flush(connection);
 }
 
 }  // namespace zelmora::platform::qt

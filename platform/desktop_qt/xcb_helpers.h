@@ -3,6 +3,8 @@
 // atoms by name, the root window, and replies that free themselves.
 #include <xcb/xcb.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -17,6 +19,12 @@ xcb_connection_t* X11Connection();
 // XCB_ATOM_NONE when the server does not answer.
 xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name);
 xcb_window_t RootWindow(xcb_connection_t* connection);
+
+// Asks the window manager something about a window: a 32-bit client message of
+// the named type to the root window, as the window-manager hints prescribe. Sends
+// nothing when the server does not know the type.
+void SendToWindowManager(xcb_connection_t* connection, xcb_window_t window, std::string_view type,
+                         std::array<uint32_t, 5> data = {});
 // Sends what Qt has queued for the X server now, for when the event loop will
 // not run again soon. No-op off X11.
 void FlushX11();

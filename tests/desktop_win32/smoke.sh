@@ -22,6 +22,7 @@ fi
 here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/../..")
 . "$source_dir/tests/support/virtual_desktop.sh"
+. "$source_dir/tests/support/checks.sh"
 work=$vd_work
 if [[ $1 == --installed ]]; then
   prefix=$(realpath "$2")
@@ -50,14 +51,6 @@ screen_height=800
 program_pid=
 at_exit 'wineserver -k >/dev/null 2>&1'
 
-failures=0
-pass() { echo "ok   - $*"; }
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-check() { # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
 # Runs COMMAND until it succeeds or SECONDS pass.
 wait_for() {
   local seconds=$1
@@ -316,8 +309,4 @@ check "the tray icon is gone" wait_for 5 eval '! tray_icon_present'
 check "the program carries its manifest (Windows versions, GDI scaling, common controls 6)" \
   eval 'grep -qa "<gdiScaling" "$exe" && grep -qa "Microsoft.Windows.Common-Controls" "$exe"'
 echo "# program: $(stat -c %s "$exe") bytes"
-if ((failures > 0)); then
-  echo "# $failures check(s) failed; see $out"
-  exit 1
-fi
-echo "# all checks passed"
+finish_checks "$out"

@@ -20,6 +20,7 @@ fi
 here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/../..")
 . "$source_dir/tests/support/virtual_desktop.sh"
+. "$source_dir/tests/support/checks.sh"
 taskserver=$(realpath "$1")
 build=$(realpath -m "${2:-$source_dir/build/package-deb}")
 out=$(realpath -m "${3:-$build/package-test}")
@@ -29,14 +30,6 @@ work=$vd_work
 mkdir -p "$out"
 rm -f "$out"/*.png
 
-failures=0
-pass() { echo "ok   - $*"; }
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-check() { # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
 # Gives up at once: what follows would only fail in its wake.
 stop() {
   echo "FAIL - $*"
@@ -148,8 +141,4 @@ while read -r path; do
 done <"$work/installed"
 check "apt-get remove leaves no file of the package (${#left[@]} left: ${left[*]:-none})" test ${#left[@]} -eq 0
 
-if ((failures > 0)); then
-  echo "# $failures check(s) failed; screenshots in $out"
-  exit 1
-fi
-echo "# all checks passed"
+finish_checks "$out"
