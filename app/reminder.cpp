@@ -7,6 +7,11 @@
 #include "core/event_log.h"
 
 namespace zelmora {
+namespace {
+
+constexpr int kStartPressCheckMs = 100;
+
+}  // namespace
 
 Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices)
     : desktop_(desktop),
@@ -64,7 +69,15 @@ void Reminder::Begin(const StartOptions& options) {
     window.ShowMinimized();
   }
   // Otherwise the program starts as it is after minimising: in the tray.
-  if (options.start) Guarded(desktop_, [this] { form1_->btn1Click(); })();
+  if (!options.start) return;
+  // Pressed once the auto-close timer's start-up firing is over, as any user's
+  // press is: that firing hides the popup, and the first counter reply after
+  // Start may already have opened it for a new task.
+  startPress_ = std::make_unique<Timer>(desktop_, kStartPressCheckMs, true, [this] {
+    if (form1_->tmr3().Enabled()) return;
+    startPress_->SetEnabled(false);
+    form1_->btn1Click();
+  });
 }
 
 void Reminder::ShowMainWindow() { form1_->tray1().RestoreMainWindow(); }

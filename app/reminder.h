@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/main_form.h"
+#include "core/timer.h"
 #include "notify/poll_status.h"
 #include "notify/popup_form.h"
 #include "platform/desktop.h"
@@ -31,7 +32,7 @@ class Reminder {
   Reminder& operator=(const Reminder&) = delete;
 
   // Shows the main window, or leaves the program in the tray (minimised where
-  // there is no tray), then presses Start if asked to.
+  // there is no tray), then presses Start if asked to, about a second later.
   void Begin(const StartOptions& options);
   // What the tray menu's first entry and a second start of the program do.
   void ShowMainWindow();
@@ -54,7 +55,8 @@ class Reminder {
   PollStatus status_;
   PollState state_;
   std::unique_ptr<TForm1> form1_;
-  std::unique_ptr<TForm2> form2_;  // goes first: it holds on to the main window's controls
+  std::unique_ptr<TForm2> form2_;      // goes first: it holds on to the main window's controls
+  std::unique_ptr<Timer> startPress_;  // --start: presses Start once it is safe to
 };
 
 }  // namespace zelmora

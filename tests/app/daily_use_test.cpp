@@ -233,16 +233,30 @@ TEST(StartOptions, MinimizedStartsInTheTrayOrMinimisedWhereThereIsNone) {
   EXPECT_TRUE(noTray.desktop.mainWindow->minimized);
 }
 
-TEST(StartOptions, StartPressesStartOnceTheSettingsAreLoaded) {
+// Pressed as a user would, once the start-up second is over: the auto-close
+// timer's start-up firing would hide the popup of a task in the first reply.
+TEST(StartOptions, StartIsPressedAfterTheStartUpSecondAndTheFirstTaskStaysInSight) {
   std::vector<std::string> calls;
   FormFixture f([&calls](TForm1&) { calls.push_back("load"); },
                 [&calls](TForm1&) { calls.push_back("save"); });
   f.reminder->Begin({.start = true});
   EXPECT_TRUE(f.desktop.mainWindow->visible);
+  EXPECT_EQ(calls, std::vector<std::string>{"load"});
+  f.desktop.Advance(1200ms);
   EXPECT_EQ(calls, (std::vector<std::string>{"load", "save"}));
   EXPECT_FALSE(f.Control("btn1").Enabled());
+
   Poll(f, 100ms);
   EXPECT_EQ(f.exchange->runs, 1);
+  f.state.TaskId.store(5);  // the first reply brings a task
+  f.state.NewTaskFlag.store(1);
+  f.desktop.Advance(1s);
+  ASSERT_TRUE(f.Popup().visible);
+  f.Popup().CompleteDocument();
+  f.desktop.Advance(29s);
+  EXPECT_TRUE(f.Popup().visible) << "hidden before its close time of 30 s";
+  f.desktop.Advance(1s);
+  EXPECT_FALSE(f.Popup().visible);
 }
 
 }  // namespace

@@ -79,7 +79,17 @@ track $program_pid
 wait_until 100 find_tray_icon || fail "no tray icon"
 wait_until 100 has_requests 1 || fail "--start did not start polling"
 main_viewable && fail "--minimized showed the main window"
-echo "ok: --minimized --start polls from the tray, no main window in sight"
+# The first reply brings task 1: its popup must not be hidden again by the
+# main window's start-up second.
+popup_viewable() {
+  local id
+  for id in $(xdotool search --name '^Zelmora通知$' 2>/dev/null); do viewable "$id" && return 0; done
+  return 1
+}
+wait_until 150 popup_viewable || fail "the first task after --start did not pop up"
+sleep 2
+popup_viewable || fail "the first task's popup went out of sight at once"
+echo "ok: --minimized --start polls from the tray, no main window in sight; the first task pops up"
 
 # --- a second start brings the window back and ends ---
 ZELMORA_TEST_TASK_SERVER="$address" timeout 20 "$program" >"$work/second.out" 2>&1
