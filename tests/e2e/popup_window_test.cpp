@@ -233,6 +233,35 @@ TEST_F(PopupOnDesktop, ARefusedPortStillCompletesWithTheEnginesErrorPage) {
   EXPECT_TRUE(WaitForCompletions(1));
 }
 
+// A page that opens boxes while it loads, and asks before it may be left once
+// the user has clicked it: neither holds back its popup or the next task's page.
+TEST_F(PopupOnDesktop, APagesBoxesHoldBackNeitherItsPopupNorTheNextTasksPage) {
+  // A click turns it red: the user's gesture that lets a page ask before it is left.
+  e2e::OnePageServer server(
+      "<html><body style='margin:0;height:300px;background:#10c040' "
+      "onmousedown='this.style.background=\"red\"'>"
+      "<script>"
+      "alert('a'); confirm('b'); prompt('c');"
+      "addEventListener('beforeunload', e => { e.preventDefault(); e.returnValue = 'stay'; });"
+      "</script></body></html>");
+  popup->Navigate(Address(server.Port(), "/task1"));
+  popup->Show();
+  ASSERT_TRUE(WaitForCompletions(1)) << "a box kept the page from loading";
+  PlaceAtBottomRight();
+  ASSERT_TRUE(WaitUntilFramed());
+  const QPoint inside = widget->geometry().center();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return IsGreen(ScreenColourAt(inside)); }, 5000));
+  // The window manager may take the first click to focus the popup's frame.
+  QProcess::execute("xdotool", {"mousemove", QString::number(inside.x()), QString::number(inside.y()),
+                                "sleep", "0.3", "click", "--repeat", "2", "--delay", "300", "1"});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !IsGreen(ScreenColourAt(inside)); }, 5000))
+      << "the clicks did not reach the page";
+
+  popup->Navigate(Address(server.Port(), "/task2"));
+  ASSERT_TRUE(WaitForCompletions(2)) << "the old page was not left for the next task's";
+  EXPECT_EQ(server.LastRequestLine(), "GET /task2 HTTP/1.1");
+}
+
 TEST_F(PopupOnDesktop, TheProgramSurvivesACrashOfTheEngineAndTheNextPageRestartsIt) {
   e2e::OnePageServer server(kGreenPage);
   popup->Navigate(Address(server.Port(), "/first"));

@@ -7,6 +7,7 @@
 #include <QWindow>
 
 #include "platform/desktop_qt/pageview/pageview_protocol.h"
+#include "platform/desktop_qt/pageview/popup_page.h"
 
 namespace zelmora::platform::qt {
 namespace {
@@ -24,6 +25,8 @@ PageHost::PageHost(std::optional<quintptr> parentWindow, const QRect& viewBounds
     : view_(std::make_unique<QWebEngineView>()) {
   // Clicks reach the page, but the popup never takes the keyboard focus.
   view_->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+  page_ = new PopupPage(view_.get());
+  view_->setPage(page_);
   if (parentWindow) {
     view_->setWindowFlag(Qt::FramelessWindowHint);
     parent_.reset(QWindow::fromWinId(static_cast<WId>(*parentWindow)));
@@ -60,7 +63,7 @@ void PageHost::Embed() {
 void PageHost::HandleCommand(const QByteArray& line) {
   if (line.startsWith(kNavigateCommand)) {
     const QByteArray address = line.mid(qsizetype(qstrlen(kNavigateCommand)));
-    view_->load(QUrl::fromEncoded(address));
+    page_->LoadForReminder(QUrl::fromEncoded(address));
     WriteEvent(kNavigatingEvent);
   }
 }

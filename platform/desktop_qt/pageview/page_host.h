@@ -9,6 +9,8 @@ class QWindow;
 
 namespace zelmora::platform::qt {
 
+class PopupPage;
+
 // The web view of the popup, embedded into the reminder's popup window when a
 // parent window is given. Carries out the reminder's commands and reports each
 // finished load on stdout.
@@ -28,6 +30,7 @@ class PageHost : public QObject {
 
   std::unique_ptr<QWindow> parent_;  // the reminder's window, seen as a foreign window
   std::unique_ptr<QWebEngineView> view_;
+  PopupPage* page_ = nullptr;  // owned by the view
 };
 
 }  // namespace zelmora::platform::qt
