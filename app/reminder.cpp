@@ -76,7 +76,8 @@ void Reminder::Begin(const StartOptions& options) {
   startPress_ = std::make_unique<Timer>(desktop_, kStartPressCheckMs, true, [this] {
     if (form1_->tmr3().Enabled()) return;
     startPress_->SetEnabled(false);
-    form1_->btn1Click();
+    // Unless the user was quicker.
+    if (form1_->Control("btn1").Enabled()) form1_->btn1Click();
   });
 }
 

@@ -259,5 +259,15 @@ TEST(StartOptions, StartIsPressedAfterTheStartUpSecondAndTheFirstTaskStaysInSigh
   EXPECT_FALSE(f.Popup().visible);
 }
 
+TEST(StartOptions, AStartTheUserPressedFirstIsNotPressedAgain) {
+  int saves = 0;
+  FormFixture f({}, [&saves](TForm1&) { ++saves; });
+  f.reminder->Begin({.start = true});
+  f.desktop.Advance(500ms);
+  f.form1->btn1Click();
+  f.desktop.Advance(1s);
+  EXPECT_EQ(saves, 1);
+}
+
 }  // namespace
 }  // namespace zelmora::testing
