@@ -15,12 +15,13 @@ void KeepOffTaskbar(QWidget& window);
 // iconified) a task-bar entry, or to take it away again. No-op off X11.
 void SetTaskbarEntry(QWidget& window, bool wanted);
 
-// Calls back when a tray host takes the _NET_SYSTEM_TRAY_S0 selection (it
-// announces itself with a MANAGER client message on the root window).
-// Inactive off X11.
+// Watches the owner of the tray selection, _NET_SYSTEM_TRAY_Sn of this screen:
+// calls back when a tray host takes it (it announces itself with a MANAGER
+// client message on the root window), and when its owner window goes (the
+// host ended, or crashed). Inactive off X11.
 class TrayHostWatcher final : public QAbstractNativeEventFilter {
  public:
-  explicit TrayHostWatcher(std::function<void()> onTrayHostStarted);
+  TrayHostWatcher(std::function<void()> onTrayHostStarted, std::function<void()> onTrayHostGone);
   ~TrayHostWatcher() override;
   TrayHostWatcher(const TrayHostWatcher&) = delete;
   TrayHostWatcher& operator=(const TrayHostWatcher&) = delete;
@@ -28,9 +29,14 @@ class TrayHostWatcher final : public QAbstractNativeEventFilter {
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:
+  // Follows the selection's present owner; false when there is none.
+  bool WatchOwner();
+
   std::function<void()> onTrayHostStarted_;
+  std::function<void()> onTrayHostGone_;
   unsigned managerAtom_ = 0;
   unsigned traySelectionAtom_ = 0;
+  unsigned owner_ = 0;
 };
 
 }  // namespace zelmora::platform::qt

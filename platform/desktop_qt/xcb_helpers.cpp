@@ -20,9 +20,19 @@ void FlushX11() {
   if (xcb_connection_t* connection = X11Connection()) xcb_flush(connection);
 }
 
+int ScreenNumber() {
+  char* host = nullptr;
+  int display = 0;
+  int screen = 0;
+  const int parsed = xcb_parse_display(nullptr, &host, &display, &screen);
+  std::free(host);
+  return parsed != 0 ? screen : 0;
+}
+
 xcb_window_t RootWindow(xcb_connection_t* connection) {
-  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-  return screen ? screen->root : xcb_window_t{XCB_WINDOW_NONE};
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  for (int skip = ScreenNumber(); skip > 0 && screens.rem > 1; --skip) xcb_screen_next(&screens);
+  return screens.data ? screens.data->root : xcb_window_t{XCB_WINDOW_NONE};
 }
 
 void SendToWindowManager(xcb_connection_t* connection, xcb_window_t window, std::string_view type,

@@ -26,6 +26,8 @@ class Win32TrayIcon final : public TrayIcon {
   void PopUpMenu() override;
   void OnMouse(std::function<void(TrayMouse)> handler) override;
   void OnTrayRecreated(std::function<void()> handler) override;
+  // The shell says nothing when it dies; its successor announces itself.
+  void OnTrayLost(std::function<void()>) override {}
 
  private:
   NOTIFYICONDATAW Record(const TrayIconRecord& record) const;
