@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <map>
+#include <string>
 
 namespace zelmora::platform::qt {
 
@@ -11,9 +13,15 @@ xcb_connection_t* X11Connection() {
 }
 
 xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
+  // Each asking is a round trip to the X server, and an atom never changes
+  // while the connection lasts (the program has one).
+  static std::map<std::string, xcb_atom_t, std::less<>> known;
+  if (const auto found = known.find(name); found != known.end()) return found->second;
   const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
   XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  if (!reply) return XCB_ATOM_NONE;
+  known.emplace(name, reply->atom);
+  return reply->atom;
 }
 
 void FlushX11() {
