@@ -53,11 +53,21 @@ find_tray_icon() {
   done
   return 1
 }
+# The menu: a window of ours that the window manager leaves alone, wider than the icon.
+menu_open() {
+  local id info
+  for id in $(xdotool search --onlyvisible --classname 'zelmora' 2>/dev/null); do
+    info=$(xwininfo -id "$id")
+    grep -q 'Override Redirect State: yes' <<<"$info" && [ "$(awk '/Width:/ {print $NF}' <<<"$info")" -gt 32 ] &&
+      return 0
+  done
+  return 1
+}
 # Opens the tray menu and picks the entry N places up from the bottom: with
 # nothing selected yet, Up selects the last entry (退出).
 choose_from_bottom() {
   xdotool mousemove --window "$tray_icon" 10 10 click 3
-  sleep 0.8
+  wait_until 100 menu_open || fail "the tray menu did not open"
   for ((i = 0; i < $1; i++)); do xdotool key Up; done
   xdotool key Return
   sleep 0.5

@@ -83,7 +83,7 @@ start_tray_host() {
 }
 tray_icon_shown() {
   local id w h
-  for id in $(xdotool search --onlyvisible --classname '^zelmora$' 2>/dev/null); do
+  for id in $(xdotool search --onlyvisible --classname 'zelmora' 2>/dev/null); do
     read -r w h < <(xwininfo -id "$id" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}')
     [ "$w" -le 32 ] && [ "$h" -le 32 ] && return 0
   done
