@@ -56,6 +56,10 @@ xcb_window_t SelectionOwner(xcb_connection_t* connection, xcb_atom_t selection) 
 
 TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted, std::function<void()> onTrayHostGone)
     : onTrayHostStarted_(std::move(onTrayHostStarted)), onTrayHostGone_(std::move(onTrayHostGone)) {
+  QMetaObject::invokeMethod(&context_, [this] { Watch(); }, Qt::QueuedConnection);
+}
+
+void TrayHostWatcher::Watch() {
   xcb_connection_t* connection = X11Connection();
   if (!connection) return;
   managerAtom_ = InternAtom(connection, "MANAGER");

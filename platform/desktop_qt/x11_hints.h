@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <functional>
 
 class QWidget;
@@ -18,7 +19,8 @@ void SetTaskbarEntry(QWidget& window, bool wanted);
 // Watches the owner of the tray selection, _NET_SYSTEM_TRAY_Sn of this screen:
 // calls back when a tray host takes it (it announces itself with a MANAGER
 // client message on the root window), and when its owner window goes (the
-// host ended, or crashed). Inactive off X11.
+// host ended, or crashed). Watches from the first turn of the event loop on, so
+// as not to hold up the first window. Inactive off X11.
 class TrayHostWatcher final : public QAbstractNativeEventFilter {
  public:
   TrayHostWatcher(std::function<void()> onTrayHostStarted, std::function<void()> onTrayHostGone);
@@ -29,6 +31,7 @@ class TrayHostWatcher final : public QAbstractNativeEventFilter {
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:
+  void Watch();
   // Follows the selection's present owner; false when there is none.
   bool WatchOwner();
 
@@ -37,6 +40,7 @@ class TrayHostWatcher final : public QAbstractNativeEventFilter {
   unsigned managerAtom_ = 0;
   unsigned traySelectionAtom_ = 0;
   unsigned owner_ = 0;
+  QObject context_;  // takes the posted start of the watch along when it goes
 };
 
 }  // namespace zelmora::platform::qt

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace zelmora::platform::qt {
 
@@ -12,16 +13,32 @@ xcb_connection_t* X11Connection() {
   return x11 ? x11->connection() : nullptr;
 }
 
+namespace {
+
+// The atoms the desktop uses, asked for together at the first need: one wait
+// for the X server at start-up instead of one for each.
+constexpr std::string_view kAtomsInUse[] = {
+    "MANAGER",       "_NET_FRAME_EXTENTS",       "_NET_REQUEST_FRAME_EXTENTS",
+    "_NET_WM_STATE", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_SKIP_TASKBAR",
+};
+
+}  // namespace
+
 xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
-  // Each asking is a round trip to the X server, and an atom never changes
-  // while the connection lasts (the program has one).
+  // An atom never changes while the connection lasts (the program has one).
   static std::map<std::string, xcb_atom_t, std::less<>> known;
   if (const auto found = known.find(name); found != known.end()) return found->second;
-  const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data());
-  XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-  if (!reply) return XCB_ATOM_NONE;
-  known.emplace(name, reply->atom);
-  return reply->atom;
+  std::vector<std::string_view> names{name};
+  if (known.empty()) names.insert(names.end(), std::begin(kAtomsInUse), std::end(kAtomsInUse));
+  std::vector<xcb_intern_atom_cookie_t> cookies;
+  for (const std::string_view asked : names)
+    cookies.push_back(xcb_intern_atom(connection, 0, static_cast<uint16_t>(asked.size()), asked.data()));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr), &std::free);
+    if (reply) known.emplace(names[i], reply->atom);
+  }
+  const auto found = known.find(name);
+  return found != known.end() ? found->second : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 void FlushX11() {
