@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "poll/http/host_resolver.h"
 #include "poll/http/http_errors.h"
 
@@ -84,6 +89,73 @@ TEST(HostResolution, OtherNumericHostsNeverReachTheSystemLookup) {
       EXPECT_EQ(error.Code(), 11001) << host;
     }
   }
+}
+
+// A name lookup that hangs until the test lets it go, as a resolver does whose
+// server never answers.
+class HangingLookup {
+ public:
+  platform::Ipv4Address operator()(const std::string&) {
+    std::unique_lock lock(mutex_);
+    ++calls_;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return free_; });
+    return {10, 0, 0, 1};
+  }
+  void Release() {
+    const std::lock_guard lock(mutex_);
+    free_ = true;
+    changed_.notify_all();
+  }
+  // The number of lookups begun, once it is at least `atLeast` (or after a
+  // generous wait for a thread that never came).
+  int Calls(int atLeast = 0) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(30), [&] { return calls_ >= atLeast; });
+    return calls_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int calls_ = 0;
+  bool free_ = false;
+};
+
+TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
+  auto hanging = std::make_shared<HangingLookup>();
+  const HostLookup lookup = [hanging](const std::string& name) { return (*hanging)(name); };
+  // Leaving the program gives up the wait at once; the lookup goes on alone.
+  const std::atomic<bool> leaving{true};
+  try {
+    ResolveHost("tasks.example.com", platform::WaitLimit{SoonEnough().deadline, &leaving}, lookup);
+    ADD_FAILURE() << "resolved";
+  } catch (const SocketError& error) {
+    EXPECT_EQ(error.Code(), platform::kSocketInterrupted);
+  }
+  ASSERT_EQ(hanging->Calls(1), 1);
+  // The next poll finds it still running: it fails at once, with no lookup of its own.
+  const auto shortly = platform::WaitLimit{std::chrono::steady_clock::now() + std::chrono::milliseconds(300)};
+  try {
+    ResolveHost("tasks.example.com", shortly, lookup);
+    ADD_FAILURE() << "resolved";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "The name lookup of tasks.example.com that an earlier poll started has not finished yet.");
+  }
+  EXPECT_EQ(hanging->Calls(), 1);
+
+  // Once it is over, lookups run again.
+  hanging->Release();
+  for (const auto limit = SoonEnough();;) {
+    try {
+      EXPECT_EQ(ResolveHost("tasks.example.com", limit, lookup), (platform::Ipv4Address{10, 0, 0, 1}));
+      break;
+    } catch (const HttpError&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // the first one is still finishing
+      platform::NextWait(limit);
+    }
+  }
+  EXPECT_EQ(hanging->Calls(), 2);
 }
 
 }  // namespace
