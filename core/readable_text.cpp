@@ -45,13 +45,13 @@ char32_t Decode(std::string_view text, std::size_t at, std::size_t& length) {
 }
 
 bool ActsRatherThanShows(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F)   // C0, DEL, C1 (NEL among them)
-         || c == 0x061C                         // Arabic letter mark
-         || c == 0x180E                         // Mongolian vowel separator
-         || (c >= 0x200B && c <= 0x200F)        // zero-width space, joiners, LRM, RLM
-         || (c >= 0x2028 && c <= 0x202E)        // line and paragraph separators, embeddings, overrides
-         || (c >= 0x2060 && c <= 0x206F)        // word joiner, invisible operators, isolates
-         || c == 0xFEFF;                        // zero-width no-break space
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F)  // C0, DEL, C1 (NEL among them)
+         || c == 0x061C                        // Arabic letter mark
+         || c == 0x180E                        // Mongolian vowel separator
+         || (c >= 0x200B && c <= 0x200F)       // zero-width space, joiners, LRM, RLM
+         || (c >= 0x2028 && c <= 0x202E)       // line and paragraph separators, embeddings, overrides
+         || (c >= 0x2060 && c <= 0x206F)       // word joiner, invisible operators, isolates
+         || c == 0xFEFF;                       // zero-width no-break space
 }
 
 }  // namespace

@@ -116,9 +116,8 @@ void CookieStore::Store(Cookie cookie, std::string_view host, std::chrono::sys_s
   // never keep out the session cookie a server sets after it.
   if (entries_.size() >= kMaxCookies) RemoveExpiredLocked(now);
   if (entries_.size() >= kMaxCookies) {
-    entries_.erase(std::min_element(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-      return a.lastUse < b.lastUse;
-    }));
+    entries_.erase(std::min_element(entries_.begin(), entries_.end(),
+                                    [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; }));
   }
   entries_.push_back({std::move(cookie), ++useClock_});
 }
@@ -129,7 +128,8 @@ void CookieStore::RemoveExpired(std::chrono::sys_seconds now) {
 }
 
 void CookieStore::RemoveExpiredLocked(std::chrono::sys_seconds now) {
-  std::erase_if(entries_, [now](const Entry& entry) { return entry.cookie.expiry && *entry.cookie.expiry <= now; });
+  std::erase_if(entries_,
+                [now](const Entry& entry) { return entry.cookie.expiry && *entry.cookie.expiry <= now; });
 }
 
 std::string CookieStore::CookieHeader(std::string_view host, std::string_view path) {

@@ -113,9 +113,7 @@ TEST(TrayStatus, ControlAndInvisibleCharactersOfAFailureReachNeitherTooltipNorLo
   f.Control("btn1").Click();
   // A status line with an 8-bit CSI, DEL, a right-to-left override, an isolate
   // and zero-width characters, each of which would act or hide instead of show.
-  f.exchange->script = [] {
-    throw Error("HTTP/1.1 500 \xC2\x9B" "31mA\x7F" "B\xE2\x80\xAE" "C\xE2\x81\xA6" "D\xE2\x80\x8B" "E\xEF\xBB\xBF" "F");
-  };
+  f.exchange->script = [] { throw Error("HTTP/1.1 500 \u009B31mA\u007FB\u202EC\u2066D\u200BE\uFEFFF"); };
   Poll(f, 100ms);
   const std::string shown = "HTTP/1.1 500  31mA B C D E F";
   EXPECT_TRUE(f.desktop.tray->shown.tip.ends_with("\n" + shown)) << f.desktop.tray->shown.tip;

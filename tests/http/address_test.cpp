@@ -140,7 +140,8 @@ TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
     ResolveHost("tasks.example.com", shortly, lookup);
     ADD_FAILURE() << "resolved";
   } catch (const Error& error) {
-    EXPECT_STREQ(error.what(), "The name lookup of tasks.example.com that an earlier poll started has not finished yet.");
+    EXPECT_STREQ(error.what(),
+                 "The name lookup of tasks.example.com that an earlier poll started has not finished yet.");
   }
   EXPECT_EQ(hanging->Calls(), 1);
 

@@ -169,7 +169,8 @@ TEST(CookieBounds, AtTheCapACookieThatDoesNotFitIsLeftOutAndTheRestStillGo) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
   for (int i = 0; i < 10; ++i) {
-    store.Store(ParseCookie("r" + std::to_string(i) + "=" + std::string(998, 'v') + "; path=/", now), "h", now);
+    store.Store(ParseCookie("r" + std::to_string(i) + "=" + std::string(998, 'v') + "; path=/", now), "h",
+                now);
   }
   store.Store(ParseCookie("d=" + std::string(998, 'd') + "; path=/deep/", now), "h", now);
   store.Store(ParseCookie("sid=1; path=/", now), "h", now);
@@ -188,7 +189,9 @@ TEST(CookieBounds, AtTheCapACookieThatDoesNotFitIsLeftOutAndTheRestStillGo) {
 TEST(CookieBounds, ANewCookieAlwaysLandsInAFullStore) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  auto set = [&store](const std::string& text, sys_seconds when) { store.Store(ParseCookie(text, when), "h", when); };
+  auto set = [&store](const std::string& text, sys_seconds when) {
+    store.Store(ParseCookie(text, when), "h", when);
+  };
   set("a=1; path=/a/", now);
   for (std::size_t i = 0; i + 2 < kMaxCookies; ++i) set("f" + std::to_string(i) + "=1; path=/f/", now);
   set("brief=1; path=/f/; max-age=10", now);

@@ -70,7 +70,8 @@ TEST(RequestBytes, LongFieldsAreNeverFolded) {
       "PHPSESSID=" + std::string(26, 's') + "; ROUTEID=" + std::string(64, 'r') + "; q=\"a, b\"";
   head.fields.Set("Host", host);
   head.fields.Set("Cookie", cookies);
-  EXPECT_EQ(BuildRequestHead(head), "GET / HTTP/1.1\r\nHost: " + host + "\r\nCookie: " + cookies + "\r\n\r\n");
+  EXPECT_EQ(BuildRequestHead(head),
+            "GET / HTTP/1.1\r\nHost: " + host + "\r\nCookie: " + cookies + "\r\n\r\n");
 }
 
 // What building a head costs, counted in bytes allocated rather than seconds.

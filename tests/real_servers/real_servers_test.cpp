@@ -14,6 +14,7 @@
 // who cannot install it; as root, where CI installs every package, it fails.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -21,8 +22,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -119,7 +118,8 @@ class ServerProcess {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -154,7 +154,8 @@ class ServerProcess {
   // id cannot pass to another process, nor its group's.
   bool Ended() const {
     siginfo_t info{};
-    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
+    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid_;
   }
   // Ends whatever of its group is left, then the server itself.
   void Reap() {
@@ -221,13 +222,15 @@ class RealServer : public ::testing::TestWithParam<WebServer> {
     places_.port = FreeLoopbackPort();
     places_.fastCgiPort = FreeLoopbackPort();
     for (const std::string& name : GetParam().configurations) {
-      std::ofstream(places_.dir / name) << places_.Fill(ReadAll(fs::path(ZELMORA_REAL_SERVERS_DIR) / (name + ".in")));
+      std::ofstream(places_.dir / name)
+          << places_.Fill(ReadAll(fs::path(ZELMORA_REAL_SERVERS_DIR) / (name + ".in")));
     }
     for (const Program& program : GetParam().programs) {
       std::vector<std::string> arguments;
       for (const std::string& argument : program.arguments) arguments.push_back(places_.Fill(argument));
       const std::string output = fs::path(arguments.front()).filename().string() + ".out";
-      auto& process = processes_.emplace_back(std::make_unique<ServerProcess>(arguments, places_.dir / output));
+      auto& process =
+          processes_.emplace_back(std::make_unique<ServerProcess>(arguments, places_.dir / output));
       const int port = program.readyOnFastCgiPort ? places_.fastCgiPort : places_.port;
       const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
       while (!Accepts(port)) {
