@@ -17,6 +17,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 bool LessIgnoringAsciiCase(std::string_view a, std::string_view b);
 bool ContainsIgnoringAsciiCase(std::string_view haystack, std::string_view needle);
 std::string LowerAscii(std::string_view text);
+
 // Text in the program's code page, GBK: a lead byte's next byte belongs to its
 // character, even where it looks like ASCII ("\\", "|").
 inline bool IsGbkLeadByte(char byte) {
