@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <atomic>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "poll/http/host_resolver.h"
@@ -13,6 +13,8 @@
 
 namespace zelmora::http {
 namespace {
+
+using namespace std::chrono_literals;
 
 TEST(AddressSplitting, CounterAddressWithoutPort) {
   const SplitAddress split = SplitHttpAddress("http://www.example.com/tx.php?action=getnum&taskid=0");
@@ -91,40 +93,16 @@ TEST(HostResolution, OtherNumericHostsNeverReachTheSystemLookup) {
   }
 }
 
-// A name lookup that hangs until the test lets it go, as a resolver does whose
-// server never answers.
-class HangingLookup {
- public:
-  platform::Ipv4Address operator()(const std::string&) {
-    std::unique_lock lock(mutex_);
-    ++calls_;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return free_; });
-    return {10, 0, 0, 1};
-  }
-  void Release() {
-    const std::lock_guard lock(mutex_);
-    free_ = true;
-    changed_.notify_all();
-  }
-  // The number of lookups begun, once it is at least `atLeast` (or after a
-  // generous wait for a thread that never came).
-  int Calls(int atLeast = 0) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, std::chrono::seconds(30), [&] { return calls_ >= atLeast; });
-    return calls_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int calls_ = 0;
-  bool free_ = false;
-};
-
 TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
-  auto hanging = std::make_shared<HangingLookup>();
-  const HostLookup lookup = [hanging](const std::string& name) { return (*hanging)(name); };
+  // A lookup that hangs until let go, as one does whose name server never answers.
+  auto calls = std::make_shared<std::atomic<int>>(0);
+  std::promise<void> letGo;
+  const HostLookup lookup = [calls, released = letGo.get_future().share()](const std::string&) {
+    calls->fetch_add(1);
+    calls->notify_all();
+    released.wait();
+    return platform::Ipv4Address{10, 0, 0, 1};
+  };
   // Leaving the program gives up the wait at once; the lookup goes on alone.
   const std::atomic<bool> leaving{true};
   try {
@@ -133,30 +111,29 @@ TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
   } catch (const SocketError& error) {
     EXPECT_EQ(error.Code(), platform::kSocketInterrupted);
   }
-  ASSERT_EQ(hanging->Calls(1), 1);
+  calls->wait(0);
   // The next poll finds it still running: it fails at once, with no lookup of its own.
-  const auto shortly = platform::WaitLimit{std::chrono::steady_clock::now() + std::chrono::milliseconds(300)};
   try {
-    ResolveHost("tasks.example.com", shortly, lookup);
+    ResolveHost("tasks.example.com", platform::WaitLimit{std::chrono::steady_clock::now() + 300ms}, lookup);
     ADD_FAILURE() << "resolved";
   } catch (const Error& error) {
     EXPECT_STREQ(error.what(),
                  "The name lookup of tasks.example.com that an earlier poll started has not finished yet.");
   }
-  EXPECT_EQ(hanging->Calls(), 1);
+  EXPECT_EQ(calls->load(), 1);
 
   // Once it is over, lookups run again.
-  hanging->Release();
+  letGo.set_value();
   for (const auto limit = SoonEnough();;) {
     try {
       EXPECT_EQ(ResolveHost("tasks.example.com", limit, lookup), (platform::Ipv4Address{10, 0, 0, 1}));
       break;
     } catch (const HttpError&) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // the first one is still finishing
+      std::this_thread::sleep_for(10ms);  // the first one is still finishing
       platform::NextWait(limit);
     }
   }
-  EXPECT_EQ(hanging->Calls(), 2);
+  EXPECT_EQ(calls->load(), 2);
 }
 
 }  // namespace

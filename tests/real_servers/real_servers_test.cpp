@@ -31,7 +31,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/socket.h"
 #include "poll/task_server_exchange.h"
+#include "tests/support/scripted_server_socket.h"
 #include "tests/support/temporary_directory.h"
 
 extern char** environ;
@@ -64,29 +66,19 @@ std::string ReadAll(const fs::path& file) {
 
 // A port that was free a moment ago.
 int FreeLoopbackPort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  int port = 0;
-  if (::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  ::close(probe);
+  std::uint16_t port = 0;
+  sockets::Close(sockets::ListenOnLoopback(port));
   return port;
 }
 
 bool Accepts(int port) {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  const bool accepted = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(probe);
-  return accepted;
+  try {
+    platform::TcpConnection::Connect({127, 0, 0, 1}, static_cast<std::uint16_t>(port),
+                                     {std::chrono::steady_clock::now() + 5s});
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
 }
 
 // The words "@DIR@", "@PORT@" and "@FASTCGI_PORT@" replaced by this run's.
@@ -96,12 +88,12 @@ struct Places {
   int fastCgiPort = 0;
 
   std::string Fill(std::string text) const {
-    for (const auto& [word, value] : {std::pair<std::string, std::string>{"@DIR@", dir.string()},
-                                      {"@PORT@", std::to_string(port)},
-                                      {"@FASTCGI_PORT@", std::to_string(fastCgiPort)}}) {
-      for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + value.size())) {
+    const std::pair<std::string, std::string> words[] = {{"@DIR@", dir.string()},
+                                                         {"@PORT@", std::to_string(port)},
+                                                         {"@FASTCGI_PORT@", std::to_string(fastCgiPort)}};
+    for (const auto& [word, value] : words) {
+      for (auto at = text.find(word); at != std::string::npos; at = text.find(word))
         text.replace(at, word.size(), value);
-      }
     }
     return text;
   }
