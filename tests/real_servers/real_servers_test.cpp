@@ -186,57 +186,56 @@ class RealServer : public ::testing::TestWithParam<WebServer> {
       GTEST_SKIP() << file << " is not installed";
     }
     ASSERT_NO_FATAL_FAILURE(Prepare());
-    for (int attempt = 0; attempt < kStartAttempts && !started_; ++attempt) Start();
-    ASSERT_TRUE(started_) << "the server did not come up\n" << Logs();
+    for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) Start();
+    ASSERT_TRUE(started) << "the server did not come up\n" << Logs();
   }
 
   void TearDown() override {
     // Stopped first, so that the logs are complete.
-    processes_.clear();
+    processes.clear();
     if (HasFailure()) std::cout << Logs();
   }
 
   // The script beside a sessions folder, all readable by the user the
   // servers' workers take on when started by root.
   void Prepare() {
-    places_.dir = directory_.Path();
-    fs::create_directories(places_.dir / "www");
-    fs::create_directories(places_.dir / "sessions");
-    fs::create_directories(places_.dir / "nginx-temp");
-    fs::copy_file(fs::path(ZELMORA_REAL_SERVERS_DIR) / "www" / "tx.php", places_.dir / "www" / "tx.php");
-    ASSERT_EQ(::chmod(places_.dir.c_str(), 0755), 0);
-    ASSERT_EQ(::chmod((places_.dir / "www").c_str(), 0755), 0);
-    ASSERT_EQ(::chmod((places_.dir / "sessions").c_str(), 01733), 0);
+    places.dir = directory.Path();
+    fs::create_directories(places.dir / "www");
+    fs::create_directories(places.dir / "sessions");
+    fs::create_directories(places.dir / "nginx-temp");
+    fs::copy_file(fs::path(ZELMORA_REAL_SERVERS_DIR) / "www" / "tx.php", places.dir / "www" / "tx.php");
+    ASSERT_EQ(::chmod(places.dir.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((places.dir / "www").c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((places.dir / "sessions").c_str(), 01733), 0);
   }
 
   void Start() {
-    processes_.clear();
-    places_.port = FreeLoopbackPort();
-    places_.fastCgiPort = FreeLoopbackPort();
+    processes.clear();
+    places.port = FreeLoopbackPort();
+    places.fastCgiPort = FreeLoopbackPort();
     for (const std::string& name : GetParam().configurations) {
-      std::ofstream(places_.dir / name)
-          << places_.Fill(ReadAll(fs::path(ZELMORA_REAL_SERVERS_DIR) / (name + ".in")));
+      std::ofstream(places.dir / name)
+          << places.Fill(ReadAll(fs::path(ZELMORA_REAL_SERVERS_DIR) / (name + ".in")));
     }
     for (const Program& program : GetParam().programs) {
       std::vector<std::string> arguments;
-      for (const std::string& argument : program.arguments) arguments.push_back(places_.Fill(argument));
+      for (const std::string& argument : program.arguments) arguments.push_back(places.Fill(argument));
       const std::string output = fs::path(arguments.front()).filename().string() + ".out";
-      auto& process =
-          processes_.emplace_back(std::make_unique<ServerProcess>(arguments, places_.dir / output));
-      const int port = program.readyOnFastCgiPort ? places_.fastCgiPort : places_.port;
+      auto& process = processes.emplace_back(std::make_unique<ServerProcess>(arguments, places.dir / output));
+      const int port = program.readyOnFastCgiPort ? places.fastCgiPort : places.port;
       const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
       while (!Accepts(port)) {
         if (!process->Running() || std::chrono::steady_clock::now() > deadline) return;
         std::this_thread::sleep_for(20ms);
       }
     }
-    started_ = true;
+    started = true;
   }
 
   // Every file the servers wrote, for a failure's report.
   std::string Logs() const {
     std::string logs;
-    for (const auto& entry : fs::directory_iterator(places_.dir)) {
+    for (const auto& entry : fs::directory_iterator(places.dir)) {
       const auto extension = entry.path().extension();
       if (extension == ".log" || extension == ".out") {
         logs += "---- " + entry.path().filename().string() + "\n" + ReadAll(entry.path());
@@ -245,10 +244,10 @@ class RealServer : public ::testing::TestWithParam<WebServer> {
     return logs;
   }
 
-  TemporaryDirectory directory_;
-  Places places_;
-  std::vector<std::unique_ptr<ServerProcess>> processes_;
-  bool started_ = false;
+  TemporaryDirectory directory;
+  Places places;
+  std::vector<std::unique_ptr<ServerProcess>> processes;
+  bool started = false;
 };
 
 TEST_P(RealServer, EveryPollIsAnsweredAndTheSessionGoesOn) {
@@ -257,7 +256,7 @@ TEST_P(RealServer, EveryPollIsAnsweredAndTheSessionGoesOn) {
   std::vector<std::string> announcements;
   TaskServerExchange exchange(
       ExchangeContext{state, filters, [&](std::string text) { announcements.push_back(std::move(text)); }},
-      "127.0.0.1:" + std::to_string(places_.port));
+      "127.0.0.1:" + std::to_string(places.port));
   for (int poll = 1; poll <= kPolls; ++poll) {
     // As the poll worker runs it: the exchange, then a closed connection.
     try {
