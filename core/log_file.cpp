@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/readable_text.h"
 #include "platform/log_files.h"
 
 namespace zelmora {
@@ -12,18 +13,6 @@ namespace {
 
 // How long a write waits for another reminder that holds the log's lock.
 constexpr auto kLockPatience = std::chrono::seconds(1);
-
-// One event, one line: a line break inside the text would split it.
-std::string OneLine(const std::string& text) {
-  std::string line;
-  line.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    line += (c == '\r' || c == '\n') ? ' ' : c;
-  }
-  return line;
-}
 
 }  // namespace
 
@@ -56,7 +45,7 @@ LogFile::~LogFile() {
 }
 
 void LogFile::Write(const std::string& text) {
-  std::string line = LogTimeStamp(std::chrono::system_clock::now()) + ' ' + OneLine(text) + '\n';
+  std::string line = LogTimeStamp(std::chrono::system_clock::now()) + ' ' + ReadableLine(text) + '\n';
   {
     std::lock_guard lock(mutex_);
     if (queue_.size() >= kMaxQueuedLines) {
