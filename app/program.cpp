@@ -95,10 +95,10 @@ int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, c
           .saveNewTaskSound = [&registry](bool on) { settings::SaveNewTaskSound(*registry, on); },
       },
       options);
-  instance->OnShowRequest([&reminder] {
+  instance->OnShowRequest(Guarded(desktop, [&reminder] {
     LogEvent("another start of the program asked for the main window");
     reminder.ShowMainWindow();
-  });
+  }));
   reminder.Begin(options);
   const int exitCode = desktop.Run();
   LogEvent("exit");

@@ -67,8 +67,8 @@ void EventSound::Play(const char* eventId, const char* description) {
   if (!library_) library_ = std::make_unique<Library>();
   std::string failure = library_->failure;
   if (library_->context != nullptr) {
-    const int result = library_->play(library_->context, 0, CA_PROP_EVENT_ID, eventId, CA_PROP_EVENT_DESCRIPTION,
-                                      description, nullptr);
+    const int result = library_->play(library_->context, 0, CA_PROP_EVENT_ID, eventId,
+                                      CA_PROP_EVENT_DESCRIPTION, description, nullptr);
     if (result != CA_SUCCESS) failure = library_->errorText(result);
   }
   // Once is enough: a desktop without sound would say so at every task.

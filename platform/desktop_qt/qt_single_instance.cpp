@@ -164,12 +164,19 @@ QtInstanceClaim::QtInstanceClaim(int lock, std::string socketPath, std::string p
     : lock_(lock), socketPath_(std::move(socketPath)), problem_(std::move(problem)) {
   // Listening means answering: only once the event loop runs.
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [this, alive = alive_] { if (*alive) Listen(); }, Qt::QueuedConnection);
+      QCoreApplication::instance(),
+      [this, alive = alive_] {
+        if (*alive) Listen();
+      },
+      Qt::QueuedConnection);
 }
 
 QtInstanceClaim::~QtInstanceClaim() {
   *alive_ = false;
-  for (auto& caller : callers_) ::close(caller->socket);
+  for (auto& caller : callers_) {
+    caller->readable.reset();
+    ::close(caller->socket);
+  }
   callers_.clear();
   listening_.reset();
   if (listener_ >= 0) {

@@ -54,9 +54,11 @@ xcb_window_t SelectionOwner(xcb_connection_t* connection, xcb_atom_t selection) 
 
 }  // namespace
 
-TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted, std::function<void()> onTrayHostGone)
+TrayHostWatcher::TrayHostWatcher(std::function<void()> onTrayHostStarted,
+                                 std::function<void()> onTrayHostGone)
     : onTrayHostStarted_(std::move(onTrayHostStarted)), onTrayHostGone_(std::move(onTrayHostGone)) {
-  QMetaObject::invokeMethod(&context_, [this] { Watch(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &context_, [this] { Watch(); }, Qt::QueuedConnection);
 }
 
 void TrayHostWatcher::Watch() {
@@ -95,7 +97,8 @@ bool TrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* messa
   switch (event->response_type & 0x7f) {
     case XCB_CLIENT_MESSAGE: {
       const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-      if (client->type == managerAtom_ && client->format == 32 && client->data.data32[1] == traySelectionAtom_) {
+      if (client->type == managerAtom_ && client->format == 32 &&
+          client->data.data32[1] == traySelectionAtom_) {
         WatchOwner();
         onTrayHostStarted_();
       }

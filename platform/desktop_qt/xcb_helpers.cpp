@@ -34,7 +34,8 @@ xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
   for (const std::string_view asked : names)
     cookies.push_back(xcb_intern_atom(connection, 0, static_cast<uint16_t>(asked.size()), asked.data()));
   for (std::size_t i = 0; i < names.size(); ++i) {
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr), &std::free);
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr),
+                                            &std::free);
     if (reply) known.emplace(names[i], reply->atom);
   }
   const auto found = known.find(name);

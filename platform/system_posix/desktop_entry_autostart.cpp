@@ -161,7 +161,11 @@ std::string DesktopEntryExecProgram(const std::string& value) {
       continue;
     }
     const char escaped = value[++i];
-    command += escaped == 's' ? ' ' : escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped == 'r' ? '\r' : escaped;
+    command += escaped == 's'   ? ' '
+               : escaped == 'n' ? '\n'
+               : escaped == 't' ? '\t'
+               : escaped == 'r' ? '\r'
+                                : escaped;
   }
   // Then the first argument of the command line, quoted or not.
   std::string program;

@@ -277,8 +277,8 @@ TEST(StartOptions, StartIsPressedAfterTheStartUpSecondAndTheFirstTaskStaysInSigh
 TEST(StartOptions, AtLoginAStartUpErrorWaitsInTheTrayUntilTheWindowIsOpened) {
   CapturedLog log;
   int saves = 0;
-  FormFixture f([](TForm1&) { throw Error("Invalid data type for 'interval'"); }, [&saves](TForm1&) { ++saves; },
-                {}, {.minimized = true, .start = true});
+  FormFixture f([](TForm1&) { throw Error("Invalid data type for 'interval'"); },
+                [&saves](TForm1&) { ++saves; }, {}, {.minimized = true, .start = true});
   f.reminder->Begin({.minimized = true, .start = true});
   FakeTray& tray = *f.desktop.tray;
   EXPECT_TRUE(f.desktop.errors.empty());

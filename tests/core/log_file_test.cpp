@@ -128,9 +128,11 @@ TEST_F(LogFileTest, TwoLogsOnOneFileKeepTheNewestLinesOfBothUnderTheCap) {
     LogFile first(path.string(), kCap);
     LogFile second(path.string(), kCap);
     std::thread other([&second] {
-      for (int i = 0; i < kLinesEach; ++i) second.Write("second " + std::to_string(100 + i) + std::string(9, '.'));
+      for (int i = 0; i < kLinesEach; ++i)
+        second.Write("second " + std::to_string(100 + i) + std::string(9, '.'));
     });
-    for (int i = 0; i < kLinesEach; ++i) first.Write("first " + std::to_string(100 + i) + std::string(10, '.'));
+    for (int i = 0; i < kLinesEach; ++i)
+      first.Write("first " + std::to_string(100 + i) + std::string(10, '.'));
     other.join();
   }
   fs::path older = path;

@@ -59,7 +59,8 @@ TEST(LogOnAFullDisk, NoLineIsTornAndTheLinesLeftOutAreNotedOnceThereIsRoomAgain)
   ASSERT_GE(lines.size(), 3u);
   const int written = static_cast<int>(lines.size()) - 2;
   ASSERT_LT(written, kLines) << "the disk never filled";
-  for (int i = 0; i < written; ++i) EXPECT_EQ(lines[i], "line " + std::to_string(100 + i) + std::string(67, '.'));
+  for (int i = 0; i < written; ++i)
+    EXPECT_EQ(lines[i], "line " + std::to_string(100 + i) + std::string(67, '.'));
   EXPECT_EQ(lines[written], std::to_string(kLines - written) + " lines could not be written");
   EXPECT_EQ(lines[written + 1], "room again");
 }

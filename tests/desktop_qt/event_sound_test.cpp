@@ -1,12 +1,13 @@
 // The new-task sound's library is loaded on first use; where it is installed,
 // it loads and plays, or says once why the desktop has no sound.
+#include "platform/desktop_qt/event_sound.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "core/event_log.h"
-#include "platform/desktop_qt/event_sound.h"
 
 namespace zelmora::platform::qt {
 namespace {

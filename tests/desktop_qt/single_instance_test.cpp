@@ -1,7 +1,7 @@
 // One reminder per display on Linux: the lock and the socket in a private
 // directory standing in for the user's runtime directory.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>

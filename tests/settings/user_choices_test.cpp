@@ -72,7 +72,8 @@ TEST_F(DesktopEntryAutostartTest, OnlyAnEntryStartingThisProgramCountsAsOnAndSwi
   EXPECT_FALSE(startAtLogin->IsOn()) << "an older copy elsewhere";
   startAtLogin->Set(true);
   EXPECT_TRUE(startAtLogin->IsOn());
-  EXPECT_NE(ReadFile(Entry()).find("\nExec=\"/opt/zelmora/bin/zelmora\" --minimized --start\n"), std::string::npos);
+  EXPECT_NE(ReadFile(Entry()).find("\nExec=\"/opt/zelmora/bin/zelmora\" --minimized --start\n"),
+            std::string::npos);
 
   // The same program by another name (a link to it).
   const fs::path program = directory.Path() / "zelmora";
