@@ -276,6 +276,18 @@ convert "$work/screen.png" -crop "$((window_right - window_left))x$((window_bott
 cp "$work/screen.png" "$out/screen.png"
 echo "# screenshot: $out/main-window.png"
 
+# ---- today's tasks: the icon's submenu shows the task's popup again ----
+probe close "$popup_caption" >/dev/null
+check "the popup's close box hides it" wait_for 5 eval '! popup_visible'
+xdotool mousemove "$icon_click_x" "$icon_click_y" click 3
+sleep 1
+for ((i = 0; i < 4; i++)); do xdotool key Up; done # 今日任务, above 开机自动启动, 新任务提示音 and 退出
+xdotool key Right
+sleep 1
+import -display "$DISPLAY" -window root "$out/todays-tasks.png"
+xdotool key Return
+check "今日任务 lists the task, and choosing it shows its popup again" wait_for 10 popup_visible
+
 # ---- minimise to the tray, click the icon to restore ----
 probe minimize "$main_caption" >/dev/null
 main_hidden() { [[ $(field visible "$(probe find "$main_caption")") == 0 ]]; }

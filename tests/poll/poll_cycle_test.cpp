@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <system_error>
 #include <thread>
 
@@ -241,6 +242,147 @@ TEST_F(PollCycleTest, AnOwedPollWhoseThreadCannotStartIsReportedToo) {
   f.desktop.Advance(10s);
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 2);
+}
+
+// ---- a busy server (429, 503) is polled no sooner than it asks ----
+
+class PolitePolling : public PollCycleTest {
+ protected:
+  // Each next poll answers `status` (0: the server answers) with that Retry-After.
+  void Reply(int status, std::string retryAfter = {}) {
+    f.exchange->script = [status, retryAfter] {
+      if (status != 0) throw ReplyStatusError("HTTP/1.1 " + std::to_string(status) + " Busy", status, retryAfter);
+    };
+  }
+  // The wait armed after the last poll.
+  milliseconds NextWait() {
+    EXPECT_TRUE(f.form1->Poll().tmr1().Enabled());
+    return milliseconds(f.form1->Poll().tmr1().Interval());
+  }
+  // The next poll comes `wait` from now, not a millisecond sooner.
+  void PollAfter(milliseconds wait) {
+    const int before = f.exchange->runs;
+    f.desktop.Advance(wait - 1ms);
+    ASSERT_EQ(f.exchange->runs, before) << "polled before the wait of " << wait.count() << " ms ended";
+    f.desktop.Advance(1ms);
+    f.FinishPoll();
+    ASSERT_EQ(f.exchange->runs, before + 1);
+  }
+};
+
+// "Wed, 10 Dec 2026 09:15:00 GMT", the HTTP date of that time.
+std::string HttpDate(std::chrono::system_clock::time_point when) {
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(when);
+  const auto day = std::chrono::floor<std::chrono::days>(seconds);
+  const std::chrono::year_month_day date(day);
+  const std::chrono::hh_mm_ss time(seconds - day);
+  static constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02u %s %d %02ld:%02ld:%02lld GMT",
+                kWeekdays[std::chrono::weekday(day).c_encoding()], static_cast<unsigned>(date.day()),
+                kMonths[static_cast<unsigned>(date.month()) - 1], static_cast<int>(date.year()),
+                static_cast<long>(time.hours().count()), static_cast<long>(time.minutes().count()),
+                static_cast<long long>(time.seconds().count()));
+  return text;
+}
+
+TEST_F(PolitePolling, RetryAfterInSecondsOrAsADateSetsTheWaitWithinTheIntervalAndAnHour) {
+  Reply(429, "600");
+  StartWithInterval("60");
+  EXPECT_EQ(NextWait(), 600s);
+
+  // A date a quarter of an hour after that poll.
+  Reply(503, HttpDate(f.desktop.Now() + 600s + 15min));
+  PollAfter(600s);
+  EXPECT_EQ(NextWait(), 15min);
+
+  Reply(429, "86400");  // a day: asked again within the hour
+  PollAfter(15min);
+  EXPECT_EQ(NextWait(), 1h);
+
+  Reply(429, "5");  // shorter than the interval: the interval
+  PollAfter(1h);
+  EXPECT_EQ(NextWait(), 60s);
+  Reply(503, "Wed, 21 Oct 2015 07:28:00 GMT");  // gone by
+  PollAfter(60s);
+  EXPECT_EQ(NextWait(), 60s);
+  Reply(503, "soon");  // unreadable: as if there were none
+  PollAfter(60s);
+  EXPECT_GT(NextWait(), 60s);
+
+  // Other failing replies keep the interval.
+  Reply(500, "600");
+  PollAfter(NextWait());
+  EXPECT_EQ(NextWait(), 60s);
+}
+
+TEST_F(PolitePolling, BusyRepliesWithoutRetryAfterDoubleTheWaitUpToTenIntervals) {
+  Reply(429);
+  StartWithInterval("10");
+  // Each wait a little shorter at random, never by more than a tenth.
+  for (const milliseconds longest : {20s, 40s, 80s, 100s, 100s}) {
+    const milliseconds wait = NextWait();
+    EXPECT_LE(wait, longest);
+    EXPECT_GE(wait, longest * 9 / 10);
+    PollAfter(wait);
+  }
+  // A server that cannot be reached says nothing about its load: the interval
+  // after it, and the back-off goes on at the next busy reply.
+  f.exchange->script = [] { throw std::runtime_error("Socket Error # 10061\r\nConnection refused."); };
+  const milliseconds wait = NextWait();
+  PollAfter(wait);
+  EXPECT_EQ(NextWait(), 10s);
+  Reply(503);
+  PollAfter(10s);
+  EXPECT_GE(NextWait(), 90s);
+
+  // The first answer returns to the interval, and the next busy reply starts over.
+  Reply(0);
+  PollAfter(NextWait());
+  EXPECT_EQ(NextWait(), 10s);
+  PollAfter(10s);
+  EXPECT_EQ(NextWait(), 10s);
+  Reply(429);
+  PollAfter(10s);
+  EXPECT_LE(NextWait(), 20s);
+}
+
+TEST_F(PolitePolling, StopAndStartDuringTheWaitStillWaitItOut) {
+  Reply(429, "600");
+  StartWithInterval("60");
+  f.desktop.Advance(100s);
+  f.Control("btn2").Click();
+  f.desktop.Advance(100s);
+  f.Control("btn1").Click();
+  PollAfter(400s);  // 600 s after the busy reply, not 100 ms after Start
+
+  // Once the wait is over, Start polls at once again.
+  Reply(0);
+  f.Control("btn2").Click();
+  f.desktop.Advance(601s);
+  f.Control("btn1").Click();
+  PollAfter(100ms);
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  PollAfter(100ms);
+}
+
+TEST_F(PolitePolling, AStartDuringABusyPollWaitsForTheServerToo) {
+  Reply(503, "300");
+  f.exchange->Hold();
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  WaitForRuns(1);
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);  // owed: the first poll still runs
+  f.exchange->Release();
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 1) << "the owed poll must wait as the busy reply asked";
+  EXPECT_EQ(NextWait(), 300s);
+  PollAfter(300s);
 }
 
 TEST(PollCycleShutdown, ClosingDuringAHungPollEndsPromptly) {
