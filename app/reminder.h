@@ -43,7 +43,6 @@ class Reminder {
   TForm2& Form2() { return *form2_; }
   PollState& State() { return state_; }
   const PollStatus& Status() const { return status_; }
-  const TodaysTasks& TodaysTaskList() const { return todaysTasks_; }
   bool NewTaskSound() const { return choices_.newTaskSound; }
 
  private:

@@ -26,8 +26,6 @@ class PollingAlarm {
   // tooltip shows it. Returns what to tell the user, if anything.
   std::optional<Notice> Apply(const PollNews& news, const std::string& failureShown);
 
-  bool Raised() const { return raised_; }
-
  private:
   std::string title_;
   bool on_ = false;
