@@ -104,7 +104,8 @@ if [[ -n $build && -f $unit_tests ]]; then
   fi
 fi
 
-"$taskserver" --port "$port" --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
+# One task and one announcement, whatever the time the steps before Start take.
+"$taskserver" --port "$port" --task-every 3600 --note-every 3600 --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
 track $!
 wait_for 10 grep -q '^listening on ' "$work/taskserver.out" || { echo "taskserver did not start" >&2; exit 1; }
 server=$(sed -n 's/^listening on \(127\.0\.0\.1:[0-9]*\)$/\1/p' "$work/taskserver.out")
