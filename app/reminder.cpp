@@ -45,7 +45,10 @@ std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
        [&form] { return form.Control("btn1").Enabled(); }},
       {"停止", guarded([&form] { form.btn2Click(); }), {}, {}},
       {"查看提示", guarded([&form] { form.btn3Click(); }), {}, {}},
-      {"今日任务", {}, {}, {},
+      {"今日任务",
+       {},
+       {},
+       {},
        [this] {
          return todaysTasks_.Menu([this](const std::string& taskPage) {
            Guarded(desktop_, [this, &taskPage] { form2_->ShowTaskPage(taskPage); })();

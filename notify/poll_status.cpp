@@ -99,15 +99,17 @@ std::string PollStatus::Apply(const PollNews& news) {
 }
 
 std::string PollStatus::Tooltip() const {
-  const std::string paced =
-      pace_ == PaceReason::Interval ? std::string() : "\n下次查询 " + timeText_(nextPoll_) + "（" + PaceTipText(pace_) + "）";
+  const std::string paced = pace_ == PaceReason::Interval
+                                ? std::string()
+                                : "\n下次查询 " + timeText_(nextPoll_) + "（" + PaceTipText(pace_) + "）";
   switch (state_) {
     case State::Stopped: return title_ + "\n已停止";
     case State::Waiting: return title_ + "\n正在查询新任务" + paced;
     case State::Answering: return title_ + "\n正在查询新任务，上次回复 " + timeText_(lastAnswer_);
     case State::Failing:
       // The times before the text: a desktop that cuts long tooltips cuts the text.
-      return title_ + "\n无法连接任务服务器（自 " + timeText_(failingSince_) + " 起）" + paced + "\n" + failure_;
+      return title_ + "\n无法连接任务服务器（自 " + timeText_(failingSince_) + " 起）" + paced + "\n" +
+             failure_;
   }
   return title_;
 }

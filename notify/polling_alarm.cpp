@@ -9,7 +9,8 @@ bool SaysNotAllowed(int status) { return status == 401 || status == 403; }
 
 }  // namespace
 
-std::optional<PollingAlarm::Notice> PollingAlarm::Apply(const PollNews& news, const std::string& failureShown) {
+std::optional<PollingAlarm::Notice> PollingAlarm::Apply(const PollNews& news,
+                                                        const std::string& failureShown) {
   using Kind = PollNews::Kind;
   switch (news.kind) {
     case Kind::Started: on_ = true; return std::nullopt;
@@ -31,13 +32,15 @@ std::optional<PollingAlarm::Notice> PollingAlarm::Apply(const PollNews& news, co
       if (raised_) return std::nullopt;
       if (SaysNotAllowed(news.status)) {
         raised_ = true;
-        return Notice{{title_, "任务服务器拒绝查询，请检查工号\n" + failureShown, platform::TrayMessage::Kind::Warning},
-                      "alarm: the task server refuses the polls: " + failureShown};
+        return Notice{
+            {title_, "任务服务器拒绝查询，请检查工号\n" + failureShown, platform::TrayMessage::Kind::Warning},
+            "alarm: the task server refuses the polls: " + failureShown};
       }
       if (news.when - *failingSince_ < kFailingTooLong) return std::nullopt;
       raised_ = true;
-      return Notice{{title_, "已连续 5 分钟无法查询新任务\n" + failureShown, platform::TrayMessage::Kind::Warning},
-                    "alarm: polls have failed for 5 minutes: " + failureShown};
+      return Notice{
+          {title_, "已连续 5 分钟无法查询新任务\n" + failureShown, platform::TrayMessage::Kind::Warning},
+          "alarm: polls have failed for 5 minutes: " + failureShown};
     }
   }
   return std::nullopt;

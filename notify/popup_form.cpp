@@ -42,8 +42,8 @@ void TForm2::tmr2Timer() {
   const std::string address = TaskPageAddress(host_, inputs_.edt1.Text(), state_.PrevTaskId.load(),
                                               ReadFilters(inputs_.filters));  // W5
   if (onNewTask_) onNewTask_(address);
-  window_->Navigate(platform::Utf8ToUtf16(address));                          // W6
-  window_->Show();                                                            // W7
+  window_->Navigate(platform::Utf8ToUtf16(address));  // W6
+  window_->Show();                                    // W7
 }
 
 void TForm2::wb1DocumentComplete() {

@@ -33,7 +33,9 @@ class TForm2 {
   void wb1DocumentComplete();
 
   // The watcher took a new task, whose page it is about to ask for.
-  void OnNewTask(std::function<void(const std::string& taskPage)> handler) { onNewTask_ = std::move(handler); }
+  void OnNewTask(std::function<void(const std::string& taskPage)> handler) {
+    onNewTask_ = std::move(handler);
+  }
 
   int32_t CloseTime() const { return closeTime_; }
   platform::PopupWindow& Window() { return *window_; }

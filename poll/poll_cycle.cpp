@@ -110,14 +110,14 @@ void PollCycle::PollWorker() {
   auto updateTime = desktop_.Now();
   news.when = updateTime;
   exchange_.Disconnect();
-  desktop_.PostToUi(
-      [this, alive = alive_, updateTime, news = std::move(news), retryAfter = std::move(retryAfter)]() mutable {
-        if (!*alive) return;
-        showUpdateTime_(updateTime);
-        const PollWait wait = PaceNextPoll(news, retryAfter);
-        Tell(news);
-        WorkerFinished(wait);
-      });
+  desktop_.PostToUi([this, alive = alive_, updateTime, news = std::move(news),
+                     retryAfter = std::move(retryAfter)]() mutable {
+    if (!*alive) return;
+    showUpdateTime_(updateTime);
+    const PollWait wait = PaceNextPoll(news, retryAfter);
+    Tell(news);
+    WorkerFinished(wait);
+  });
 }
 
 PollWait PollCycle::PaceNextPoll(PollNews& news, std::string_view retryAfter) {
@@ -127,7 +127,8 @@ PollWait PollCycle::PaceNextPoll(PollNews& news, std::string_view retryAfter) {
                             ? pace_.Answered(interval)
                             : pace_.Failed(news.status, retryAfter, now, interval);
   notBeforeReason_ = wait.reason;
-  notBefore_ = wait.reason == PaceReason::Interval ? std::chrono::system_clock::time_point() : now + wait.length;
+  notBefore_ =
+      wait.reason == PaceReason::Interval ? std::chrono::system_clock::time_point() : now + wait.length;
   if (wait.reason != PaceReason::Interval) {
     news.pace = wait.reason;
     news.nextPoll = notBefore_;

@@ -114,7 +114,7 @@ void QtTrayIcon::ShowMessage(const platform::TrayMessage& message) {
   constexpr int kShownMs = 10000;
   icon_.showMessage(QString::fromStdString(message.title), QString::fromStdString(message.text),
                     message.kind == platform::TrayMessage::Kind::Warning ? QSystemTrayIcon::Warning
-                                                                          : QSystemTrayIcon::Information,
+                                                                         : QSystemTrayIcon::Information,
                     kShownMs);
 }
 

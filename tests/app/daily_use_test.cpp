@@ -115,11 +115,13 @@ TEST(TrayStatus, TheWaitABusyServerAskedForIsToldWithItsReason) {
   f.Control("btn1").Click();
   f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 429 Too Many Requests", 429, "600"); };
   Poll(f, 100ms);
-  EXPECT_EQ(tip,
-            "Zelmora任务提醒器\n无法连接任务服务器（自 T+100ms 起）\n下次查询 T+600100ms（服务器要求稍后再查）\n"
-            "HTTP/1.1 429 Too Many Requests");
+  EXPECT_EQ(
+      tip,
+      "Zelmora任务提醒器\n无法连接任务服务器（自 T+100ms 起）\n下次查询 T+600100ms（服务器要求稍后再查）\n"
+      "HTTP/1.1 429 Too Many Requests");
   EXPECT_EQ(log.lines.back(),
-            "poll failed: HTTP/1.1 429 Too Many Requests; next poll at T+600100ms, as the server asked (Retry-After)");
+            "poll failed: HTTP/1.1 429 Too Many Requests; next poll at T+600100ms, as the server asked "
+            "(Retry-After)");
 
   f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 503 Service Unavailable", 503, ""); };
   Poll(f, 600s);

@@ -251,7 +251,8 @@ class PolitePolling : public PollCycleTest {
   // Each next poll answers `status` (0: the server answers) with that Retry-After.
   void Reply(int status, std::string retryAfter = {}) {
     f.exchange->script = [status, retryAfter] {
-      if (status != 0) throw ReplyStatusError("HTTP/1.1 " + std::to_string(status) + " Busy", status, retryAfter);
+      if (status != 0)
+        throw ReplyStatusError("HTTP/1.1 " + std::to_string(status) + " Busy", status, retryAfter);
     };
   }
   // The wait armed after the last poll.
@@ -291,7 +292,8 @@ TEST_F(PolitePolling, RetryAfterInSecondsOrAsADateSetsTheWaitWithinTheIntervalAn
   EXPECT_EQ(NextWait(), 1h);
 
   // Shorter than the interval, gone by, or another status: the interval.
-  for (const auto& [status, retryAfter] : {std::pair{429, "5"}, {503, "Wed, 21 Oct 2015 07:28:00 GMT"}, {500, "600"}}) {
+  for (const auto& [status, retryAfter] :
+       {std::pair{429, "5"}, {503, "Wed, 21 Oct 2015 07:28:00 GMT"}, {500, "600"}}) {
     Reply(status, retryAfter);
     PollAfter(NextWait());
     EXPECT_EQ(NextWait(), 60s) << status << " " << retryAfter;
