@@ -30,6 +30,17 @@ class PollCycleTest : public ::testing::Test {
     while (f.exchange->runs < runs && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
     ASSERT_EQ(f.exchange->runs, runs);
   }
+  // Start with the first poll held, then Stop and Start while it runs: the new
+  // first tick finds it running, and the cycle owes a poll.
+  void RestartDuringTheFirstPoll() {
+    f.exchange->Hold();
+    f.Control("btn1").Click();
+    f.desktop.Advance(100ms);
+    WaitForRuns(1);
+    f.Control("btn2").Click();
+    f.Control("btn1").Click();
+    f.desktop.Advance(100ms);
+  }
   FormFixture f;
 };
 
@@ -118,13 +129,7 @@ TEST_F(PollCycleTest, StartDuringAPollNeverRunsTwoWorkersAtOnce) {
     std::this_thread::sleep_for(5ms);
     inside.fetch_sub(1);
   };
-  f.exchange->Hold();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // first poll held
-  WaitForRuns(1);
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // the new first tick finds the old poll running
+  RestartDuringTheFirstPoll();
   EXPECT_EQ(f.exchange->runs, 1);
   f.exchange->Release();
   f.FinishPoll();  // the old poll ends, the owed poll starts at once
@@ -226,14 +231,8 @@ TEST_F(PollCycleTest, AThreadThatCannotStartIsReportedAndTheNextTickTriesAgain) 
 TEST_F(PollCycleTest, AnOwedPollWhoseThreadCannotStartIsReportedToo) {
   int refusals = 0;
   f.form1->Poll().SetThreadStart(RefusingThreads(refusals));
-  f.exchange->Hold();
   f.Control("edt2").Type("10");
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);
-  WaitForRuns(1);
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // owed: the first poll still runs
+  RestartDuringTheFirstPoll();
   refusals = 1;
   f.exchange->Release();
   f.FinishPoll();  // the owed poll's thread is refused here, on a posted task
@@ -341,13 +340,7 @@ TEST_F(PolitePolling, StopAndStartDuringTheWaitStillWaitItOut) {
 
 TEST_F(PolitePolling, AStartDuringABusyPollWaitsForTheServerToo) {
   Reply(503, "300");
-  f.exchange->Hold();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);
-  WaitForRuns(1);
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // owed: the first poll still runs
+  RestartDuringTheFirstPoll();
   f.exchange->Release();
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 1) << "the owed poll must wait as the busy reply asked";
