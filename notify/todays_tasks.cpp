@@ -1,7 +1,5 @@
 #include "notify/todays_tasks.h"
 
-#include <algorithm>
-
 namespace zelmora {
 
 void TodaysTasks::Add(Entry entry) {
