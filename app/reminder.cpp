@@ -18,7 +18,9 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
                    const StartOptions& startOptions)
     : desktop_(desktop),
       choices_(std::move(choices)),
-      status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }) {
+      status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }),
+      alarm_(kApplicationTitle),
+      todaysTasks_(desktop) {
   desktop.SetApplicationTitle(kApplicationTitle);
   if (startOptions.start) {
     startUpHold_ = std::make_unique<ErrorReportHold>([this](const std::string& shown) {
@@ -32,7 +34,7 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
       desktop, state_, host,
       TForm2::Inputs{form1_->Control("edt1"), form1_->Control("edt3"), form1_->Filters(), form1_->tmr3()});
   form1_->AttachPopup(*form2_);
-  form2_->OnNewTask([this] { NewTask(); });
+  form2_->OnNewTask([this](const std::string& taskPage) { NewTask(taskPage); });
 
   form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
   form1_->Window().OnRestored([this] { ShowHeldErrors(); });
@@ -54,6 +56,15 @@ std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
        [&form] { return form.Control("btn1").Enabled(); }},
       {"停止", guarded([&form] { form.btn2Click(); }), {}, {}},
       {"查看提示", guarded([&form] { form.btn3Click(); }), {}, {}},
+      {"今日任务",
+       {},
+       {},
+       {},
+       [this] {
+         return todaysTasks_.Menu([this](const std::string& taskPage) {
+           Guarded(desktop_, [this, &taskPage] { form2_->ShowTaskPage(taskPage); })();
+         });
+       }},
       {},
   };
   if (choices_.startAtLogin != nullptr) {
@@ -102,6 +113,15 @@ void Reminder::ShowPollNews(const PollNews& news) {
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
   ShowTrayState();
+  RaiseAlarm(news);
+}
+
+void Reminder::RaiseAlarm(const PollNews& news) {
+  const auto notice = alarm_.Apply(news, status_.Failure());
+  if (!notice) return;
+  LogEvent(notice->logLine);
+  form1_->tray1().ShowMessage(notice->message);
+  if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
 }
 
 void Reminder::ShowTrayState() {
@@ -139,8 +159,10 @@ void Reminder::SwitchNewTaskSound() {
   LogEvent(on ? "new-task sound switched on" : "new-task sound switched off");
 }
 
-void Reminder::NewTask() {
-  LogEvent("new task " + std::to_string(state_.TaskId.load()));
+void Reminder::NewTask(const std::string& taskPage) {
+  const int32_t taskId = state_.TaskId.load();
+  LogEvent("new task " + std::to_string(taskId));
+  todaysTasks_.Add({desktop_.Now(), taskId, taskPage});
   if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
 }
 

@@ -24,19 +24,26 @@ class BodyTooLargeError : public HttpError {
 };
 
 // A reply other than 100 or 2xx, or any redirect: what() is the status line as
-// received, StatusText() the same byte for byte.
+// received, StatusText() the same byte for byte. RetryAfter() is the reply's
+// Retry-After value as sent (empty when none), for the caller to pace itself by.
 class HttpProtocolError : public HttpError {
  public:
-  HttpProtocolError(std::string statusText, int status, std::string body)
-      : HttpError(statusText), statusText_(std::move(statusText)), status_(status), body_(std::move(body)) {}
+  HttpProtocolError(std::string statusText, int status, std::string body, std::string retryAfter = {})
+      : HttpError(statusText),
+        statusText_(std::move(statusText)),
+        status_(status),
+        body_(std::move(body)),
+        retryAfter_(std::move(retryAfter)) {}
   const std::string& StatusText() const noexcept { return statusText_; }
   int Status() const noexcept { return status_; }
   const std::string& Body() const noexcept { return body_; }
+  const std::string& RetryAfter() const noexcept { return retryAfter_; }
 
  private:
   std::string statusText_;
   int status_;
   std::string body_;
+  std::string retryAfter_;
 };
 
 inline constexpr const char* kConnectionClosedGracefully = "Connection Closed Gracefully.";

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "poll/task_server_exchange.h"
+#include "tests/support/scripted_server.h"
 
 namespace zelmora {
 namespace {
@@ -124,6 +126,25 @@ TEST_F(CounterReply, ANulInAFieldShowsInTheComplaintRatherThanEndingIt) {
   } catch (const Error& error) {
     EXPECT_STREQ(error.what(), "'5?' is not a valid integer value");
   }
+}
+
+// A busy server's reply, read by the real client from a real socket, reaches
+// the poll cycle with what it needs to slow down.
+TEST(TaskServerExchangeFailures, ABusyReplyCarriesItsStatusAndRetryAfter) {
+  testing::ScriptedServer server;
+  server.Play("HTTP/1.1 429 Too Many Requests\r\nRetry-After:  120 \r\nContent-Length: 4\r\n\r\nbusy");
+  PollState state;
+  TaskFilters filters;
+  TaskServerExchange exchange({state, filters, {}}, "127.0.0.1:" + std::to_string(server.Port()));
+  try {
+    exchange.Run();
+    FAIL() << "a 429 reply must fail the poll";
+  } catch (const ReplyStatusError& failure) {
+    EXPECT_STREQ(failure.what(), "HTTP/1.1 429 Too Many Requests");
+    EXPECT_EQ(failure.Status(), 429);
+    EXPECT_EQ(failure.RetryAfter(), "120");
+  }
+  exchange.Disconnect();
 }
 
 }  // namespace
