@@ -10,14 +10,14 @@ QIcon ProgramIcon() {
   // Read once for the application, the windows and the tray alike: decoding it
   // at each costs start-up time. Never freed, as pixmaps must not outlive the
   // application object.
-  static const QIcon* const icon = [] {
+  static const QIcon* const kIcon = [] {
     LoadProgramIconResources();
     auto* read = new QIcon;
     read->addFile(QStringLiteral(":/zelmora/icon-16.png"), QSize(16, 16));
     read->addFile(QStringLiteral(":/zelmora/icon-32.png"), QSize(32, 32));
     return read;
   }();
-  return *icon;
+  return *kIcon;
 }
 
 QIcon DimmedProgramIcon() {
