@@ -3,7 +3,6 @@
 #include "platform/desktop_win32/win32_desktop.h"
 
 #include <windows.h>
-#include <exdispid.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,7 +16,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "platform/desktop_win32/web_view_site.h"
+#include "platform/desktop_win32/message_window.h"
 #include "platform/desktop_win32/win32_main_window.h"
 #include "platform/desktop_win32/win32_tray_icon.h"
 #include "platform/start_at_login.h"
@@ -284,6 +283,33 @@ TEST_F(Win32MainWindowTest, MinimisingCallsTheHandlerAndRestoreBringsTheWindowBa
   EXPECT_EQ(minimised, 1);
 }
 
+// While the shell refuses the tray icon (at login, before it is ready) the
+// window must stay reachable: minimised with a task-bar button, not hidden.
+TEST_F(Win32MainWindowTest, WithoutATrayIconTheWindowKeepsATaskBarButtonUntilTheIconComes) {
+  auto& native = dynamic_cast<Win32MainWindow&>(*window);
+  window->OnMinimized([&] { window->Hide(); });  // as the tray icon's logic does
+  window->TakeOffTaskbar();
+  HWND application = GetWindow(handle, GW_OWNER);
+  SendMessageW(handle, Win32MainWindow::kTrayIconShownMessage, FALSE, 0);
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), nullptr) << "an owned window gets no task-bar button";
+
+  window->Show();
+  SendMessageW(handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(handle) != FALSE; }));
+  PumpFor(milliseconds(100));
+  EXPECT_TRUE(IsWindowVisible(handle)) << "hidden with no icon to bring it back";
+
+  native.TrayIconShown(true);
+  EXPECT_FALSE(IsWindowVisible(handle)) << "the icon came, the minimised window did not go into the tray";
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), application);
+
+  // The icon lost while the window is in the tray: back on the task bar.
+  native.TrayIconShown(false);
+  EXPECT_TRUE(IsWindowVisible(handle));
+  EXPECT_TRUE(IsIconic(handle));
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), nullptr);
+}
+
 TEST_F(Win32MainWindowTest, AWindowThatStartedInTheTrayIsCentredWhenFirstRestored) {
   window->TakeOffTaskbar();
   window->Restore();
@@ -356,41 +382,6 @@ TEST_F(Win32PopupTest, TheCloseBoxOnlyHides) {
   EXPECT_FALSE(popup->IsVisible());
   popup->Show();
   EXPECT_TRUE(popup->IsVisible());
-}
-
-// ---- what the page view's control holds of ours ----
-
-// The control keeps its own references to the site and the event sink and may
-// call them after the popup has gone, as the program exits.
-TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
-  int completions = 0;
-  auto events = WebViewEvents::Create([&completions] { ++completions; });
-  auto site = WebViewSite::Create(GetDesktopWindow(), RECT{0, 0, 10, 10});
-  Microsoft::WRL::ComPtr<IDispatch> heldEvents = events;
-  Microsoft::WRL::ComPtr<IOleInPlaceSite> heldSite;
-  ASSERT_EQ(site.As(&heldSite), S_OK);
-
-  DISPPARAMS none{};
-  const auto complete = [&] {
-    return heldEvents->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
-                              nullptr);
-  };
-  EXPECT_EQ(complete(), S_OK);
-  EXPECT_EQ(completions, 1);
-
-  // The view lets go.
-  events->Detach();
-  site->Detach();
-  events.Reset();
-  site.Reset();
-
-  EXPECT_EQ(complete(), S_OK);
-  EXPECT_EQ(completions, 1) << "a late event reached the popup's handler";
-  HWND window = nullptr;
-  EXPECT_TRUE(FAILED(heldSite->GetWindow(&window)));
-  EXPECT_EQ(window, nullptr);
-  EXPECT_EQ(heldEvents.Reset(), 0u);
-  EXPECT_EQ(heldSite.Reset(), 0u);
 }
 
 // ---- the error report ----
@@ -467,6 +458,76 @@ TEST_F(Win32DesktopTest, ASecondClaimAsksTheFirstForItsWindowAndGetsNone) {
 
   first.reset();  // the first reminder ends: the next start is the one
   EXPECT_NE(secondDesktop->ClaimInstance(), nullptr);
+}
+
+// A reminder run as administrator made the mutex; a start with ordinary
+// rights may not open it, and must not take that for "no reminder runs".
+TEST_F(Win32DesktopTest, AMutexThisStartMayNotOpenStillMeansAReminderRuns) {
+  ACL noAccess{};
+  InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION);
+  SECURITY_DESCRIPTOR descriptor{};
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, &noAccess, FALSE);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+  HANDLE elevated = CreateMutexW(&attributes, FALSE, L"Local\\Zelmora.Reminder");
+  ASSERT_NE(elevated, nullptr);
+  HANDLE probe = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Zelmora.Reminder");
+  if (probe != nullptr) {
+    CloseHandle(probe);
+    CloseHandle(elevated);
+    GTEST_SKIP() << "this system grants what the mutex denies";
+  }
+  EXPECT_EQ(desktop->ClaimInstance(), nullptr);
+  CloseHandle(elevated);
+}
+
+// The shell refuses the icon at first (not ready yet at login), and again
+// when its task bar comes back: the icon is offered again until it is taken.
+TEST_F(Win32DesktopTest, ATrayIconTheShellRefusedIsOfferedAgainUntilItIsTaken) {
+  MessageWindow window(GetModuleHandleW(nullptr));
+  NOTIFYICONDATAW trial{};
+  trial.cbSize = sizeof trial;
+  trial.hWnd = window.Handle();
+  trial.uID = 999;
+  if (!Shell_NotifyIconW(NIM_ADD, &trial)) GTEST_SKIP() << "no tray here";
+  Shell_NotifyIconW(NIM_DELETE, &trial);
+
+  int refusals = 2;
+  Win32TrayIcon icon(window, LoadIconW(nullptr, IDI_APPLICATION), [&refusals](DWORD message, NOTIFYICONDATAW* data) {
+    if (message == NIM_ADD && refusals > 0) {
+      --refusals;
+      return FALSE;
+    }
+    return Shell_NotifyIconW(message, data);
+  });
+  std::vector<bool> reported;
+  icon.OnShownChanged([&reported](bool shown) { reported.push_back(shown); });
+  icon.OnTrayRecreated([&icon] { icon.Add({"again"}); });
+  const auto inTheShell = [&window] {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window.Handle();
+    data.uID = 1;  // the window's first icon
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  };
+
+  EXPECT_FALSE(icon.Add({"first"}));
+  EXPECT_FALSE(icon.IsShown());
+  ASSERT_TRUE(PumpUntil([&] { return icon.IsShown(); }, milliseconds(30000)));
+  EXPECT_TRUE(inTheShell());
+
+  // The shell restarts and loses the icon, then refuses it once more.
+  NOTIFYICONDATAW lost{};
+  lost.cbSize = sizeof lost;
+  lost.hWnd = window.Handle();
+  lost.uID = 1;
+  Shell_NotifyIconW(NIM_DELETE, &lost);
+  refusals = 1;
+  SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_FALSE(icon.IsShown());
+  ASSERT_TRUE(PumpUntil([&] { return icon.IsShown(); }, milliseconds(30000)));
+  EXPECT_TRUE(inTheShell());
+  EXPECT_EQ(reported, (std::vector<bool>{false, true, false, true}));
 }
 
 std::wstring RunValue() {

@@ -1,0 +1,252 @@
+// What the page view's control asks of its host, called as the control calls
+// it: Wine has no HTML engine here, so no page can ask for real.
+#include <windows.h>
+#include <docobj.h>
+#include <exdispid.h>
+#include <gtest/gtest.h>
+#include <mshtmhst.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/desktop_win32/web_view_events.h"
+#include "platform/desktop_win32/web_view_site.h"
+
+namespace zelmora::platform::win32 {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using std::chrono::milliseconds;
+
+// ---- the event sink: where the page may go ----
+
+class EventArguments {
+ public:
+  // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+  HRESULT BeforeNavigate(IDispatch& sink, const wchar_t* address) {
+    VARIANT url;
+    url.vt = VT_BSTR;
+    url.bstrVal = SysAllocString(address);
+    VARIANT arguments[7] = {};
+    arguments[0] = CancelFlag();
+    arguments[5].vt = VT_BYREF | VT_VARIANT;
+    arguments[5].pvarVal = &url;
+    const HRESULT result = Invoke(sink, DISPID_BEFORENAVIGATE2, arguments, 7);
+    VariantClear(&url);
+    return result;
+  }
+  // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+  HRESULT NewWindow(IDispatch& sink, const wchar_t* address) {
+    VARIANT arguments[5] = {};
+    arguments[0].vt = VT_BSTR;
+    arguments[0].bstrVal = SysAllocString(address);
+    arguments[3] = CancelFlag();
+    const HRESULT result = Invoke(sink, DISPID_NEWWINDOW3, arguments, 5);
+    VariantClear(&arguments[0]);
+    return result;
+  }
+  bool Cancelled() const { return cancel_ == VARIANT_TRUE; }
+
+ private:
+  VARIANT CancelFlag() {
+    cancel_ = VARIANT_FALSE;
+    VARIANT flag;
+    flag.vt = VT_BYREF | VT_BOOL;
+    flag.pboolVal = &cancel_;
+    return flag;
+  }
+  static HRESULT Invoke(IDispatch& sink, DISPID event, VARIANT* arguments, UINT count) {
+    DISPPARAMS parameters{arguments, nullptr, count, 0};
+    return sink.Invoke(event, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+  }
+
+  VARIANT_BOOL cancel_ = VARIANT_FALSE;
+};
+
+TEST(WebViewEvents, ThePageFollowsWebAddressesOnlyAndOpensNewWindowsInTheDefaultBrowser) {
+  std::vector<std::wstring> opened;
+  auto events = WebViewEvents::Create({.openInBrowser = [&](const std::wstring& address) {
+    opened.push_back(address);
+  }});
+  EventArguments call;
+  for (const wchar_t* address : {L"http://127.0.0.1/tx.php?x=1", L"HTTPS://example.com/", L"about:blank",
+                                 L"javascript:void(0)"}) {
+    EXPECT_EQ(call.BeforeNavigate(*events.Get(), address), S_OK);
+    EXPECT_FALSE(call.Cancelled()) << "refused: " << std::string(address, address + wcslen(address));
+  }
+  for (const wchar_t* address : {L"file:///C:/windows/win.ini", L"res://ieframe.dll/navcancl.htm",
+                                 L"ms-settings:privacy", L"about:<script>1</script>", L"mk:@MSITStore:x.chm"}) {
+    call.BeforeNavigate(*events.Get(), address);
+    EXPECT_TRUE(call.Cancelled()) << "followed: " << std::string(address, address + wcslen(address));
+  }
+
+  call.NewWindow(*events.Get(), L"https://example.com/task?id=7");
+  EXPECT_TRUE(call.Cancelled()) << "the control opened a window of its own";
+  call.NewWindow(*events.Get(), L"file:///C:/windows/win.ini");
+  EXPECT_TRUE(call.Cancelled());
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"https://example.com/task?id=7"});
+}
+
+// The control keeps its own references to the site and the event sink and may
+// call them after the popup has gone, as the program exits.
+TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
+  int completions = 0;
+  auto events = WebViewEvents::Create({.documentComplete = [&completions] { ++completions; }});
+  auto site = WebViewSite::Create(GetDesktopWindow(), RECT{0, 0, 10, 10});
+  ComPtr<IDispatch> heldEvents = events;
+  ComPtr<IOleInPlaceSite> heldSite;
+  ASSERT_EQ(site.As(&heldSite), S_OK);
+
+  DISPPARAMS none{};
+  const auto complete = [&] {
+    return heldEvents->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
+                              nullptr);
+  };
+  EXPECT_EQ(complete(), S_OK);
+  EXPECT_EQ(completions, 1);
+
+  // The view lets go.
+  events->Detach();
+  site->Detach();
+  events.Reset();
+  site.Reset();
+
+  EXPECT_EQ(complete(), S_OK);
+  EXPECT_EQ(completions, 1) << "a late event reached the popup's handler";
+  HWND window = nullptr;
+  EXPECT_TRUE(FAILED(heldSite->GetWindow(&window)));
+  EXPECT_EQ(window, nullptr);
+  EXPECT_EQ(heldEvents.Reset(), 0u);
+  EXPECT_EQ(heldSite.Reset(), 0u);
+}
+
+// ---- the site as the host of the page's boxes and menu ----
+
+// A top-level window standing in for the popup.
+class PageHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    popup = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"Zelmora通知", WS_POPUP | WS_CAPTION, 0, 0, 300, 200,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (popup == nullptr) GTEST_SKIP() << "no window system (no display)";
+    site = WebViewSite::Create(popup, RECT{-2, -2, 348, 249});
+    ASSERT_EQ(site.As(&showUi), S_OK) << "the site is no IDocHostShowUI";
+    ASSERT_EQ(site.As(&uiHandler), S_OK) << "the site is no IDocHostUIHandler";
+  }
+  void TearDown() override {
+    if (site) site->Detach();
+    if (popup != nullptr) DestroyWindow(popup);
+  }
+
+  LRESULT Box(DWORD type) {
+    wchar_t text[] = L"Message from the page";
+    wchar_t caption[] = L"Message from webpage";
+    LRESULT answer = -1;
+    EXPECT_EQ(showUi->ShowMessage(popup, text, caption, type, nullptr, 0, &answer), S_OK);
+    return answer;
+  }
+
+  // Runs on another thread while this one is in a modal loop: waits for a
+  // window of `className` and acts on it.
+  static std::thread Answering(const wchar_t* className, std::function<void(HWND)> answer) {
+    return std::thread([className, answer] {
+      const auto deadline = std::chrono::steady_clock::now() + milliseconds(10000);
+      while (std::chrono::steady_clock::now() < deadline) {
+        HWND found = FindWindowW(className, nullptr);
+        if (found != nullptr && IsWindowVisible(found)) {
+          answer(found);
+          return;
+        }
+        std::this_thread::sleep_for(milliseconds(20));
+      }
+    });
+  }
+
+  HWND popup = nullptr;
+  ComPtr<WebViewSite> site;
+  ComPtr<IDocHostShowUI> showUi;
+  ComPtr<IDocHostUIHandler> uiHandler;
+};
+
+constexpr DWORD kAlert = MB_OK | MB_ICONWARNING;
+constexpr DWORD kConfirm = MB_OKCANCEL | MB_ICONQUESTION;
+
+TEST_F(PageHost, BoxesOfAPageOutOfSightAreAnsweredAtOnceAndShownOverThePopupOnceItIsInSight) {
+  site->ReplacingPage();
+  // The old page asks whether to leave it for the next task's: it may.
+  EXPECT_EQ(Box(kConfirm), IDOK);
+  site->NewPageArriving();
+  // The new page, still loading out of sight, gets its boxes answered.
+  EXPECT_EQ(Box(kAlert), IDOK);
+  EXPECT_EQ(Box(kConfirm), IDCANCEL);
+  EXPECT_EQ(Box(MB_YESNO), IDNO);
+
+  site->PageInSight();
+  HWND owner = nullptr;
+  std::thread user = Answering(L"#32770", [&owner](HWND box) {
+    owner = GetWindow(box, GW_OWNER);
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+  });
+  const LRESULT answer = Box(kConfirm);
+  user.join();
+  EXPECT_EQ(owner, popup) << "the box is not the popup's";
+  EXPECT_EQ(answer, IDCANCEL);
+}
+
+// What the control's command target is asked and told to do.
+class Commands final : public IOleCommandTarget {
+ public:
+  explicit Commands(bool canCopy) : canCopy_(canCopy) {}
+  STDMETHODIMP QueryInterface(REFIID id, void** object) override {
+    if (id == IID_IUnknown || id == IID_IOleCommandTarget) {
+      *object = static_cast<IOleCommandTarget*>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP QueryStatus(const GUID*, ULONG count, OLECMD* commands, OLECMDTEXT*) override {
+    for (ULONG i = 0; i < count; ++i) {
+      commands[i].cmdf =
+          commands[i].cmdID == OLECMDID_COPY && canCopy_ ? OLECMDF_SUPPORTED | OLECMDF_ENABLED : OLECMDF_SUPPORTED;
+    }
+    return S_OK;
+  }
+  STDMETHODIMP Exec(const GUID*, DWORD command, DWORD, VARIANT*, VARIANT*) override {
+    executed.push_back(command);
+    return S_OK;
+  }
+  std::vector<DWORD> executed;
+
+ private:
+  bool canCopy_;
+};
+
+TEST_F(PageHost, TheOnlyContextMenuIsCopyWhereThereIsSomethingToCopy) {
+  POINT where{100, 100};
+  Commands nothingSelected(false);
+  EXPECT_EQ(uiHandler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &where, &nothingSelected, nullptr), S_OK)
+      << "the control would show its own menu";
+  EXPECT_TRUE(nothingSelected.executed.empty());
+
+  Commands selection(true);
+  std::atomic<int> items{-1};
+  std::thread user = Answering(L"#32768", [&items](HWND menu) {
+    items = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)));
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  });
+  EXPECT_EQ(uiHandler->ShowContextMenu(CONTEXT_MENU_TEXTSELECT, &where, &selection, nullptr), S_OK);
+  user.join();
+  EXPECT_EQ(items.load(), 1);
+  EXPECT_EQ(selection.executed, std::vector<DWORD>{OLECMDID_COPY});
+}
+
+}  // namespace
+}  // namespace zelmora::platform::win32
