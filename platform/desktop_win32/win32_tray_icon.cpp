@@ -86,9 +86,19 @@ bool Win32TrayIcon::Add(const TrayIconRecord& record) {
     return true;
   }
   // An icon already there is refused as a duplicate, and that is all.
-  if (!added_) Refused(record);
+  if (added_) return false;
+  if (HeldAfterAll(record)) {
+    Added();
+  } else {
+    Refused(record);
+  }
   return false;
 }
+
+// A busy shell may have taken an add while reporting a time-out, and a task
+// bar that announced itself just after taking the icon still holds it: the
+// icon is there when a change to it succeeds.
+bool Win32TrayIcon::HeldAfterAll(const TrayIconRecord& record) { return Shell(NIM_MODIFY, record); }
 
 bool Win32TrayIcon::Modify(const TrayIconRecord& record) {
   if (refused_) {
@@ -130,9 +140,7 @@ void Win32TrayIcon::Refused(const TrayIconRecord& record) {
 
 void Win32TrayIcon::TryAgain() {
   if (!refused_) return;
-  // A busy shell may have taken an earlier add after all while reporting a
-  // time-out; the icon is there when a change to it succeeds.
-  if (Shell(NIM_ADD, *refused_) || Shell(NIM_MODIFY, *refused_)) {
+  if (Shell(NIM_ADD, *refused_) || HeldAfterAll(*refused_)) {
     Added();
   } else if (std::chrono::steady_clock::now() >= tryUntil_) {
     StopTrying();

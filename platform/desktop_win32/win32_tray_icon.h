@@ -44,6 +44,7 @@ class Win32TrayIcon final : public TrayIcon {
  private:
   NOTIFYICONDATAW Record(const TrayIconRecord& record) const;
   bool Shell(DWORD message, const TrayIconRecord& record);
+  bool HeldAfterAll(const TrayIconRecord& record);
   void Added();
   void Refused(const TrayIconRecord& record);
   void TryAgain();
