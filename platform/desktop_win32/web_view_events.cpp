@@ -24,7 +24,8 @@ VARIANT* Argument(DISPPARAMS* arguments, UINT count, UINT index) {
 std::wstring_view Text(const VARIANT* value) {
   if (value == nullptr) return {};
   if (value->vt == (VT_BYREF | VT_VARIANT) && value->pvarVal != nullptr) value = value->pvarVal;
-  if (value->vt == VT_BSTR && value->bstrVal != nullptr) return {value->bstrVal, SysStringLen(value->bstrVal)};
+  if (value->vt == VT_BSTR && value->bstrVal != nullptr)
+    return {value->bstrVal, SysStringLen(value->bstrVal)};
   return {};
 }
 

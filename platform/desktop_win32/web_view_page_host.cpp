@@ -36,7 +36,8 @@ STDMETHODIMP WebViewSite::ShowContextMenu(DWORD, POINT* where, IUnknown* command
     return S_OK;
   }
   OLECMD copy{OLECMDID_COPY, 0};
-  if (FAILED(target->QueryStatus(nullptr, 1, &copy, nullptr)) || (copy.cmdf & OLECMDF_ENABLED) == 0) return S_OK;
+  if (FAILED(target->QueryStatus(nullptr, 1, &copy, nullptr)) || (copy.cmdf & OLECMDF_ENABLED) == 0)
+    return S_OK;
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return S_OK;
   AppendMenuW(menu, MF_STRING, kCopyChosen, Wide("复制(&C)").c_str());

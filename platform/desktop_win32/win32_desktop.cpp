@@ -145,8 +145,8 @@ class Win32Desktop final : public Desktop {
   bool TakenByPage(MSG& message) const {
     if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
     if (popup_ == nullptr || !IsWindow(popup_) || !IsChild(popup_, message.hwnd)) return false;
-    return SendMessageW(popup_, Win32PopupWindow::kTranslateKeyMessage, 0, reinterpret_cast<LPARAM>(&message)) !=
-           FALSE;
+    return SendMessageW(popup_, Win32PopupWindow::kTranslateKeyMessage, 0,
+                        reinterpret_cast<LPARAM>(&message)) != FALSE;
   }
 
   HINSTANCE instance_;

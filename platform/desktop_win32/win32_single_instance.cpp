@@ -73,7 +73,8 @@ std::unique_ptr<InstanceClaim> ClaimWin32Instance(MessageWindow& window) {
   const DWORD error = GetLastError();
   // Access denied: a reminder run as administrator made the mutex, which a
   // start with the user's ordinary rights may not open. It runs all the same.
-  if ((mutex != nullptr && error == ERROR_ALREADY_EXISTS) || (mutex == nullptr && error == ERROR_ACCESS_DENIED)) {
+  if ((mutex != nullptr && error == ERROR_ALREADY_EXISTS) ||
+      (mutex == nullptr && error == ERROR_ACCESS_DENIED)) {
     if (mutex != nullptr) CloseHandle(mutex);
     // The running reminder may take the foreground this start was given.
     AllowSetForegroundWindow(ASFW_ANY);

@@ -70,17 +70,17 @@ class EventArguments {
 
 TEST(WebViewEvents, ThePageFollowsWebAddressesOnlyAndOpensNewWindowsInTheDefaultBrowser) {
   std::vector<std::wstring> opened;
-  auto events = WebViewEvents::Create({.openInBrowser = [&](const std::wstring& address) {
-    opened.push_back(address);
-  }});
+  auto events = WebViewEvents::Create(
+      {.openInBrowser = [&](const std::wstring& address) { opened.push_back(address); }});
   EventArguments call;
-  for (const wchar_t* address : {L"http://127.0.0.1/tx.php?x=1", L"HTTPS://example.com/", L"about:blank",
-                                 L"javascript:void(0)"}) {
+  for (const wchar_t* address :
+       {L"http://127.0.0.1/tx.php?x=1", L"HTTPS://example.com/", L"about:blank", L"javascript:void(0)"}) {
     EXPECT_EQ(call.BeforeNavigate(*events.Get(), address), S_OK);
     EXPECT_FALSE(call.Cancelled()) << "refused: " << std::string(address, address + wcslen(address));
   }
-  for (const wchar_t* address : {L"file:///C:/windows/win.ini", L"res://ieframe.dll/navcancl.htm",
-                                 L"ms-settings:privacy", L"about:<script>1</script>", L"mk:@MSITStore:x.chm"}) {
+  for (const wchar_t* address :
+       {L"file:///C:/windows/win.ini", L"res://ieframe.dll/navcancl.htm", L"ms-settings:privacy",
+        L"about:<script>1</script>", L"mk:@MSITStore:x.chm"}) {
     call.BeforeNavigate(*events.Get(), address);
     EXPECT_TRUE(call.Cancelled()) << "followed: " << std::string(address, address + wcslen(address));
   }
@@ -232,8 +232,8 @@ class Commands final : public IOleCommandTarget {
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP QueryStatus(const GUID*, ULONG count, OLECMD* commands, OLECMDTEXT*) override {
     for (ULONG i = 0; i < count; ++i) {
-      commands[i].cmdf =
-          commands[i].cmdID == OLECMDID_COPY && canCopy_ ? OLECMDF_SUPPORTED | OLECMDF_ENABLED : OLECMDF_SUPPORTED;
+      commands[i].cmdf = commands[i].cmdID == OLECMDID_COPY && canCopy_ ? OLECMDF_SUPPORTED | OLECMDF_ENABLED
+                                                                        : OLECMDF_SUPPORTED;
     }
     return S_OK;
   }

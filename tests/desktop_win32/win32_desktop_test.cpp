@@ -493,13 +493,14 @@ TEST_F(Win32DesktopTest, ATrayIconTheShellRefusedIsOfferedAgainUntilItIsTaken) {
   Shell_NotifyIconW(NIM_DELETE, &trial);
 
   int refusals = 2;
-  Win32TrayIcon icon(window, LoadIconW(nullptr, IDI_APPLICATION), [&refusals](DWORD message, NOTIFYICONDATAW* data) {
-    if (message == NIM_ADD && refusals > 0) {
-      --refusals;
-      return FALSE;
-    }
-    return Shell_NotifyIconW(message, data);
-  });
+  Win32TrayIcon icon(window, LoadIconW(nullptr, IDI_APPLICATION),
+                     [&refusals](DWORD message, NOTIFYICONDATAW* data) {
+                       if (message == NIM_ADD && refusals > 0) {
+                         --refusals;
+                         return FALSE;
+                       }
+                       return Shell_NotifyIconW(message, data);
+                     });
   std::vector<bool> reported;
   icon.OnShownChanged([&reported](bool shown) { reported.push_back(shown); });
   icon.OnTrayRecreated([&icon] { icon.Add({"again"}); });

@@ -145,8 +145,8 @@ start_reminder() { # starts the installed program and waits until it holds its c
   wait_until 600 eval '(($(starts) > before))' || stop "the installed program did not start: $(tail "$work/running.log")"
 }
 reminder_gone() { ! kill -0 "$reminder" 2>/dev/null; }
-packaged_program() { unzip -p "$portable" "zelmora-$version-portable/zelmora.exe"; }
 # A mark on the installed program shows whether the installer replaced it.
+cp "$install_dir/zelmora.exe" "$work/installed.exe"
 printf 'old program' >>"$install_dir/zelmora.exe"
 start_reminder
 # A reminder that hangs: it cannot answer, and it holds its program file.
@@ -164,7 +164,7 @@ status=0
 timeout 120 wine "$setup" /S >"$work/setup-running.log" 2>&1 || status=$?
 check "installing over the running reminder succeeds (exit status $status)" test $status -eq 0
 check "... the reminder was asked to end, and ended" wait_until 100 reminder_gone
-check "... and its program is the new one" eval 'cmp -s "$install_dir/zelmora.exe" <(packaged_program)'
+check "... and its program is the new one" cmp -s "$install_dir/zelmora.exe" "$work/installed.exe"
 start_reminder
 
 # ---- a silent uninstall ----

@@ -55,8 +55,8 @@ DWORD RunTool(std::wstring commandLine) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
     return GetLastError();
   }
   WaitForSingleObject(process.hProcess, INFINITE);
@@ -82,7 +82,8 @@ std::optional<std::wstring> MachineValue(const std::string& keyPath, DWORD view,
 void DeleteMachineTestKeys() {
   for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
     HKEY software = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) ==
+        ERROR_SUCCESS) {
       RegDeleteTreeW(software, L"zelmora-tests");
       RegCloseKey(software);
     }
@@ -163,7 +164,8 @@ TEST_F(AdvapiRegistry, TheProgramsRegistryReadsAMachineWideKeyFromTheUsersCopy) 
 // HKLM\Software\WOW6432Node on 64-bit Windows.
 TEST_F(AdvapiRegistry, TheProgramSharesMachineWideKeysWith32BitTools) {
   const std::string machinePath = path + "\\tixing";
-  ASSERT_EQ(RunTool(L"reg.exe add \"HKLM\\" + WideAscii(machinePath) + L"\" /v userid /d ZM-32 /f /reg:32"), 0u);
+  ASSERT_EQ(RunTool(L"reg.exe add \"HKLM\\" + WideAscii(machinePath) + L"\" /v userid /d ZM-32 /f /reg:32"),
+            0u);
 
   RegistryKey opened{};
   ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
@@ -172,8 +174,9 @@ TEST_F(AdvapiRegistry, TheProgramSharesMachineWideKeysWith32BitTools) {
   registry->CloseKey(opened);
 
   ASSERT_EQ(registry->CreateKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  ASSERT_EQ(registry->SetValue(opened, "interval", RegistryValueType::String, Data(std::string_view("45\0", 3))),
-            RegistryStatus::Success);
+  ASSERT_EQ(
+      registry->SetValue(opened, "interval", RegistryValueType::String, Data(std::string_view("45\0", 3))),
+      RegistryStatus::Success);
   registry->CloseKey(opened);
   EXPECT_EQ(MachineValue(machinePath, RRF_SUBKEY_WOW6432KEY, L"interval"), L"45");
   EXPECT_EQ(MachineValue(machinePath, RRF_SUBKEY_WOW6464KEY, L"interval"), std::nullopt);
