@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,70 +24,49 @@ using std::chrono::milliseconds;
 
 // ---- the event sink: where the page may go ----
 
-class EventArguments {
- public:
-  // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
-  HRESULT BeforeNavigate(IDispatch& sink, const wchar_t* address) {
-    VARIANT url;
-    url.vt = VT_BSTR;
-    url.bstrVal = SysAllocString(address);
-    VARIANT arguments[7] = {};
-    arguments[0] = CancelFlag();
+// Raises BeforeNavigate2 or NewWindow3 for `address` as the control does,
+// arguments last first; returns whether the sink cancelled it.
+bool Cancels(IDispatch& sink, DISPID event, const wchar_t* address) {
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT url{};
+  url.vt = VT_BSTR;
+  url.bstrVal = SysAllocString(address);
+  VARIANT arguments[7] = {};
+  arguments[0].vt = VT_BYREF | VT_BOOL;
+  arguments[0].pboolVal = &cancel;
+  UINT count = 7;
+  if (event == DISPID_BEFORENAVIGATE2) {  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
     arguments[5].vt = VT_BYREF | VT_VARIANT;
     arguments[5].pvarVal = &url;
-    const HRESULT result = Invoke(sink, DISPID_BEFORENAVIGATE2, arguments, 7);
-    VariantClear(&url);
-    return result;
+  } else {  // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    count = 5;
+    arguments[3] = arguments[0];
+    arguments[0] = url;
   }
-  // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
-  HRESULT NewWindow(IDispatch& sink, const wchar_t* address) {
-    VARIANT arguments[5] = {};
-    arguments[0].vt = VT_BSTR;
-    arguments[0].bstrVal = SysAllocString(address);
-    arguments[3] = CancelFlag();
-    const HRESULT result = Invoke(sink, DISPID_NEWWINDOW3, arguments, 5);
-    VariantClear(&arguments[0]);
-    return result;
-  }
-  bool Cancelled() const { return cancel_ == VARIANT_TRUE; }
-
- private:
-  VARIANT CancelFlag() {
-    cancel_ = VARIANT_FALSE;
-    VARIANT flag;
-    flag.vt = VT_BYREF | VT_BOOL;
-    flag.pboolVal = &cancel_;
-    return flag;
-  }
-  static HRESULT Invoke(IDispatch& sink, DISPID event, VARIANT* arguments, UINT count) {
-    DISPPARAMS parameters{arguments, nullptr, count, 0};
-    return sink.Invoke(event, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
-  }
-
-  VARIANT_BOOL cancel_ = VARIANT_FALSE;
-};
+  DISPPARAMS parameters{arguments, nullptr, count, 0};
+  sink.Invoke(event, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+  SysFreeString(url.bstrVal);
+  return cancel == VARIANT_TRUE;
+}
 
 TEST(WebViewEvents, ThePageFollowsWebAddressesOnlyAndOpensNewWindowsInTheDefaultBrowser) {
   std::vector<std::wstring> opened;
   auto events = WebViewEvents::Create(
       {.openInBrowser = [&](const std::wstring& address) { opened.push_back(address); }});
-  EventArguments call;
+  IDispatch& sink = *events.Get();
   for (const wchar_t* address :
        {L"http://127.0.0.1/tx.php?x=1", L"HTTPS://example.com/", L"about:blank", L"javascript:void(0)"}) {
-    EXPECT_EQ(call.BeforeNavigate(*events.Get(), address), S_OK);
-    EXPECT_FALSE(call.Cancelled()) << "refused: " << std::string(address, address + wcslen(address));
+    EXPECT_FALSE(Cancels(sink, DISPID_BEFORENAVIGATE2, address)) << "refused: " << address;
   }
   for (const wchar_t* address :
        {L"file:///C:/windows/win.ini", L"res://ieframe.dll/navcancl.htm", L"ms-settings:privacy",
         L"about:<script>1</script>", L"mk:@MSITStore:x.chm"}) {
-    call.BeforeNavigate(*events.Get(), address);
-    EXPECT_TRUE(call.Cancelled()) << "followed: " << std::string(address, address + wcslen(address));
+    EXPECT_TRUE(Cancels(sink, DISPID_BEFORENAVIGATE2, address)) << "followed: " << address;
   }
 
-  call.NewWindow(*events.Get(), L"https://example.com/task?id=7");
-  EXPECT_TRUE(call.Cancelled()) << "the control opened a window of its own";
-  call.NewWindow(*events.Get(), L"file:///C:/windows/win.ini");
-  EXPECT_TRUE(call.Cancelled());
+  EXPECT_TRUE(Cancels(sink, DISPID_NEWWINDOW3, L"https://example.com/task?id=7"))
+      << "the control opened a window of its own";
+  EXPECT_TRUE(Cancels(sink, DISPID_NEWWINDOW3, L"file:///C:/windows/win.ini"));
   EXPECT_EQ(opened, std::vector<std::wstring>{L"https://example.com/task?id=7"});
 }
 
@@ -127,6 +105,31 @@ TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
 
 // ---- the site as the host of the page's boxes and menu ----
 
+// Another thread playing the user while this one sits in a modal loop: acts
+// once on every window of `className` that shows, until the end of the scope.
+class User {
+ public:
+  User(const wchar_t* className, std::function<void(HWND)> act)
+      : thread_([this, className, act = std::move(act)] {
+          HWND last = nullptr;
+          while (!done_) {
+            HWND found = FindWindowW(className, nullptr);
+            if (found != nullptr && found != last && IsWindowVisible(found)) act(last = found);
+            std::this_thread::sleep_for(milliseconds(20));
+          }
+        }) {}
+  ~User() {
+    done_ = true;
+    thread_.join();
+  }
+  User(const User&) = delete;
+  User& operator=(const User&) = delete;
+
+ private:
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
 // A top-level window standing in for the popup.
 class PageHost : public ::testing::Test {
  protected:
@@ -151,22 +154,6 @@ class PageHost : public ::testing::Test {
     return answer;
   }
 
-  // Runs on another thread while this one is in a modal loop: waits for a
-  // window of `className` and acts on it.
-  static std::thread Answering(const wchar_t* className, std::function<void(HWND)> answer) {
-    return std::thread([className, answer] {
-      const auto deadline = std::chrono::steady_clock::now() + milliseconds(10000);
-      while (std::chrono::steady_clock::now() < deadline) {
-        HWND found = FindWindowW(className, nullptr);
-        if (found != nullptr && IsWindowVisible(found)) {
-          answer(found);
-          return;
-        }
-        std::this_thread::sleep_for(milliseconds(20));
-      }
-    });
-  }
-
   HWND popup = nullptr;
   ComPtr<WebViewSite> site;
   ComPtr<IDocHostShowUI> showUi;
@@ -177,43 +164,25 @@ constexpr DWORD kAlert = MB_OK | MB_ICONWARNING;
 constexpr DWORD kConfirm = MB_OKCANCEL | MB_ICONQUESTION;
 
 TEST_F(PageHost, BoxesOfAPageOutOfSightAreAnsweredAtOnceAndShownOverThePopupOnceItIsInSight) {
-  // The user answers every box that shows, with Cancel.
-  std::mutex seen;
-  std::vector<HWND> owners;
-  const auto boxOwners = [&] {
-    std::lock_guard lock(seen);
-    return owners;
-  };
-  std::atomic<bool> done{false};
-  std::thread user([&] {
-    while (!done) {
-      HWND box = FindWindowW(L"#32770", L"Message from webpage");
-      if (box != nullptr && IsWindowVisible(box)) {
-        {
-          std::lock_guard lock(seen);
-          owners.push_back(GetWindow(box, GW_OWNER));
-        }
-        SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
-      }
-      std::this_thread::sleep_for(milliseconds(20));
-    }
-  });
+  std::vector<HWND> boxOwners;
+  {
+    User user(L"#32770", [&boxOwners](HWND box) {
+      boxOwners.push_back(GetWindow(box, GW_OWNER));
+      SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    site->ReplacingPage();
+    // The old page asks whether to leave it for the next task's: it may.
+    EXPECT_EQ(Box(kConfirm), IDOK);
+    site->NewPageArriving();
+    // The new page, still loading out of sight, gets its boxes answered.
+    EXPECT_EQ(Box(kAlert), IDOK);
+    EXPECT_EQ(Box(kConfirm), IDCANCEL);
+    EXPECT_EQ(Box(MB_YESNO), IDNO);
 
-  site->ReplacingPage();
-  // The old page asks whether to leave it for the next task's: it may.
-  EXPECT_EQ(Box(kConfirm), IDOK);
-  site->NewPageArriving();
-  // The new page, still loading out of sight, gets its boxes answered.
-  EXPECT_EQ(Box(kAlert), IDOK);
-  EXPECT_EQ(Box(kConfirm), IDCANCEL);
-  EXPECT_EQ(Box(MB_YESNO), IDNO);
-  EXPECT_TRUE(boxOwners().empty()) << "a box showed for a page nobody could see";
-
-  site->PageInSight();
-  EXPECT_EQ(Box(kConfirm), IDCANCEL);
-  done = true;
-  user.join();
-  EXPECT_EQ(boxOwners(), std::vector<HWND>{popup}) << "the box is not the popup's";
+    site->PageInSight();
+    EXPECT_EQ(Box(kConfirm), IDCANCEL);  // the user's answer
+  }
+  EXPECT_EQ(boxOwners, std::vector<HWND>{popup}) << "not the one box, over the popup, for the page in sight";
 }
 
 // What the control's command target is asked and told to do.
@@ -250,20 +219,23 @@ class Commands final : public IOleCommandTarget {
 TEST_F(PageHost, TheOnlyContextMenuIsCopyWhereThereIsSomethingToCopy) {
   POINT where{100, 100};
   Commands nothingSelected(false);
-  EXPECT_EQ(uiHandler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &where, &nothingSelected, nullptr), S_OK)
-      << "the control would show its own menu";
-  EXPECT_TRUE(nothingSelected.executed.empty());
-
   Commands selection(true);
-  std::atomic<int> items{-1};
-  std::thread user = Answering(L"#32768", [&items](HWND menu) {
-    items = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)));
-    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-  });
-  EXPECT_EQ(uiHandler->ShowContextMenu(CONTEXT_MENU_TEXTSELECT, &where, &selection, nullptr), S_OK);
-  user.join();
-  EXPECT_EQ(items.load(), 1);
+  int menus = 0;
+  int items = -1;
+  {
+    User user(L"#32768", [&](HWND menu) {
+      ++menus;
+      items = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)));
+      PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    // S_OK: the host has dealt with it, and the control shows no menu of its own.
+    EXPECT_EQ(uiHandler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &where, &nothingSelected, nullptr), S_OK);
+    EXPECT_EQ(uiHandler->ShowContextMenu(CONTEXT_MENU_TEXTSELECT, &where, &selection, nullptr), S_OK);
+  }
+  EXPECT_EQ(menus, 1);
+  EXPECT_EQ(items, 1);
+  EXPECT_TRUE(nothingSelected.executed.empty());
   EXPECT_EQ(selection.executed, std::vector<DWORD>{OLECMDID_COPY});
 }
 

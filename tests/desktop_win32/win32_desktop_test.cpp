@@ -460,37 +460,20 @@ TEST_F(Win32DesktopTest, ASecondClaimAsksTheFirstForItsWindowAndGetsNone) {
   EXPECT_NE(secondDesktop->ClaimInstance(), nullptr);
 }
 
-// A reminder run as administrator made the mutex; a start with ordinary
-// rights may not open it, and must not take that for "no reminder runs".
-TEST_F(Win32DesktopTest, AMutexThisStartMayNotOpenStillMeansAReminderRuns) {
-  ACL noAccess{};
-  InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION);
-  SECURITY_DESCRIPTOR descriptor{};
-  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&descriptor, TRUE, &noAccess, FALSE);
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-  HANDLE elevated = CreateMutexW(&attributes, FALSE, L"Local\\Zelmora.Reminder");
-  ASSERT_NE(elevated, nullptr);
-  HANDLE probe = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Zelmora.Reminder");
-  if (probe != nullptr) {
-    CloseHandle(probe);
-    CloseHandle(elevated);
-    GTEST_SKIP() << "this system grants what the mutex denies";
-  }
-  EXPECT_EQ(desktop->ClaimInstance(), nullptr);
-  CloseHandle(elevated);
-}
-
 // The shell refuses the icon at first (not ready yet at login), and again
 // when its task bar comes back: the icon is offered again until it is taken.
 TEST_F(Win32DesktopTest, ATrayIconTheShellRefusedIsOfferedAgainUntilItIsTaken) {
   MessageWindow window(GetModuleHandleW(nullptr));
-  NOTIFYICONDATAW trial{};
-  trial.cbSize = sizeof trial;
-  trial.hWnd = window.Handle();
-  trial.uID = 999;
-  if (!Shell_NotifyIconW(NIM_ADD, &trial)) GTEST_SKIP() << "no tray here";
-  Shell_NotifyIconW(NIM_DELETE, &trial);
+  // The shell's own answer about the window's icon `id`.
+  const auto shell = [&window](DWORD message, UINT id) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window.Handle();
+    data.uID = id;
+    return Shell_NotifyIconW(message, &data) != FALSE;
+  };
+  if (!shell(NIM_ADD, 999)) GTEST_SKIP() << "no tray here";
+  shell(NIM_DELETE, 999);
 
   int refusals = 2;
   Win32TrayIcon icon(window, LoadIconW(nullptr, IDI_APPLICATION),
@@ -504,30 +487,19 @@ TEST_F(Win32DesktopTest, ATrayIconTheShellRefusedIsOfferedAgainUntilItIsTaken) {
   std::vector<bool> reported;
   icon.OnShownChanged([&reported](bool shown) { reported.push_back(shown); });
   icon.OnTrayRecreated([&icon] { icon.Add({"again"}); });
-  const auto inTheShell = [&window] {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = window.Handle();
-    data.uID = 1;  // the window's first icon
-    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-  };
 
   EXPECT_FALSE(icon.Add({"first"}));
   EXPECT_FALSE(icon.IsShown());
   ASSERT_TRUE(PumpUntil([&] { return icon.IsShown(); }, milliseconds(30000)));
-  EXPECT_TRUE(inTheShell());
+  EXPECT_TRUE(shell(NIM_MODIFY, 1)) << "the shell does not hold the window's first icon";
 
-  // The shell restarts and loses the icon, then refuses it once more.
-  NOTIFYICONDATAW lost{};
-  lost.cbSize = sizeof lost;
-  lost.hWnd = window.Handle();
-  lost.uID = 1;
-  Shell_NotifyIconW(NIM_DELETE, &lost);
+  // The shell restarts without the icon, and refuses it once more.
+  shell(NIM_DELETE, 1);
   refusals = 1;
   SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   EXPECT_FALSE(icon.IsShown());
   ASSERT_TRUE(PumpUntil([&] { return icon.IsShown(); }, milliseconds(30000)));
-  EXPECT_TRUE(inTheShell());
+  EXPECT_TRUE(shell(NIM_MODIFY, 1));
   EXPECT_EQ(reported, (std::vector<bool>{false, true, false, true}));
 }
 

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,51 +47,6 @@ class AdvapiRegistry : public ::testing::Test {
   RegistryKey key{};
 };
 
-std::wstring WideAscii(std::string_view text) { return std::wstring(text.begin(), text.end()); }
-
-// Runs a command line of the system's own tools (reg.exe) and returns its exit status.
-DWORD RunTool(std::wstring commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process)) {
-    return GetLastError();
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD status = 1;
-  GetExitCodeProcess(process.hProcess, &status);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return status;
-}
-
-// A value of a key below HKEY_LOCAL_MACHINE, as the 32-bit or the 64-bit view holds it.
-std::optional<std::wstring> MachineValue(const std::string& keyPath, DWORD view, const wchar_t* name) {
-  wchar_t data[64] = {};
-  DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, WideAscii(keyPath).c_str(), name, RRF_RT_REG_SZ | view, nullptr, data,
-                   &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return data;
-}
-
-// The machine-wide keys of these tests, in both views, and the user's copies of them.
-void DeleteMachineTestKeys() {
-  for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-    HKEY software = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) ==
-        ERROR_SUCCESS) {
-      RegDeleteTreeW(software, L"zelmora-tests");
-      RegCloseKey(software);
-    }
-  }
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\VirtualStore\\MACHINE\\Software\\zelmora-tests");
-  RegDeleteTreeW(HKEY_CURRENT_USER,
-                 L"Software\\Classes\\VirtualStore\\MACHINE\\Software\\WOW6432Node\\zelmora-tests");
-}
-
 TEST_F(AdvapiRegistry, StringsCrossAsUtf8WithTheirZeroBytes) {
   auto text = Data(std::string_view("工号 7\0tail\0", 14));
   ASSERT_EQ(registry->SetValue(key, "userid", RegistryValueType::String, text), RegistryStatus::Success);
@@ -135,79 +89,90 @@ TEST_F(AdvapiRegistry, OtherTypesKeepTheirBytes) {
   EXPECT_EQ(type, RegistryValueType::ExpandString);
 }
 
-// The redirection's own rules are tested on every system; here, that the
-// program's registry has it, over the real VirtualStore location of the view
-// 32-bit programs see.
-TEST_F(AdvapiRegistry, TheProgramsRegistryReadsAMachineWideKeyFromTheUsersCopy) {
-  const std::string machinePath = path + "\\tixing";
-  auto advapi = OpenAdvapiRegistry(RegistryView::ThirtyTwoBit);
-  const auto store = [&](RegistryRoot root, const std::string& keyPath, std::string_view text) {
-    RegistryKey stored{};
-    ASSERT_EQ(advapi->CreateKey(root, keyPath, stored), RegistryStatus::Success);
-    advapi->SetValue(stored, "userid", RegistryValueType::String, Data(text));
-    advapi->CloseKey(stored);
-  };
-  store(RegistryRoot::LocalMachine, machinePath, std::string_view("machine\0", 8));
-  store(RegistryRoot::CurrentUser, VirtualStorePath(machinePath, MachineView::Wow6432Node),
-        std::string_view("copy\0", 5));
-
-  RegistryKey opened{};
-  ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  RegistryValueType type{};
-  EXPECT_EQ(Read(opened, "userid", type), Data(std::string_view("copy\0", 5)));
-  registry->CloseKey(opened);
-  DeleteMachineTestKeys();
+// Runs reg.exe with these arguments and returns its exit status.
+DWORD Reg(const std::string& arguments) {
+  std::wstring commandLine = L"reg.exe " + std::wstring(arguments.begin(), arguments.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return GetLastError();
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
 }
+
+// Where the program's registry finds and keeps a machine-wide key. (The
+// VirtualStore redirection's own rules are tested on every system.)
+class MachineKey : public AdvapiRegistry {
+ protected:
+  void SetUp() override {
+    AdvapiRegistry::SetUp();
+    machinePath = path + "\\tixing";
+  }
+
+  void TearDown() override {
+    for (const char* place :
+         {"HKLM\\Software\\zelmora-tests /reg:32", "HKLM\\Software\\zelmora-tests /reg:64",
+          "HKCU\\Software\\Classes\\VirtualStore\\MACHINE\\Software\\WOW6432Node\\zelmora-tests"})
+      Reg(std::string("delete ") + place + " /f");
+    AdvapiRegistry::TearDown();
+  }
+  void Store(Registry& into, RegistryRoot root, const std::string& keyPath, const std::string& userId) {
+    RegistryKey stored{};
+    ASSERT_EQ(into.CreateKey(root, keyPath, stored), RegistryStatus::Success);
+    into.SetValue(stored, "userid", RegistryValueType::String,
+                  Data(std::string_view(userId.c_str(), userId.size() + 1)));
+    into.CloseKey(stored);
+  }
+  // The worker id as `from` loads it from the machine-wide key.
+  std::string UserId(Registry& from) {
+    RegistryKey opened{};
+    if (from.OpenKey(RegistryRoot::LocalMachine, machinePath, opened) != RegistryStatus::Success)
+      return "(no key)";
+    RegistryValueType type{};
+    const std::vector<std::byte> data = Read(opened, "userid", type);
+    from.CloseKey(opened);
+    return data.empty() ? "" : std::string(reinterpret_cast<const char*>(data.data()), data.size() - 1);
+  }
+
+  std::string machinePath;
+  std::unique_ptr<Registry> thirtyTwoBitView = OpenAdvapiRegistry(RegistryView::ThirtyTwoBit);
+  std::unique_ptr<Registry> sixtyFourBitView = OpenAdvapiRegistry(RegistryView::SixtyFourBit);
+};
 
 // One store for every build and tool: a 64-bit program, a 32-bit one and a
 // 32-bit reg.exe (or a script run from a 32-bit shell) all reach
 // HKLM\Software\WOW6432Node on 64-bit Windows.
-TEST_F(AdvapiRegistry, TheProgramSharesMachineWideKeysWith32BitTools) {
-  const std::string machinePath = path + "\\tixing";
-  ASSERT_EQ(RunTool(L"reg.exe add \"HKLM\\" + WideAscii(machinePath) + L"\" /v userid /d ZM-32 /f /reg:32"),
-            0u);
+TEST_F(MachineKey, IsSharedWith32BitTools) {
+  ASSERT_EQ(Reg("add HKLM\\" + machinePath + " /v userid /d ZM-32 /f /reg:32"), 0u);
+  EXPECT_EQ(UserId(*registry), "ZM-32");
+  Store(*registry, RegistryRoot::LocalMachine, machinePath, "ZM-saved");
+  EXPECT_EQ(UserId(*thirtyTwoBitView), "ZM-saved");
+  EXPECT_EQ(UserId(*sixtyFourBitView), "(no key)");
+}
 
-  RegistryKey opened{};
-  ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  RegistryValueType type{};
-  EXPECT_EQ(Read(opened, "userid", type), Data(std::string_view("ZM-32\0", 6)));
-  registry->CloseKey(opened);
-
-  ASSERT_EQ(registry->CreateKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  ASSERT_EQ(
-      registry->SetValue(opened, "interval", RegistryValueType::String, Data(std::string_view("45\0", 3))),
-      RegistryStatus::Success);
-  registry->CloseKey(opened);
-  EXPECT_EQ(MachineValue(machinePath, RRF_SUBKEY_WOW6432KEY, L"interval"), L"45");
-  EXPECT_EQ(MachineValue(machinePath, RRF_SUBKEY_WOW6464KEY, L"interval"), std::nullopt);
-  DeleteMachineTestKeys();
+// Windows keeps a standard user's copy of that view's keys below WOW6432Node too.
+TEST_F(MachineKey, IsReadFromTheUsersCopyOfThe32BitView) {
+  Store(*thirtyTwoBitView, RegistryRoot::LocalMachine, machinePath, "machine");
+  Store(*thirtyTwoBitView, RegistryRoot::CurrentUser, VirtualStorePath(machinePath, MachineView::Wow6432Node),
+        "copy");
+  EXPECT_EQ(UserId(*registry), "copy");
 }
 
 // Earlier releases kept the key in the 64-bit view: an upgrade shows what was
-// saved there until its first save, which goes to the shared view and leaves
-// the old key as it was.
-TEST_F(AdvapiRegistry, SettingsOfEarlierReleasesAreReadUntilTheFirstSave) {
-  const std::string machinePath = path + "\\tixing";
-  auto earlier = OpenAdvapiRegistry(RegistryView::SixtyFourBit);
-  RegistryKey old{};
-  ASSERT_EQ(earlier->CreateKey(RegistryRoot::LocalMachine, machinePath, old), RegistryStatus::Success);
-  earlier->SetValue(old, "userid", RegistryValueType::String, Data(std::string_view("ZM-old\0", 7)));
-  earlier->CloseKey(old);
-
-  RegistryKey opened{};
-  ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  RegistryValueType type{};
-  EXPECT_EQ(Read(opened, "userid", type), Data(std::string_view("ZM-old\0", 7)));
-  registry->CloseKey(opened);
-
-  ASSERT_EQ(registry->CreateKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  registry->SetValue(opened, "userid", RegistryValueType::String, Data(std::string_view("ZM-new\0", 7)));
-  registry->CloseKey(opened);
-  ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  EXPECT_EQ(Read(opened, "userid", type), Data(std::string_view("ZM-new\0", 7)));
-  registry->CloseKey(opened);
-  EXPECT_EQ(MachineValue(machinePath, RRF_SUBKEY_WOW6464KEY, L"userid"), L"ZM-old");
-  DeleteMachineTestKeys();
+// saved there until its first save, which leaves the old key as it was.
+TEST_F(MachineKey, IsReadWhereEarlierReleasesKeptItUntilTheFirstSave) {
+  Store(*sixtyFourBitView, RegistryRoot::LocalMachine, machinePath, "ZM-old");
+  EXPECT_EQ(UserId(*registry), "ZM-old");
+  Store(*registry, RegistryRoot::LocalMachine, machinePath, "ZM-new");
+  EXPECT_EQ(UserId(*registry), "ZM-new");
+  EXPECT_EQ(UserId(*sixtyFourBitView), "ZM-old");
 }
 
 }  // namespace
