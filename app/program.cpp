@@ -91,7 +91,7 @@ int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, c
   });
   // The program's files are about to be replaced or removed: end as 退出 does.
   instance->OnCloseRequest([&reminder] {
-    LogEvent("the installer asked the reminder to end");
+    LogEvent("the installer or uninstaller asked the reminder to end");
     reminder.Form1().Window().Close();
   });
   reminder.Begin(options);
