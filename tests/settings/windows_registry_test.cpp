@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/system_windows/advapi_registry.h"
 #include "platform/system_windows/virtual_store_registry.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform {
 namespace {
@@ -28,7 +29,7 @@ class AdvapiRegistry : public ::testing::Test {
   }
   void TearDown() override {
     registry->CloseKey(key);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\zelmora-tests");
+    RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path).c_str());
   }
   std::vector<std::byte> Read(std::string_view name, RegistryValueType& type) {
     return Read(key, name, type);
@@ -117,10 +118,10 @@ class MachineKey : public AdvapiRegistry {
   }
 
   void TearDown() override {
-    for (const char* place :
-         {"HKLM\\Software\\zelmora-tests /reg:32", "HKLM\\Software\\zelmora-tests /reg:64",
-          "HKCU\\Software\\Classes\\VirtualStore\\MACHINE\\Software\\WOW6432Node\\zelmora-tests"})
-      Reg(std::string("delete ") + place + " /f");
+    // This process's keys only: ctest runs the tests side by side.
+    for (const std::string& place : {"HKLM\\" + path + " /reg:32", "HKLM\\" + path + " /reg:64",
+                                     "HKCU\\" + VirtualStorePath(path, MachineView::Wow6432Node)})
+      Reg("delete " + place + " /f");
     AdvapiRegistry::TearDown();
   }
   void Store(Registry& into, RegistryRoot root, const std::string& keyPath, const std::string& userId) {
