@@ -70,39 +70,6 @@ TEST(WebViewEvents, ThePageFollowsWebAddressesOnlyAndOpensNewWindowsInTheDefault
   EXPECT_EQ(opened, std::vector<std::wstring>{L"https://example.com/task?id=7"});
 }
 
-// The control keeps its own references to the site and the event sink and may
-// call them after the popup has gone, as the program exits.
-TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
-  int completions = 0;
-  auto events = WebViewEvents::Create({.documentComplete = [&completions] { ++completions; }});
-  auto site = WebViewSite::Create(GetDesktopWindow(), RECT{0, 0, 10, 10});
-  ComPtr<IDispatch> heldEvents = events;
-  ComPtr<IOleInPlaceSite> heldSite;
-  ASSERT_EQ(site.As(&heldSite), S_OK);
-
-  DISPPARAMS none{};
-  const auto complete = [&] {
-    return heldEvents->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
-                              nullptr);
-  };
-  EXPECT_EQ(complete(), S_OK);
-  EXPECT_EQ(completions, 1);
-
-  // The view lets go.
-  events->Detach();
-  site->Detach();
-  events.Reset();
-  site.Reset();
-
-  EXPECT_EQ(complete(), S_OK);
-  EXPECT_EQ(completions, 1) << "a late event reached the popup's handler";
-  HWND window = nullptr;
-  EXPECT_TRUE(FAILED(heldSite->GetWindow(&window)));
-  EXPECT_EQ(window, nullptr);
-  EXPECT_EQ(heldEvents.Reset(), 0u);
-  EXPECT_EQ(heldSite.Reset(), 0u);
-}
-
 // ---- the site as the host of the page's boxes and menu ----
 
 // Another thread playing the user while this one sits in a modal loop: acts

@@ -3,6 +3,7 @@
 #include "platform/desktop_win32/win32_desktop.h"
 
 #include <windows.h>
+#include <exdispid.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,6 +18,8 @@
 
 #include "core/error.h"
 #include "platform/desktop_win32/message_window.h"
+#include "platform/desktop_win32/web_view_events.h"
+#include "platform/desktop_win32/web_view_site.h"
 #include "platform/desktop_win32/win32_main_window.h"
 #include "platform/desktop_win32/win32_tray_icon.h"
 #include "platform/start_at_login.h"
@@ -382,6 +385,41 @@ TEST_F(Win32PopupTest, TheCloseBoxOnlyHides) {
   EXPECT_FALSE(popup->IsVisible());
   popup->Show();
   EXPECT_TRUE(popup->IsVisible());
+}
+
+// ---- what the page view's control holds of ours ----
+
+// The control keeps its own references to the site and the event sink and may
+// call them after the popup has gone, as the program exits.
+TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
+  int completions = 0;
+  auto events = WebViewEvents::Create({.documentComplete = [&completions] { ++completions; }});
+  auto site = WebViewSite::Create(GetDesktopWindow(), RECT{0, 0, 10, 10});
+  Microsoft::WRL::ComPtr<IDispatch> heldEvents = events;
+  Microsoft::WRL::ComPtr<IOleInPlaceSite> heldSite;
+  ASSERT_EQ(site.As(&heldSite), S_OK);
+
+  DISPPARAMS none{};
+  const auto complete = [&] {
+    return heldEvents->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
+                              nullptr);
+  };
+  EXPECT_EQ(complete(), S_OK);
+  EXPECT_EQ(completions, 1);
+
+  // The view lets go.
+  events->Detach();
+  site->Detach();
+  events.Reset();
+  site.Reset();
+
+  EXPECT_EQ(complete(), S_OK);
+  EXPECT_EQ(completions, 1) << "a late event reached the popup's handler";
+  HWND window = nullptr;
+  EXPECT_TRUE(FAILED(heldSite->GetWindow(&window)));
+  EXPECT_EQ(window, nullptr);
+  EXPECT_EQ(heldEvents.Reset(), 0u);
+  EXPECT_EQ(heldSite.Reset(), 0u);
 }
 
 // ---- the error report ----
