@@ -2,53 +2,22 @@
 
 #include <cstddef>
 
+#include "core/readable_text.h"
+
 namespace zelmora {
 namespace {
 
 // Failure texts may quote the server's reply: keep them short, on one line and
-// valid UTF-8, since they go into a tooltip and a log.
+// readable, since they go into a tooltip and a log.
 constexpr std::size_t kLongestFailureText = 160;
 
-// The length of the UTF-8 sequence at `at`; 0 for a byte that starts none.
-std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  if (lead < 0x80) {
-    length = 1;
-  } else if (lead >= 0xC2 && lead < 0xE0) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead < 0xF0) {
-    length = 3;
-  } else if (lead >= 0xF0 && lead < 0xF5) {
-    length = 4;
-  }
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
 std::string ShortLine(const std::string& text) {
-  std::string line;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, at);
-    if (line.size() + (length == 0 ? 1 : length) > kLongestFailureText) return line + "…";
-    if (length == 0) {
-      line += '?';
-      ++at;
-      continue;
-    }
-    const char c = text[at];
-    if (length == 1 && static_cast<unsigned char>(c) < 0x20) {
-      // "\r\n" becomes one space.
-      if (!(c == '\r' && at + 1 < text.size() && text[at + 1] == '\n')) line += ' ';
-    } else {
-      line.append(text, at, length);
-    }
-    at += length;
-  }
-  return line;
+  std::string line = ReadableLine(text);
+  if (line.size() <= kLongestFailureText) return line;
+  std::size_t cut = kLongestFailureText;
+  while ((static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  line.resize(cut);
+  return line + "…";
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #pragma once
-#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -12,17 +11,10 @@ namespace zelmora::http {
 using SocketError = platform::SocketError;
 
 // The client's own failures: malformed addresses and replies, and replies that
-// break one of its bounds. Texts may quote the server's bytes; a NUL among them
-// shows as "?" in what(), which would otherwise end the message there.
+// break one of its bounds. Texts may quote the server's bytes.
 class HttpError : public Error {
  public:
-  explicit HttpError(std::string text) : Error(WithoutNul(std::move(text))) {}
-
- private:
-  static std::string WithoutNul(std::string text) {
-    std::replace(text.begin(), text.end(), '\0', '?');
-    return text;
-  }
+  using Error::Error;
 };
 
 // A body, or one chunk of it, larger than the client's cap.

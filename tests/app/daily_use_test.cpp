@@ -107,6 +107,19 @@ TEST(TrayStatus, AServerReplyQuotedInAFailureIsCutShortAndKeptValidText) {
   EXPECT_LE(text.size(), 165u);
 }
 
+TEST(TrayStatus, ControlAndInvisibleCharactersOfAFailureReachNeitherTooltipNorLog) {
+  CapturedLog log;
+  FormFixture f;
+  f.Control("btn1").Click();
+  // A status line with an 8-bit CSI, DEL, a right-to-left override, an isolate
+  // and zero-width characters, each of which would act or hide instead of show.
+  f.exchange->script = [] { throw Error("HTTP/1.1 500 \u009B31mA\u007FB\u202EC\u2066D\u200BE\uFEFFF"); };
+  Poll(f, 100ms);
+  const std::string shown = "HTTP/1.1 500  31mA B C D E F";
+  EXPECT_TRUE(f.desktop.tray->shown.tip.ends_with("\n" + shown)) << f.desktop.tray->shown.tip;
+  EXPECT_EQ(log.lines.back(), "poll failed: " + shown);
+}
+
 TEST(TrayMenu, StartAndStopRunTheButtonsHandlersAndFollowTheirState) {
   int saves = 0;
   FormFixture f({}, [&saves](TForm1&) { ++saves; });

@@ -19,6 +19,14 @@ TEST(SplitFields, DropsEmptyPiecesExceptTheLast) {
   EXPECT_EQ(SplitFields("a<>b", "<>"), (Fields{"a", "b"}));
 }
 
+// The reply is text in GBK, where the second byte of 東 (96 7C) or 億 (83 7C)
+// is the delimiter's: after a lead byte (0x81 to 0xFE) comes no delimiter.
+TEST(SplitFields, NeverCutsAGbkCharacterWhoseSecondByteIsTheDelimiter) {
+  EXPECT_EQ(SplitFields("0|5|5|\xB9\xE3\x96\x7C\xC8\xCE\xCE\xF1", "|"),
+            (Fields{"0", "5", "5", "\xB9\xE3\x96\x7C\xC8\xCE\xCE\xF1"}));
+  EXPECT_EQ(SplitFields("\x83|\x83||x|\x81", "|"), (Fields{"\x83|\x83|", "x", "\x81"}));
+}
+
 TEST(TaskServerAddresses, CounterRequestCarriesIdsAndCheckedFiltersInOrder) {
   EXPECT_EQ(CounterRequestAddress("h", 0, 0, {}),
             "http://h/tx.php?action=getnum&taskid=0&noteid=0&type1=1&type2=1&ip1=1&ip2=1");
@@ -107,6 +115,15 @@ TEST_F(CounterReply, OnlyAStrictlyGreaterIdCounts) {
   EXPECT_EQ(state.PrevTaskId, 12);
   EXPECT_EQ(state.TaskId, 13);
   EXPECT_EQ(state.NewTaskFlag, 1);
+}
+
+TEST_F(CounterReply, ANulInAFieldShowsInTheComplaintRatherThanEndingIt) {
+  try {
+    Apply(std::string_view("0|5\0|1|x", 8));
+    ADD_FAILURE() << "applied";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "'5?' is not a valid integer value");
+  }
 }
 
 }  // namespace
