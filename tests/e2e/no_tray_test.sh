@@ -98,7 +98,8 @@ wait_until 100 found || fail "main window did not appear: $(cat "$vd_work/progra
 wait_until 100 tray_icon_shown || fail "no icon in trayer's tray"
 sleep 0.3
 xdotool windowminimize "$window"
-wait_until 50 bash -c '! listed' || fail "minimised with a tray, the window is still there"
+unlisted() { ! listed; }
+wait_until 50 unlisted || fail "minimised with a tray, the window is still there"
 kill $tray_pid
 wait $tray_pid 2>/dev/null
 wait_until 50 listed || fail "the tray host went, and the window in its tray did not come back"
