@@ -100,9 +100,14 @@ DWORD Reg(const std::string& arguments) {
                       nullptr, &startup, &process)) {
     return GetLastError();
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
+  // A reg.exe that never ends fails the test instead of hanging it.
   DWORD status = 1;
-  GetExitCodeProcess(process.hProcess, &status);
+  if (WaitForSingleObject(process.hProcess, 60'000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &status);
+  } else {
+    TerminateProcess(process.hProcess, 1);
+    ADD_FAILURE() << "reg.exe " << arguments << " did not end";
+  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return status;
@@ -119,10 +124,18 @@ class MachineKey : public AdvapiRegistry {
 
   void TearDown() override {
     // This process's keys only: ctest runs the tests side by side.
-    for (const std::string& place : {"HKLM\\" + path + " /reg:32", "HKLM\\" + path + " /reg:64",
-                                     "HKCU\\" + VirtualStorePath(path, MachineView::Wow6432Node)})
-      Reg("delete " + place + " /f");
+    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);
+    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY);
+    DeleteTree(HKEY_CURRENT_USER, VirtualStorePath(path, MachineView::Wow6432Node), 0);
     AdvapiRegistry::TearDown();
+  }
+  static void DeleteTree(HKEY root, const std::string& keyPath, REGSAM view) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS)
+      return;
+    RegDeleteTreeW(opened, nullptr);
+    RegCloseKey(opened);
+    RegDeleteKeyExW(root, Wide(keyPath).c_str(), view, 0);
   }
   void Store(Registry& into, RegistryRoot root, const std::string& keyPath, const std::string& userId) {
     RegistryKey stored{};
