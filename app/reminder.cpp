@@ -1,6 +1,7 @@
 #include "app/reminder.h"
 
 #include <string>
+#include <utility>
 
 #include "app/main_form_layout.h"
 #include "core/error_report.h"
@@ -13,13 +14,20 @@ constexpr int kStartPressCheckMs = 100;
 
 }  // namespace
 
-Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices)
+Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices,
+                   const StartOptions& startOptions)
     : desktop_(desktop),
       choices_(std::move(choices)),
       status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }),
       alarm_(kApplicationTitle),
       todaysTasks_(desktop) {
   desktop.SetApplicationTitle(kApplicationTitle);
+  if (startOptions.start) {
+    startUpHold_ = std::make_unique<ErrorReportHold>([this](const std::string& shown) {
+      heldErrors_.push_back(shown);
+      if (form1_) ShowTrayState();  // the main window's creation reports before there is a tray icon
+    });
+  }
   const std::string host = services.taskServerHost;
   form1_ = std::make_unique<TForm1>(desktop, state_, std::move(services));
   form2_ = std::make_unique<TForm2>(
@@ -29,9 +37,12 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
   form2_->OnNewTask([this](const std::string& taskPage) { NewTask(taskPage); });
 
   form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
-  form1_->tray1().SetHint(status_.Tooltip());
+  form1_->Window().OnRestored([this] { ShowHeldErrors(); });
+  ShowTrayState();
   form1_->tray1().SetPopupMenu(TrayMenu());
 }
+
+Reminder::~Reminder() { *alive_ = false; }
 
 std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
   auto guarded = [this](std::function<void()> handler) { return Guarded(desktop_, std::move(handler)); };
@@ -84,11 +95,15 @@ void Reminder::Begin(const StartOptions& options) {
   // Pressed once the auto-close timer's start-up firing is over, as any user's
   // press is: that firing hides the popup, and the first counter reply after
   // Start may already have opened it for a new task.
-  startPress_ = std::make_unique<Timer>(desktop_, kStartPressCheckMs, true, [this] {
+  startPress_ = std::make_unique<Timer>(desktop_, kStartPressCheckMs, true, [this, options] {
     if (form1_->tmr3().Enabled()) return;
     startPress_->SetEnabled(false);
     // Unless the user was quicker.
-    if (form1_->Control("btn1").Enabled()) form1_->btn1Click();
+    if (form1_->Control("btn1").Enabled()) Guarded(desktop_, [this] { form1_->btn1Click(); })();
+    // Start-up is over: from now on reports show as they come. Polling runs, so
+    // a box in sight no longer holds anything up.
+    startUpHold_.reset();
+    if (!options.minimized) ShowHeldErrors();
   });
 }
 
@@ -97,8 +112,7 @@ void Reminder::ShowMainWindow() { form1_->tray1().RestoreMainWindow(); }
 void Reminder::ShowPollNews(const PollNews& news) {
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
-  form1_->tray1().SetHint(status_.Tooltip());
-  form1_->tray1().SetImage(status_.Image());
+  ShowTrayState();
   RaiseAlarm(news);
 }
 
@@ -108,6 +122,27 @@ void Reminder::RaiseAlarm(const PollNews& news) {
   LogEvent(notice->logLine);
   form1_->tray1().ShowMessage(notice->message);
   if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
+}
+
+void Reminder::ShowTrayState() {
+  std::string tooltip = status_.Tooltip();
+  if (!heldErrors_.empty()) tooltip += "\n启动时出错（打开主窗口查看）：" + heldErrors_.front();
+  form1_->tray1().SetHint(tooltip);
+  form1_->tray1().SetImage(heldErrors_.empty() ? status_.Image() : platform::TrayImage::Dimmed);
+}
+
+// Once the user is at the main window, held reports show and nothing more is held.
+void Reminder::ShowHeldErrors() {
+  startUpHold_.reset();
+  if (heldErrors_.empty()) return;
+  const std::vector<std::string> errors = std::exchange(heldErrors_, {});
+  ShowTrayState();
+  // Posted: the window comes first, and a second start gets its answer meanwhile.
+  desktop_.PostToUi([this, alive = alive_, errors] {
+    for (const std::string& shown : errors) {
+      if (*alive) ShowErrorReport(desktop_, shown);
+    }
+  });
 }
 
 void Reminder::SwitchStartAtLogin() {

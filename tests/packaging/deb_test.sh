@@ -70,6 +70,9 @@ check "only the program itself is on the PATH" test "$(grep -c '^/usr/bin/.' "$w
 depends=$(dpkg-deb -f "$deb" Depends)
 check "Depends, from the binaries, name the web engine and libc ($depends)" \
   eval '[[ $depends == *libqt6webenginewidgets6* && $depends == *"libc6 (>="* ]]'
+recommends=$(dpkg-deb -f "$deb" Recommends)
+check "Recommends the sound library the program loads by itself ($recommends)" \
+  eval '[[ $recommends == *libcanberra0* ]]'
 
 dpkg-deb -x "$deb" "$work/root"
 icon_sizes_right=true
