@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "core/error_report.h"
 #include "tests/support/form_fixture.h"
 
 namespace zelmora::testing {
@@ -95,52 +94,6 @@ TEST(MainWindow, TheWorkerSeesTheFilterBoxesAsTheUserLeftThem) {
   EXPECT_TRUE(f.form1->Filters().type1);
   f.ui.chkip1.Click();
   EXPECT_TRUE(f.form1->Filters().ip1);
-}
-
-TEST(ErrorReport, AddsAFullStopOnlyAfterBytesThatSortAfterIt) {
-  EXPECT_EQ(ErrorReportText("Connection refused"), "Connection refused.");
-  EXPECT_EQ(ErrorReportText("Error 5"), "Error 5.");
-  EXPECT_EQ(ErrorReportText("Invalid data type for 'interval'"), "Invalid data type for 'interval'");
-  EXPECT_EQ(ErrorReportText("done."), "done.");
-  EXPECT_EQ(ErrorReportText("(x)"), "(x)");
-  EXPECT_EQ(ErrorReportText("a-"), "a-");
-  EXPECT_EQ(ErrorReportText(""), "");
-  EXPECT_EQ(ErrorReportText("失败"), "失败.");
-}
-
-TEST(Timers, SameIntervalOrEnablingAnEnabledTimerKeepsTheCountdown) {
-  FakeDesktop desktop;
-  int ticks = 0;
-  Timer timer(desktop, 1000, true, [&ticks] { ++ticks; });
-  desktop.Advance(600ms);
-  timer.SetInterval(1000);
-  timer.SetEnabled(true);
-  desktop.Advance(400ms);
-  EXPECT_EQ(ticks, 1);
-
-  desktop.Advance(600ms);
-  timer.SetInterval(2000);  // a new interval starts afresh
-  desktop.Advance(1999ms);
-  EXPECT_EQ(ticks, 1);
-  desktop.Advance(1ms);
-  EXPECT_EQ(ticks, 2);
-
-  timer.SetEnabled(false);
-  desktop.Advance(10s);
-  EXPECT_EQ(ticks, 2);
-}
-
-TEST(Timers, AFailingHandlerIsReportedAndTheTimerGoesOn) {
-  FakeDesktop desktop;
-  int ticks = 0;
-  Timer timer(desktop, 1000, true, [&ticks] {
-    ++ticks;
-    throw Error("boom");
-  });
-  desktop.Advance(3s);
-  EXPECT_EQ(ticks, 3);
-  ASSERT_EQ(desktop.errors.size(), 3u);
-  EXPECT_EQ(desktop.errors[0].text, "boom.");
 }
 
 }  // namespace
