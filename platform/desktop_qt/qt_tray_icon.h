@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
-#include "platform/desktop_qt/x11_hints.h"
+#include "platform/desktop_qt/x11/x11_hints.h"
 
 namespace zelmora::platform::qt {
 
