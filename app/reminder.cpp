@@ -16,7 +16,8 @@ constexpr int kStartPressCheckMs = 100;
 Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices)
     : desktop_(desktop),
       choices_(std::move(choices)),
-      status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }) {
+      status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }),
+      pageViewStatus_([&desktop](auto when) { return desktop.LongTimeText(when); }) {
   desktop.SetApplicationTitle(kApplicationTitle);
   const std::string host = services.taskServerHost;
   form1_ = std::make_unique<TForm1>(desktop, state_, std::move(services));
@@ -25,6 +26,7 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
       TForm2::Inputs{form1_->Control("edt1"), form1_->Control("edt3"), form1_->Filters(), form1_->tmr3()});
   form1_->AttachPopup(*form2_);
   form2_->OnNewTask([this] { NewTask(); });
+  form2_->Window().OnPageViewTrouble([this](const std::string& trouble) { ShowPageViewTrouble(trouble); });
 
   form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
   form1_->tray1().SetHint(status_.Tooltip());
@@ -86,8 +88,18 @@ void Reminder::ShowMainWindow() { form1_->tray1().RestoreMainWindow(); }
 void Reminder::ShowPollNews(const PollNews& news) {
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
-  form1_->tray1().SetHint(status_.Tooltip());
-  form1_->tray1().SetImage(status_.Image());
+  ShowStatus();
+}
+
+void Reminder::ShowPageViewTrouble(const std::string& trouble) {
+  const std::string change = pageViewStatus_.Apply(trouble, desktop_.Now());
+  if (!change.empty()) LogEvent(change);
+  ShowStatus();
+}
+
+void Reminder::ShowStatus() {
+  form1_->tray1().SetHint(status_.Tooltip() + pageViewStatus_.TooltipLines());
+  form1_->tray1().SetImage(pageViewStatus_.Troubled() ? platform::TrayImage::Dimmed : status_.Image());
 }
 
 void Reminder::SwitchStartAtLogin() {

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/main_form.h"
 #include "core/timer.h"
+#include "notify/page_view_status.h"
 #include "notify/poll_status.h"
 #include "notify/popup_form.h"
 #include "platform/desktop.h"
@@ -46,6 +47,8 @@ class Reminder {
  private:
   std::vector<platform::TrayMenuItem> TrayMenu();
   void ShowPollNews(const PollNews& news);
+  void ShowPageViewTrouble(const std::string& trouble);
+  void ShowStatus();
   void SwitchStartAtLogin();
   void SwitchNewTaskSound();
   void NewTask();
@@ -53,6 +56,7 @@ class Reminder {
   platform::Desktop& desktop_;
   UserChoices choices_;
   PollStatus status_;
+  PageViewStatus pageViewStatus_;
   PollState state_;
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm2> form2_;      // goes first: it holds on to the main window's controls

@@ -107,6 +107,39 @@ TEST(TrayStatus, AServerReplyQuotedInAFailureIsCutShortAndKeptValidText) {
   EXPECT_LE(text.size(), 165u);
 }
 
+// A popup that cannot show task pages is told as a failing poll is: in the
+// tooltip with since when, under a dimmed icon, and once in the log.
+TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
+  CapturedLog log;
+  FormFixture f;
+  FakeTray& tray = *f.desktop.tray;
+  f.Control("btn1").Click();
+  f.desktop.Advance(100ms);
+  f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: cannot open the X display");
+  f.desktop.Advance(60s);
+  f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: cannot open the X display");
+  const std::string troubled =
+      "\n无法显示任务页（自 T+100ms 起）\nzelmora-pageview ended with exit code 1: cannot open the X display";
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n正在查询新任务" + troubled);
+  EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
+
+  f.exchange->script = nullptr;
+  Poll(f, 0ms);
+  EXPECT_EQ(tray.shown.image, TrayImage::Dimmed) << "a poll that works does not hide the trouble";
+  f.Control("btn2").Click();
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止" + troubled);
+
+  f.desktop.popup->ReportPageViewTrouble("");
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止");
+  EXPECT_EQ(tray.shown.image, TrayImage::Program);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{
+                           "polling started",
+                           "page view failed: zelmora-pageview ended with exit code 1: cannot open the X display",
+                           "polling stopped",
+                           "the page view shows pages again",
+                       }));
+}
+
 TEST(TrayMenu, StartAndStopRunTheButtonsHandlersAndFollowTheirState) {
   int saves = 0;
   FormFixture f({}, [&saves](TForm1&) { ++saves; });
