@@ -105,7 +105,8 @@ TEST_F(PageViewClientTest, AHelperThatCannotRunIsReportedWithItsReasonAtEveryNav
   client->Navigate(QUrl("http://127.0.0.1/1"));
   ASSERT_TRUE(WaitFor([&] { return failures == 1; }));
   EXPECT_EQ(Log("starts").size(), 2) << "one start and one retry";
-  EXPECT_EQ(lastFailure, "zelmora-pageview ended with exit code 1: zelmora-pageview: cannot open the X display");
+  EXPECT_EQ(lastFailure,
+            "zelmora-pageview ended with exit code 1: zelmora-pageview: cannot open the X display");
   EXPECT_FALSE(client->Loading());
 
   client->Navigate(QUrl("http://127.0.0.1/2"));  // the next task
@@ -114,7 +115,8 @@ TEST_F(PageViewClientTest, AHelperThatCannotRunIsReportedWithItsReasonAtEveryNav
   auto missing = MakeClient(dir.filePath("no-such-helper"));
   missing->Navigate(QUrl("http://127.0.0.1/3"));
   EXPECT_EQ(failures, 3);
-  EXPECT_TRUE(lastFailure.startsWith("zelmora-pageview could not be started (" + dir.filePath("no-such-helper")))
+  EXPECT_TRUE(
+      lastFailure.startsWith("zelmora-pageview could not be started (" + dir.filePath("no-such-helper")))
       << lastFailure.toStdString();
 }
 
@@ -141,7 +143,8 @@ TEST_F(PageViewClientTest, BackInSightAGoneHelperStartsAgainOnTheLastAddressQuie
   client->Release();
   client->SetShown(true);
   ASSERT_TRUE(WaitFor([&] { return Log("commands").size() == 3 && !client->Loading(); }));
-  EXPECT_EQ(Log("commands"), (QList<QByteArray>{"navigate http://127.0.0.1/a", "hide ", "navigate http://127.0.0.1/a"}));
+  EXPECT_EQ(Log("commands"),
+            (QList<QByteArray>{"navigate http://127.0.0.1/a", "hide ", "navigate http://127.0.0.1/a"}));
 
   // Killed under the user's eyes: back once; killed again in the same showing: left.
   ::kill(Log("starts").back().toInt(), SIGKILL);

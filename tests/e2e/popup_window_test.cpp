@@ -81,20 +81,23 @@ bool IsGreen(QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 10
 // Where a page's box lies over the page: the light part of the area, which
 // otherwise shows only the green page.
 QRect LightPartOf(const QRect& area) {
-  const QImage shot =
-      QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+  const QImage shot = QGuiApplication::primaryScreen()
+                          ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                          .toImage();
   QRect light;
   for (int y = 0; y < shot.height(); ++y) {
     for (int x = 0; x < shot.width(); ++x) {
       const QColor c = shot.pixelColor(x, y);
-      if (c.red() > 220 && c.green() > 220 && c.blue() > 220) light |= QRect(area.x() + x, area.y() + y, 1, 1);
+      if (c.red() > 220 && c.green() > 220 && c.blue() > 220)
+        light |= QRect(area.x() + x, area.y() + y, 1, 1);
     }
   }
   return light;
 }
 
 void ClickAt(QPoint point) {
-  QProcess::execute("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y()), "click", "1"});
+  QProcess::execute("xdotool",
+                    {"mousemove", QString::number(point.x()), QString::number(point.y()), "click", "1"});
 }
 
 xcb_connection_t* X11() { return platform::qt::X11Connection(); }
@@ -111,7 +114,8 @@ int MappedTopLevelWindows() {
   const xcb_window_t* children = xcb_query_tree_children(tree.get());
   for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
     std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
-        xcb_get_window_attributes_reply(X11(), xcb_get_window_attributes(X11(), children[i]), nullptr), &free);
+        xcb_get_window_attributes_reply(X11(), xcb_get_window_attributes(X11(), children[i]), nullptr),
+        &free);
     if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) ++mapped;
   }
   return mapped;
@@ -159,7 +163,8 @@ QRect FrameOnScreen(const QWidget& window) {
 QRect ClientOnScreen(const QWidget& window) {
   const auto id = static_cast<xcb_window_t>(window.winId());
   std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&free)> origin(
-      xcb_translate_coordinates_reply(X11(), xcb_translate_coordinates(X11(), id, Root(), 0, 0), nullptr), &free);
+      xcb_translate_coordinates_reply(X11(), xcb_translate_coordinates(X11(), id, Root(), 0, 0), nullptr),
+      &free);
   if (!origin) return {};
   return QRect(origin->dst_x, origin->dst_y, window.width(), window.height());
 }
@@ -201,7 +206,9 @@ class PopupOnDesktop : public ::testing::Test {
     PlaceAtBottomRight();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return FrameOnScreen(*widget).bottomRight() + QPoint(1, 1) == QPoint(area.width(), area.height()); },
+        [&] {
+          return FrameOnScreen(*widget).bottomRight() + QPoint(1, 1) == QPoint(area.width(), area.height());
+        },
         5000));
   }
 
@@ -438,8 +445,8 @@ TEST_F(PopupOnDesktop, AHelperKilledWhileThePageShowsComesBackWithThePage) {
   const int requests = server.Requests();
   ::kill(killed[0], SIGKILL);
 
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return server.Requests() > requests && IsGreen(ScreenColourAt(centre)); }, kEngineTimeoutMs))
+  EXPECT_TRUE(QTest::qWaitFor([&] { return server.Requests() > requests && IsGreen(ScreenColourAt(centre)); },
+                              kEngineTimeoutMs))
       << "the popup stays blank";
   EXPECT_EQ(server.LastRequestLine(), "GET /task HTTP/1.1");
   const std::vector<pid_t> now = HelperProcesses();
@@ -484,14 +491,18 @@ TEST_F(PopupOnDesktop, AScriptBoxAfterLoadBelongsToThePopupAndClosesWithIt) {
   EXPECT_EQ(QApplication::activeWindow(), &usersWindow) << "the box took the focus";
 
   ClickAt(box.topLeft() + QPoint(3, 3));  // beside its text and button
-  EXPECT_TRUE(QTest::qWaitFor([&] { return KeyboardIsIn(*widget); }, 5000)) << "a click did not give it the keyboard";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return KeyboardIsIn(*widget); }, 5000))
+      << "a click did not give it the keyboard";
   QProcess::execute("xdotool", {"key", "Return"});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestLines().contains("POST /answered-1 HTTP/1.1"); }, 5000));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !KeyboardIsIn(*widget); }, 5000)) << "the keyboard was not given back";
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return server.RequestLines().contains("POST /answered-1 HTTP/1.1"); }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !KeyboardIsIn(*widget); }, 5000))
+      << "the keyboard was not given back";
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return !LightPartOf(client).isEmpty(); }, 5000)) << "no second box";
   popup->Hide();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return server.RequestLines().contains("POST /answered-2 HTTP/1.1"); }, 5000))
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return server.RequestLines().contains("POST /answered-2 HTTP/1.1"); }, 5000))
       << "the box stayed open behind the hidden popup";
 }
 
@@ -504,7 +515,8 @@ TEST_F(PopupOnDesktop, AHiddenPageIsStoppedAndItsHelperGoesWhateverThePageDoes) 
       "<html><body style='background:#10c040'><script>setTimeout(() => location.reload(), 200);</script>"
       "</body></html>");
   ShowTask(Address(server.Port(), "/reloading"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests() >= 3; }, kEngineTimeoutMs)) << "it does not reload";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests() >= 3; }, kEngineTimeoutMs))
+      << "it does not reload";
   popup->Hide();
   // Quiet for two seconds in a row, while the page would ask five times a second.
   int seen = server.Requests();
@@ -529,7 +541,8 @@ TEST_F(PopupOnDesktop, AHiddenPageIsStoppedAndItsHelperGoesWhateverThePageDoes) 
   ASSERT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().size() == 1; }, 5000));
   QTest::qWait(500);
   popup->Hide();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 10000)) << "a page still loading keeps it";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 10000))
+      << "a page still loading keeps it";
 }
 
 // A link the user clicks may open a new window: it goes to the user's browser.
@@ -635,7 +648,8 @@ TEST_F(PopupOnDesktop, AnAddressTheViewCannotTakeIsRefusedWithAnError) {
 
 int main(int argc, char** argv) {
   // The page view's comings and goings, for a failure's story.
-  const zelmora::ScopedLogSink log([](const std::string& line) { std::fprintf(stderr, "log: %s\n", line.c_str()); });
+  const zelmora::ScopedLogSink log(
+      [](const std::string& line) { std::fprintf(stderr, "log: %s\n", line.c_str()); });
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   ::testing::InitGoogleTest(&argc, argv);

@@ -18,10 +18,9 @@ namespace zelmora::platform::qt {
 WebKitWebView* CreatePopupWebView() {
   // Off the record: cookies, storage and cache live in memory and go with the helper.
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
-  WebKitWebContext* context = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT,  //
-                                                              "website-data-manager", data,
-                                                              "process-swap-on-cross-site-navigation-enabled", FALSE,
-                                                              nullptr));
+  WebKitWebContext* context =
+      WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
+                                      "process-swap-on-cross-site-navigation-enabled", FALSE, nullptr));
   g_object_unref(data);
   // The page arrives over plain HTTP from a server anyone on the path can stand
   // in for: its process runs in the engine's sandbox (bubblewrap).
@@ -30,8 +29,8 @@ WebKitWebView* CreatePopupWebView() {
 
   WebKitSettings* settings = webkit_settings_new();
   webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings", settings,
-                                            nullptr));
+  auto* view = WEBKIT_WEB_VIEW(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings", settings, nullptr));
   g_object_unref(settings);
   g_object_unref(context);
   return view;

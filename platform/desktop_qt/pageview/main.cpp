@@ -49,7 +49,8 @@ std::optional<GdkRectangle> ParseBounds(std::string_view text) {
   std::array<int, 4> values{};
   for (std::size_t i = 0; i < values.size(); ++i) {
     const std::size_t comma = i + 1 < values.size() ? text.find(',') : text.size();
-    if (comma == std::string_view::npos || !ParseNumber(text.substr(0, comma), values[i])) return std::nullopt;
+    if (comma == std::string_view::npos || !ParseNumber(text.substr(0, comma), values[i]))
+      return std::nullopt;
     text.remove_prefix(std::min(comma + 1, text.size()));
   }
   if (values[2] <= 0 || values[3] <= 0) return std::nullopt;
@@ -116,8 +117,8 @@ void Embed(GtkWidget* window, const Options& options) {
   gtk_widget_realize(window);
   GdkDisplay* display = gdk_display_get_default();
   gdk_x11_display_error_trap_push(display);
-  XReparentWindow(GDK_DISPLAY_XDISPLAY(display), GDK_WINDOW_XID(gtk_widget_get_window(window)), options.parent,
-                  options.view.x, options.view.y);
+  XReparentWindow(GDK_DISPLAY_XDISPLAY(display), GDK_WINDOW_XID(gtk_widget_get_window(window)),
+                  options.parent, options.view.x, options.view.y);
   if (gdk_x11_display_error_trap_pop(display) != 0) Fail("the reminder's window is gone");
 }
 

@@ -25,7 +25,9 @@ bool IsWeb(const char* address) { return SchemeIs(address, {"http", "https"}); }
 
 // The web, and what pages build their frames from; never local files, and
 // never a program of the system's (mail, chat, ...) started for a page.
-bool MayNavigate(const char* address) { return SchemeIs(address, {"http", "https", "about", "data", "blob"}); }
+bool MayNavigate(const char* address) {
+  return SchemeIs(address, {"http", "https", "about", "data", "blob"});
+}
 
 std::string ErrorPage(const char* why) {
   gchar* text = g_markup_escape_text(why, -1);
@@ -41,7 +43,8 @@ std::string ErrorPage(const char* why) {
 
 }  // namespace
 
-PageHost::PageHost(GtkWidget* window, GtkOverlay* overlay, WebKitWebView* view, GdkRectangle visible, int events)
+PageHost::PageHost(GtkWidget* window, GtkOverlay* overlay, WebKitWebView* view, GdkRectangle visible,
+                   int events)
     : window_(window), view_(view), box_(overlay, visible), events_(events) {
   g_signal_connect(view, "load-changed", G_CALLBACK(LoadChanged), this);
   g_signal_connect(view, "load-failed", G_CALLBACK(LoadFailed), this);
@@ -67,9 +70,10 @@ PageHost::PageHost(GtkWidget* window, GtkOverlay* overlay, WebKitWebView* view, 
                      return TRUE;
                    }),
                    nullptr);
-  g_signal_connect(webkit_web_view_get_context(view), "download-started",
-                   G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download) { webkit_download_cancel(download); }),
-                   nullptr);
+  g_signal_connect(
+      webkit_web_view_get_context(view), "download-started",
+      G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download) { webkit_download_cancel(download); }),
+      nullptr);
 }
 
 void PageHost::HandleCommand(std::string_view line) {
@@ -163,7 +167,8 @@ gboolean PageHost::LoadFailed(WebKitWebView*, WebKitLoadEvent, char* address, GE
   host.failed_ = true;
   // Stopped by the page, or a download refused: the page stays as it is.
   if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
-      g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+      g_error_matches(error, WEBKIT_POLICY_ERROR,
+                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
     return TRUE;
   }
   // Our own short error page instead of the engine's, which is made for a browser window.
@@ -176,15 +181,15 @@ gboolean PageHost::DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, 
   auto& host = *static_cast<PageHost*>(self);
   switch (type) {
     case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
-      WebKitNavigationAction* action =
-          webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+      WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
       if (MayNavigate(webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)))) return FALSE;
       webkit_policy_decision_ignore(decision);
       return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
-      host.OfferToBrowser(
-          webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+      host.OfferToBrowser(webkit_navigation_policy_decision_get_navigation_action(
+          WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
       webkit_policy_decision_ignore(decision);
       return TRUE;
     case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
@@ -213,7 +218,8 @@ void PageHost::OfferToBrowser(WebKitNavigationAction* action) {
 
 gboolean PageHost::ScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
   auto& host = *static_cast<PageHost*>(self);
-  const bool leaving = webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM;
+  const bool leaving =
+      webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM;
   if (host.shown_ && host.loaded_ && !(leaving && host.ourLoadAsked_)) {
     host.box_.Open(dialog);
     return TRUE;

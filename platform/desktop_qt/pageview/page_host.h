@@ -50,13 +50,13 @@ class PageHost {
   ScriptBox box_;
   int events_;
   bool shown_ = true;
-  bool ourLoadAsked_ = false;  // a load of ours was asked for and has not started yet
-  bool askedQuiet_ = false;    // ... and is not to be reported
-  bool quiet_ = false;         // the load under way is not reported (stopping, bringing back, error page)
-  bool loaded_ = false;        // the page under way has finished loading
-  bool failed_ = false;        // ... and failed
-  bool superseded_ = false;    // ... or was cut short by a load of ours
-  bool stopped_ = false;       // out of sight and blanked
+  bool ourLoadAsked_ = false;   // a load of ours was asked for and has not started yet
+  bool askedQuiet_ = false;     // ... and is not to be reported
+  bool quiet_ = false;          // the load under way is not reported (stopping, bringing back, error page)
+  bool loaded_ = false;         // the page under way has finished loading
+  bool failed_ = false;         // ... and failed
+  bool superseded_ = false;     // ... or was cut short by a load of ours
+  bool stopped_ = false;        // out of sight and blanked
   std::string stoppedAddress_;  // what comes back when the popup shows again
   bool reloadedAfterCrash_ = false;
 };

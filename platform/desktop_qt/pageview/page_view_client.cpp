@@ -145,7 +145,8 @@ bool PageViewClient::StartHelper(QString& failure) {
   helper_->start(program_,
                  {kParentOption, QString::number(parentWindow_), kViewOption, BoundsArgument(viewBounds_)});
   if (!helper_->waitForStarted(kStartTimeoutMs)) {
-    failure = QStringLiteral("%1 could not be started (%2): %3").arg(kProgramName, program_, helper_->errorString());
+    failure = QStringLiteral("%1 could not be started (%2): %3")
+                  .arg(kProgramName, program_, helper_->errorString());
     LogEvent("page view helper could not be started: " + helper_->errorString().toStdString());
     helper_.reset();
     pending_ = Pending::None;
@@ -187,16 +188,18 @@ void PageViewClient::ReadEvents() {
 // the last line says why a helper that cannot run ended.
 void PageViewClient::ReadErrorOutput() {
   const QByteArray bytes = helper_->readAllStandardError();
-  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, bytes.constData(), std::size_t(bytes.size()));
+  [[maybe_unused]] const ssize_t written =
+      ::write(STDERR_FILENO, bytes.constData(), std::size_t(bytes.size()));
   for (const QByteArray& line : bytes.split('\n')) {
     if (!line.trimmed().isEmpty()) lastErrorLine_ = line;
   }
 }
 
 void PageViewClient::HelperEnded() {
-  QString ending = helper_->exitStatus() == QProcess::CrashExit
-                       ? QStringLiteral("%1 crashed").arg(kProgramName)
-                       : QStringLiteral("%1 ended with exit code %2").arg(kProgramName).arg(helper_->exitCode());
+  QString ending =
+      helper_->exitStatus() == QProcess::CrashExit
+          ? QStringLiteral("%1 crashed").arg(kProgramName)
+          : QStringLiteral("%1 ended with exit code %2").arg(kProgramName).arg(helper_->exitCode());
   if (helper_->exitStatus() == QProcess::NormalExit && !lastErrorLine_.isEmpty()) {
     ending += ": " + QString::fromLocal8Bit(lastErrorLine_);
   }

@@ -87,8 +87,8 @@ class PageViewClient : public QObject {
   QUrl lastAddress_;
   Pending pending_ = Pending::None;
   bool shown_ = false;
-  bool quietLoad_ = false;       // the next finished load brings a page back
-  bool retried_ = false;         // the navigation on its way was sent a second time
+  bool quietLoad_ = false;         // the next finished load brings a page back
+  bool retried_ = false;           // the navigation on its way was sent a second time
   bool restartedInSight_ = false;  // a helper that ended in sight was started again
 };
 

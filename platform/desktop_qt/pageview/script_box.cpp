@@ -103,7 +103,9 @@ void ScriptBox::Answer(bool ok) {
   GiveKeyboardBack();
   switch (webkit_script_dialog_get_dialog_type(dialog)) {
     case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM: webkit_script_dialog_confirm_set_confirmed(dialog, ok); break;
+    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+      webkit_script_dialog_confirm_set_confirmed(dialog, ok);
+      break;
     case WEBKIT_SCRIPT_DIALOG_PROMPT:
       // Cancel leaves the answer empty: the page gets null.
       if (ok) webkit_script_dialog_prompt_set_text(dialog, gtk_entry_get_text(GTK_ENTRY(entry_)));
@@ -167,7 +169,8 @@ void ScriptBox::GiveKeyboardBack() {
   GdkWindow* own = gtk_widget_get_window(gtk_widget_get_toplevel(box_));
   if (own == nullptr || focus != GDK_WINDOW_XID(own)) return;
   gdk_x11_display_error_trap_push(display);
-  XSetInputFocus(x11, keyboardBefore_ == None ? PointerRoot : keyboardBefore_, RevertToPointerRoot, CurrentTime);
+  XSetInputFocus(x11, keyboardBefore_ == None ? PointerRoot : keyboardBefore_, RevertToPointerRoot,
+                 CurrentTime);
   gdk_x11_display_error_trap_pop_ignored(display);
 }
 
