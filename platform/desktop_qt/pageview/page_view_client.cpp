@@ -184,14 +184,15 @@ void PageViewClient::ReadEvents() {
   }
 }
 
-// Passed on to the reminder's own error output, as if the helper wrote there;
-// the last line says why a helper that cannot run ended.
+// Passed on to the reminder's own error output, as if the helper wrote there.
+// The last line that is more than a warning says why a helper that cannot run
+// ended (the engine warns of a missing accessibility bus and the like).
 void PageViewClient::ReadErrorOutput() {
   const QByteArray bytes = helper_->readAllStandardError();
   [[maybe_unused]] const ssize_t written =
       ::write(STDERR_FILENO, bytes.constData(), std::size_t(bytes.size()));
   for (const QByteArray& line : bytes.split('\n')) {
-    if (!line.trimmed().isEmpty()) lastErrorLine_ = line;
+    if (!line.trimmed().isEmpty() && !line.contains("WARNING **")) lastErrorLine_ = line;
   }
 }
 
@@ -200,9 +201,7 @@ void PageViewClient::HelperEnded() {
       helper_->exitStatus() == QProcess::CrashExit
           ? QStringLiteral("%1 crashed").arg(kProgramName)
           : QStringLiteral("%1 ended with exit code %2").arg(kProgramName).arg(helper_->exitCode());
-  if (helper_->exitStatus() == QProcess::NormalExit && !lastErrorLine_.isEmpty()) {
-    ending += ": " + QString::fromLocal8Bit(lastErrorLine_);
-  }
+  if (!lastErrorLine_.isEmpty()) ending += ": " + QString::fromLocal8Bit(lastErrorLine_);
   LogEvent("page view helper ended unexpectedly: " + ending.toStdString());
   // Delete the process object later: this runs inside its own signal.
   helper_.release()->deleteLater();
