@@ -86,6 +86,11 @@ void Reminder::Begin(const StartOptions& options) {
 void Reminder::ShowMainWindow() { form1_->tray1().RestoreMainWindow(); }
 
 void Reminder::ShowPollNews(const PollNews& news) {
+  // The watcher asks for the new task's page at its next tick, up to a second
+  // from now: a page view that is slow to start uses that second.
+  if (news.kind == PollNews::Kind::Answered && state_.NewTaskFlag.load(std::memory_order_acquire) == 1) {
+    form2_->Window().PreparePageView();
+  }
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
   ShowStatus();

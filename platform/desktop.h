@@ -121,6 +121,9 @@ class PopupWindow {
   // The page view cannot show pages (why, in one line), or shows them again (an
   // empty text). Never called where the page view cannot fail on its own.
   virtual void OnPageViewTrouble(std::function<void(const std::string& reason)> /*handler*/) {}
+  // A page will be asked for soon: a page view that takes a while to start may
+  // start now. Nothing is loaded or shown.
+  virtual void PreparePageView() {}
 };
 
 // Mouse codes as the tray reports them (the Windows mouse message numbers).

@@ -146,6 +146,13 @@ class QtPopupWindow final : public platform::PopupWindow {
     pageView_->Navigate(url);
   }
 
+  void PreparePageView() override {
+    if (!pageView_) CreatePageView();
+    // Given back like any other if no page follows.
+    if (!shown_) releaseTimer_.start(timing_.releaseDelay);
+    pageView_->Prepare();
+  }
+
   void OnDocumentComplete(std::function<void()> handler) override { documentComplete_ = std::move(handler); }
   void OnPageViewTrouble(std::function<void(const std::string&)> handler) override {
     pageViewTrouble_ = std::move(handler);

@@ -241,6 +241,23 @@ TEST(NewTask, IsLoggedAndSoundedOnlyWhileTheSoundIsOn) {
                                                  "new announcement 3"}));
 }
 
+// The reply that brings a new task readies the page view: the watcher asks
+// for the page only at its next tick.
+TEST(NewTask, ItsReplyReadiesThePageViewBeforeTheWatcherAsksForThePage) {
+  FormFixture f;
+  f.Control("btn1").Click();
+  f.exchange->script = [&f] { f.state.NewTaskFlag.store(1, std::memory_order_release); };
+  Poll(f, 100ms);
+  EXPECT_EQ(f.Popup().preparations, 1);
+  EXPECT_TRUE(f.Popup().navigations.empty());
+  f.desktop.Advance(900ms);
+  EXPECT_EQ(f.Popup().navigations.size(), 1u);
+
+  f.exchange->script = nullptr;  // nothing new
+  Poll(f, 60s);
+  EXPECT_EQ(f.Popup().preparations, 1);
+}
+
 TEST(NewTask, ASoundChoiceThatCannotBeStoredStaysAsItWas) {
   FormFixture f({}, {}, {.startAtLogin = nullptr, .newTaskSound = false, .saveNewTaskSound = [](bool) {
                            throw Error("Failed to set data for 'sound'");

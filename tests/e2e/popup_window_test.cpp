@@ -209,7 +209,7 @@ class PopupOnDesktop : public ::testing::Test {
         [&] {
           return FrameOnScreen(*widget).bottomRight() + QPoint(1, 1) == QPoint(area.width(), area.height());
         },
-        5000));
+        10000));
   }
 
   bool WaitForCompletions(int count) {

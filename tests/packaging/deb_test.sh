@@ -93,6 +93,9 @@ apt-get -o DPkg::Lock::Timeout=600 install -y -qq --reinstall "$deb" >"$work/ins
   stop "apt-get install: $(tail "$work/install.log")"
 pass "apt-get installs it"
 dpkg -L zelmora >"$work/installed"
+check "the installed programs load WebKitGTK, nothing of Qt WebEngine" \
+  eval 'ldd /usr/bin/zelmora /usr/libexec/zelmora/zelmora-pageview >"$work/ldd" &&
+    grep -q libwebkit2gtk-4.1 "$work/ldd" && ! grep -qi webengine "$work/ldd"'
 
 start_x 1280x800
 start_icewm

@@ -88,6 +88,7 @@ class FakePopup final : public platform::PopupWindow {
   void OnPageViewTrouble(std::function<void(const std::string&)> handler) override {
     trouble_ = std::move(handler);
   }
+  void PreparePageView() override { ++preparations; }
 
   // The page view reports a finished document (or frame).
   void CompleteDocument();
@@ -101,6 +102,7 @@ class FakePopup final : public platform::PopupWindow {
   bool refuseNavigation = false;
   bool visible = false;
   int raises = 0;
+  int preparations = 0;
   platform::Size outerSize{306, 226};
 
  private:

@@ -74,6 +74,9 @@ PageHost::PageHost(GtkWidget* window, GtkOverlay* overlay, WebKitWebView* view, 
       webkit_web_view_get_context(view), "download-started",
       G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download) { webkit_download_cancel(download); }),
       nullptr);
+  // Starts the page's process now, while the reminder may still be waiting to
+  // ask for its page (the engine takes a while to start).
+  Load(kBlank, true);
 }
 
 void PageHost::HandleCommand(std::string_view line) {
@@ -127,34 +130,58 @@ void PageHost::Stop() {
   stopped_ = true;
   const char* address = webkit_web_view_get_uri(view_);
   stoppedAddress_ = address != nullptr && !g_str_equal(address, kBlank) ? address : "";
-  Load(kBlank, true);
+  if (!stoppedAddress_.empty()) Load(kBlank, true);
 }
 
 void PageHost::Load(const std::string& address, bool quiet) {
   ourLoadAsked_ = true;
+  askedAddress_ = address;
   askedQuiet_ = quiet;
   webkit_web_view_load_uri(view_, address.c_str());
 }
 
 void PageHost::ShowError(const std::string& address, const char* why) {
   ourLoadAsked_ = true;
+  askedAddress_ = address;
   askedQuiet_ = true;
   webkit_web_view_load_alternate_html(view_, ErrorPage(why).c_str(), address.c_str(), nullptr);
 }
 
-void PageHost::LoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+// Whose load this is becomes clear when it commits (or fails before): until
+// then the engine reports the address asked for last, and a blank page of
+// ours (stopping, starting up) may still be on its way when the reminder asks
+// for its page.
+void PageHost::TakeAccount(const char* address) {
+  if (address != nullptr && g_str_equal(address, kBlank) && askedAddress_ != kBlank) {
+    quiet_ = true;  // an overtaken blank page: the newer load keeps its account
+    return;
+  }
+  quiet_ = ourLoadAsked_ && askedQuiet_;
+  ourLoadAsked_ = false;
+  askedQuiet_ = false;
+}
+
+void PageHost::LoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
   auto& host = *static_cast<PageHost*>(self);
-  if (event == WEBKIT_LOAD_STARTED) {
-    host.quiet_ = host.ourLoadAsked_ && host.askedQuiet_;
-    host.ourLoadAsked_ = false;
-    host.askedQuiet_ = false;
-    host.loaded_ = false;
-    host.failed_ = false;
-    host.superseded_ = false;
-  } else if (event == WEBKIT_LOAD_FINISHED) {
-    host.loaded_ = true;
-    if (!host.quiet_ && !host.superseded_) host.WriteEvent(host.failed_ ? kLoadedErrorEvent : kLoadedOkEvent);
-    if (!host.shown_ && !host.ourLoadAsked_) host.Stop();
+  switch (event) {
+    case WEBKIT_LOAD_STARTED:
+      host.quiet_ = false;
+      host.committed_ = false;
+      host.loaded_ = false;
+      host.failed_ = false;
+      host.superseded_ = false;
+      break;
+    case WEBKIT_LOAD_REDIRECTED: break;
+    case WEBKIT_LOAD_COMMITTED:
+      host.committed_ = true;
+      host.TakeAccount(webkit_web_view_get_uri(view));
+      break;
+    case WEBKIT_LOAD_FINISHED:
+      host.loaded_ = true;
+      if (!host.quiet_ && !host.superseded_)
+        host.WriteEvent(host.failed_ ? kLoadedErrorEvent : kLoadedOkEvent);
+      if (!host.shown_ && !host.ourLoadAsked_) host.Stop();
+      break;
   }
 }
 
@@ -165,6 +192,7 @@ gboolean PageHost::LoadFailed(WebKitWebView*, WebKitLoadEvent, char* address, GE
     return TRUE;
   }
   host.failed_ = true;
+  if (!host.committed_) host.TakeAccount(address);
   // Stopped by the page, or a download refused: the page stays as it is.
   if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
       g_error_matches(error, WEBKIT_POLICY_ERROR,

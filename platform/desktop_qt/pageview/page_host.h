@@ -41,6 +41,7 @@ class PageHost {
   void Show();
   void Stop();
   void Load(const std::string& address, bool quiet);
+  void TakeAccount(const char* address);
   void ShowError(const std::string& address, const char* why);
   void OfferToBrowser(WebKitNavigationAction* action);
   void WriteEvent(std::string_view event);
@@ -51,8 +52,10 @@ class PageHost {
   int events_;
   bool shown_ = true;
   bool ourLoadAsked_ = false;   // a load of ours was asked for and has not started yet
+  std::string askedAddress_;    // ... of this address
   bool askedQuiet_ = false;     // ... and is not to be reported
   bool quiet_ = false;          // the load under way is not reported (stopping, bringing back, error page)
+  bool committed_ = false;      // ... has committed
   bool loaded_ = false;         // the page under way has finished loading
   bool failed_ = false;         // ... and failed
   bool superseded_ = false;     // ... or was cut short by a load of ours

@@ -85,6 +85,12 @@ void PageViewClient::Navigate(const QUrl& address) {
   SendNavigation();
 }
 
+void PageViewClient::Prepare() {
+  QString failure;
+  if (Running() || !StartHelper(failure)) return;
+  if (!shown_) Send(kHideCommand);
+}
+
 void PageViewClient::SetShown(bool shown) {
   if (shown && !shown_) restartedInSight_ = false;
   shown_ = shown;

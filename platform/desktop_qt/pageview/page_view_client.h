@@ -43,6 +43,10 @@ class PageViewClient : public QObject {
   // Starts the helper if it is not running and hands it the address. A helper
   // that cannot be started is reported by Failed.
   void Navigate(const QUrl& address);
+  // Starts the helper if it is not running, for a navigation soon: its engine
+  // takes a while to start. A helper that cannot start is reported by the
+  // navigation.
+  void Prepare();
   // Whether the page is in sight. Out of sight the helper silences and stops
   // it. Back in sight, the page comes back, and a helper that is gone
   // (released, or ended by itself) starts again on the last address; that load
