@@ -151,6 +151,11 @@ int main(int argc, char** argv) {
   int commands = -1;
   int events = -1;
   TakePipes(commands, events);
+  // The page is drawn without a GPU (engine_setup.cpp): neither GTK's probing
+  // of OpenGL nor the engine's DMA-BUF renderer has work to do. Without them the
+  // helper takes about 6 MB less. The user's own setting wins.
+  g_setenv("GDK_GL", "disable", FALSE);
+  g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
   // The view is embedded into an X11 window, so it needs X11 too (XWayland on a
   // Wayland desktop, as the reminder itself uses).
   gdk_set_allowed_backends("x11");
