@@ -406,6 +406,10 @@ TEST_F(PopupOnDesktop, TheHelperGoesWhileHiddenAndViewBringsThePageBackWithoutAC
   QTest::qWait(300);
   popup->Show();  // shown again before the delay ran out: the helper stayed
   EXPECT_EQ(HelperProcesses().size(), 1u);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return IsGreen(ScreenColourAt(ClientOnScreen(*widget).center())); }, 10000))
+      << "the page stopped while hidden did not come back";
+  EXPECT_EQ(completions, 1);
   popup->Hide();
   ASSERT_TRUE(QTest::qWaitFor([&] { return HelperProcesses().empty(); }, 10000));
   PlaceBelowWorkArea();

@@ -13,6 +13,7 @@
 #include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -123,7 +124,6 @@ void Embed(GtkWidget* window, const Options& options) {
 }
 
 struct Input {
-  int commands;
   LineBuffer lines{kMaxLineBytes};
   PageHost* host;
 };
@@ -167,7 +167,8 @@ int main(int argc, char** argv) {
   gtk_window_set_focus_on_map(GTK_WINDOW(window), FALSE);
   gtk_widget_set_size_request(window, options.view.width, options.view.height);
   gtk_window_move(GTK_WINDOW(window), options.view.x, options.view.y);
-  g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+  // The reminder's window went, and the view with it: nothing is left to show.
+  g_signal_connect(window, "destroy", G_CALLBACK(+[] { std::_Exit(0); }), nullptr);
 
   GtkWidget* overlay = gtk_overlay_new();
   gtk_container_add(GTK_CONTAINER(window), overlay);
@@ -177,7 +178,7 @@ int main(int argc, char** argv) {
   PageHost host(window, GTK_OVERLAY(overlay), view, VisiblePart(options), events);
   gtk_widget_show_all(window);
 
-  Input input{commands, LineBuffer(kMaxLineBytes), &host};
+  Input input{LineBuffer(kMaxLineBytes), &host};
   g_unix_fd_add(commands, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR), ReadCommands, &input);
   gtk_main();
   return 0;

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "platform/desktop_qt/pageview/pageview_protocol.h"
 
@@ -178,8 +180,9 @@ void PageHost::LoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer 
       break;
     case WEBKIT_LOAD_FINISHED:
       host.loaded_ = true;
-      if (!host.quiet_ && !host.superseded_)
+      if (!host.quiet_ && !host.superseded_) {
         host.WriteEvent(host.failed_ ? kLoadedErrorEvent : kLoadedOkEvent);
+      }
       if (!host.shown_ && !host.ourLoadAsked_) host.Stop();
       break;
   }
