@@ -17,7 +17,9 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
     : desktop_(desktop),
       choices_(std::move(choices)),
       status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }),
-      pageViewStatus_([&desktop](auto when) { return desktop.LongTimeText(when); }) {
+      pageViewStatus_([&desktop](auto when) { return desktop.LongTimeText(when); }),
+      alarm_(kApplicationTitle),
+      todaysTasks_(desktop) {
   desktop.SetApplicationTitle(kApplicationTitle);
   const std::string host = services.taskServerHost;
   form1_ = std::make_unique<TForm1>(desktop, state_, std::move(services));
@@ -25,7 +27,7 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
       desktop, state_, host,
       TForm2::Inputs{form1_->Control("edt1"), form1_->Control("edt3"), form1_->Filters(), form1_->tmr3()});
   form1_->AttachPopup(*form2_);
-  form2_->OnNewTask([this] { NewTask(); });
+  form2_->OnNewTask([this](const std::string& taskPage) { NewTask(taskPage); });
   form2_->Window().OnPageViewTrouble([this](const std::string& trouble) { ShowPageViewTrouble(trouble); });
 
   form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
@@ -45,6 +47,15 @@ std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
        [&form] { return form.Control("btn1").Enabled(); }},
       {"停止", guarded([&form] { form.btn2Click(); }), {}, {}},
       {"查看提示", guarded([&form] { form.btn3Click(); }), {}, {}},
+      {"今日任务",
+       {},
+       {},
+       {},
+       [this] {
+         return todaysTasks_.Menu([this](const std::string& taskPage) {
+           Guarded(desktop_, [this, &taskPage] { form2_->ShowTaskPage(taskPage); })();
+         });
+       }},
       {},
   };
   if (choices_.startAtLogin != nullptr) {
@@ -94,6 +105,7 @@ void Reminder::ShowPollNews(const PollNews& news) {
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
   ShowStatus();
+  RaiseAlarm(news);
 }
 
 void Reminder::ShowPageViewTrouble(const std::string& trouble) {
@@ -105,6 +117,14 @@ void Reminder::ShowPageViewTrouble(const std::string& trouble) {
 void Reminder::ShowStatus() {
   form1_->tray1().SetHint(status_.Tooltip() + pageViewStatus_.TooltipLines());
   form1_->tray1().SetImage(pageViewStatus_.Troubled() ? platform::TrayImage::Dimmed : status_.Image());
+}
+
+void Reminder::RaiseAlarm(const PollNews& news) {
+  const auto notice = alarm_.Apply(news, status_.Failure());
+  if (!notice) return;
+  LogEvent(notice->logLine);
+  form1_->tray1().ShowMessage(notice->message);
+  if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
 }
 
 void Reminder::SwitchStartAtLogin() {
@@ -121,8 +141,10 @@ void Reminder::SwitchNewTaskSound() {
   LogEvent(on ? "new-task sound switched on" : "new-task sound switched off");
 }
 
-void Reminder::NewTask() {
-  LogEvent("new task " + std::to_string(state_.TaskId.load()));
+void Reminder::NewTask(const std::string& taskPage) {
+  const int32_t taskId = state_.TaskId.load();
+  LogEvent("new task " + std::to_string(taskId));
+  todaysTasks_.Add({desktop_.Now(), taskId, taskPage});
   if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
 }
 

@@ -7,7 +7,9 @@
 #include "core/timer.h"
 #include "notify/page_view_status.h"
 #include "notify/poll_status.h"
+#include "notify/polling_alarm.h"
 #include "notify/popup_form.h"
+#include "notify/todays_tasks.h"
 #include "platform/desktop.h"
 #include "platform/start_at_login.h"
 #include "poll/poll_state.h"
@@ -51,12 +53,15 @@ class Reminder {
   void ShowStatus();
   void SwitchStartAtLogin();
   void SwitchNewTaskSound();
-  void NewTask();
+  void NewTask(const std::string& taskPage);
+  void RaiseAlarm(const PollNews& news);
 
   platform::Desktop& desktop_;
   UserChoices choices_;
   PollStatus status_;
   PageViewStatus pageViewStatus_;
+  PollingAlarm alarm_;
+  TodaysTasks todaysTasks_;
   PollState state_;
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm2> form2_;      // goes first: it holds on to the main window's controls

@@ -131,8 +131,8 @@ void FramingChunked(benchmark::State& state) {
 BENCHMARK(FramingChunked)->Arg(1024)->Arg(16 * 1024)->Unit(benchmark::kMillisecond);
 
 // What a hostile server once sent in one reply: interim replies full of
-// session cookies of ~16 KB (now ignored) and ~4 KB (kept), with a break
-// character every few bytes so the Cookie line folds into many pieces.
+// session cookies of ~16 KB (now ignored) and ~4 KB (kept), full of blanks
+// and commas.
 std::string CookieFloodReply() {
   std::string flood;
   int name = 0;

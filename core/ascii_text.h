@@ -17,6 +17,14 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 bool LessIgnoringAsciiCase(std::string_view a, std::string_view b);
 bool ContainsIgnoringAsciiCase(std::string_view haystack, std::string_view needle);
 std::string LowerAscii(std::string_view text);
+
+// Text in the program's code page, GBK: a lead byte's next byte belongs to its
+// character, even where it looks like ASCII ("\\", "|").
+inline bool IsGbkLeadByte(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value >= 0x81 && value <= 0xFE;
+}
+
 // Drops spaces, tabs, CR and LF at both ends.
 std::string_view Trim(std::string_view text);
 std::string_view TrimRight(std::string_view text);

@@ -4,24 +4,10 @@
 #include <ctime>
 #include <utility>
 
+#include "core/readable_text.h"
 #include "platform/log_files.h"
 
 namespace zelmora {
-namespace {
-
-// One event, one line: a line break inside the text would split it.
-std::string OneLine(const std::string& text) {
-  std::string line;
-  line.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    line += (c == '\r' || c == '\n') ? ' ' : c;
-  }
-  return line;
-}
-
-}  // namespace
 
 std::string LogTimeStamp(std::chrono::system_clock::time_point when) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
@@ -53,7 +39,7 @@ LogFile::~LogFile() {
 }
 
 void LogFile::Write(const std::string& text) {
-  std::string line = LogTimeStamp(std::chrono::system_clock::now()) + ' ' + OneLine(text) + '\n';
+  std::string line = LogTimeStamp(std::chrono::system_clock::now()) + ' ' + ReadableLine(text) + '\n';
   {
     std::lock_guard lock(mutex_);
     if (queue_.size() >= kMaxQueuedLines) {

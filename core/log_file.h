@@ -30,8 +30,9 @@ class LogFile {
   LogFile(const LogFile&) = delete;
   LogFile& operator=(const LogFile&) = delete;
 
-  // Any thread: queues one line, stamped with the local time now. Line breaks
-  // inside the text become spaces, so that one event is one line.
+  // Any thread: queues one line, stamped with the local time now. The text
+  // is made one readable line (ReadableLine), so that one event is one line
+  // and a terminal showing the log acts on nothing in it.
   void Write(const std::string& text);
   // Waits until every line queued so far is written.
   void Flush();

@@ -2,7 +2,9 @@
 // What the tray icon tells about polling, without opening the main window:
 // stopped; polling, with the time of the last answer; or failing, with the
 // failure's text and since when, under a dimmed icon. A failed poll is
-// otherwise invisible, since the update time moves on either way.
+// otherwise invisible, since the update time moves on either way. When a busy
+// server makes the next poll wait longer than the interval, it tells when the
+// next poll comes and why.
 #include <chrono>
 #include <functional>
 #include <string>
@@ -26,6 +28,8 @@ class PollStatus {
   std::string Apply(const PollNews& news);
 
   State Current() const { return state_; }
+  // The failure as the tooltip shows it (short, one line); empty unless failing.
+  const std::string& Failure() const { return failure_; }
   std::string Tooltip() const;
   platform::TrayImage Image() const;
 
@@ -36,6 +40,8 @@ class PollStatus {
   std::chrono::system_clock::time_point lastAnswer_;
   std::chrono::system_clock::time_point failingSince_;
   std::string failure_;
+  PaceReason pace_ = PaceReason::Interval;
+  std::chrono::system_clock::time_point nextPoll_;
 };
 
 }  // namespace zelmora

@@ -32,7 +32,6 @@ TForm2::TForm2(platform::Desktop& desktop, PollState& state, std::string host, I
 void TForm2::tmr2Timer() {
   if (state_.NewTaskFlag.load(std::memory_order_acquire) != 1) return;  // W1
   state_.NewTaskFlag.store(0);                                          // W2
-  if (onNewTask_) onNewTask_();
 
   // Sizes of the work area serve as coordinates, as they always have.
   const platform::Rect area = desktop_.WorkArea();
@@ -42,8 +41,9 @@ void TForm2::tmr2Timer() {
 
   const std::string address = TaskPageAddress(host_, inputs_.edt1.Text(), state_.PrevTaskId.load(),
                                               ReadFilters(inputs_.filters));  // W5
-  window_->Navigate(platform::Utf8ToUtf16(address));                          // W6
-  window_->Show();                                                            // W7
+  if (onNewTask_) onNewTask_(address);
+  window_->Navigate(platform::Utf8ToUtf16(address));  // W6
+  window_->Show();                                    // W7
 }
 
 void TForm2::wb1DocumentComplete() {
@@ -67,5 +67,12 @@ void TForm2::tmr3Timer() {
 }
 
 void TForm2::btn3Click() { window_->Show(); }
+
+// As View, on that page: wherever the popup was last placed, until its page
+// completes and the auto-close countdown starts.
+void TForm2::ShowTaskPage(const std::string& taskPage) {
+  window_->Navigate(platform::Utf8ToUtf16(taskPage));
+  window_->Show();
+}
 
 }  // namespace zelmora

@@ -27,11 +27,15 @@ class TForm2 {
   void tmr2Timer();
   void tmr3Timer();
   void btn3Click();
+  // Shows the popup again on an earlier task's page (from the tray's list).
+  void ShowTaskPage(const std::string& taskPage);
   // Popup's handler for the page view's document-complete event.
   void wb1DocumentComplete();
 
-  // The watcher took a new task (before its page is asked for).
-  void OnNewTask(std::function<void()> handler) { onNewTask_ = std::move(handler); }
+  // The watcher took a new task, whose page it is about to ask for.
+  void OnNewTask(std::function<void(const std::string& taskPage)> handler) {
+    onNewTask_ = std::move(handler);
+  }
 
   int32_t CloseTime() const { return closeTime_; }
   platform::PopupWindow& Window() { return *window_; }
@@ -45,7 +49,7 @@ class TForm2 {
   Inputs inputs_;
   std::unique_ptr<platform::PopupWindow> window_;
   int32_t closeTime_ = 0;
-  std::function<void()> onNewTask_;
+  std::function<void(const std::string& taskPage)> onNewTask_;
 };
 
 }  // namespace zelmora

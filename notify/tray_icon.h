@@ -32,6 +32,8 @@ class TTrayIcon {
   void SetImage(platform::TrayImage image);
   // Opened by a right click (or by the desktop's own rule); an empty list: no menu.
   void SetPopupMenu(std::vector<platform::TrayMenuItem> items);
+  // A desktop notification from the icon.
+  void ShowMessage(const platform::TrayMessage& message) { icon_->ShowMessage(message); }
 
   platform::TrayIconRecord FillIconRecord() const;
   bool AddIcon();

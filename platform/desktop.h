@@ -159,6 +159,17 @@ struct TrayMenuItem {
   // `enabled` the item is always enabled.
   std::function<bool()> checked;
   std::function<bool()> enabled;
+  // An entry with a submenu: its entries, asked each time it opens.
+  std::function<std::vector<TrayMenuItem>()> submenu = {};
+};
+
+// A desktop notification from the icon: a balloon on Windows, the desktop's
+// notification (or Qt's own balloon) on Linux.
+struct TrayMessage {
+  enum class Kind { Information, Warning };
+  std::string title;
+  std::string text;  // lines separated by '\n'
+  Kind kind = Kind::Information;
 };
 
 class TrayIcon {
@@ -174,6 +185,8 @@ class TrayIcon {
   // Opens the menu at the mouse. Desktops whose tray opens an icon's menu by
   // itself, by its own rule, ignore this.
   virtual void PopUpMenu() = 0;
+  // Shows a notification from the icon, without a sound of its own.
+  virtual void ShowMessage(const TrayMessage& message) = 0;
   virtual void OnMouse(std::function<void(TrayMouse)> handler) = 0;
   // The tray host came back (on Windows: the "TaskbarCreated" broadcast).
   virtual void OnTrayRecreated(std::function<void()> handler) = 0;
@@ -219,6 +232,8 @@ class Desktop {
   virtual std::chrono::system_clock::time_point Now() const = 0;
   // The time of day in the user's locale's long time form (no date).
   virtual std::string LongTimeText(std::chrono::system_clock::time_point when) const = 0;
+  // The calendar day `when` falls on in the user's time zone.
+  virtual std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point when) const = 0;
   // Claims the session's one reminder. When another reminder of this user's
   // session holds it, asks that one to show its main window and returns null.
   // Call it before creating any window.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "core/error.h"
 #include "poll/poll_state.h"
 #include "poll/task_filters.h"
 
@@ -18,6 +19,22 @@ class CounterExchange {
   virtual void Disconnect() noexcept = 0;
   // Any thread: makes an exchange in progress fail promptly (used at exit).
   virtual void Abort() noexcept = 0;
+};
+
+// A poll the server answered with a failing status (its status line is the
+// text): the cycle slows down on 429 and 503 as Retry-After asks, and the tray
+// raises the alarm on 401 and 403.
+class ReplyStatusError : public Error {
+ public:
+  ReplyStatusError(const std::string& statusText, int status, std::string retryAfter)
+      : Error(statusText), status_(status), retryAfter_(std::move(retryAfter)) {}
+  int Status() const noexcept { return status_; }
+  // As the reply sent it: delay seconds or an HTTP date; empty when none.
+  const std::string& RetryAfter() const noexcept { return retryAfter_; }
+
+ private:
+  int status_;
+  std::string retryAfter_;
 };
 
 // What an exchange is given when the main window makes it.

@@ -8,7 +8,9 @@
 namespace zelmora {
 namespace {
 
-constexpr int kFirstPollDelayMs = 100;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kFirstPollDelay{100};
 constexpr int32_t kShortestIntervalMs = 10000;
 constexpr int32_t kDefaultIntervalSeconds = 60;
 
@@ -36,9 +38,17 @@ void PollCycle::Start() {
   state_.PrevTaskId.store(0);
   state_.NoteId.store(0);
   on_ = true;
-  tmr1_.SetInterval(kFirstPollDelayMs);
+  const auto now = desktop_.Now();
+  PollNews news{PollNews::Kind::Started, now, {}};
+  milliseconds firstWait = kFirstPollDelay;
+  if (notBefore_ > now + kFirstPollDelay) {
+    firstWait = std::chrono::ceil<milliseconds>(notBefore_ - now);
+    news.pace = notBeforeReason_;
+    news.nextPoll = notBefore_;
+  }
+  tmr1_.SetInterval(static_cast<int>(firstWait.count()));
   tmr1_.SetEnabled(true);
-  Tell({PollNews::Kind::Started, desktop_.Now(), {}});
+  Tell(news);
 }
 
 void PollCycle::Stop() {
@@ -83,8 +93,13 @@ void PollCycle::LaunchWorker() {
 
 void PollCycle::PollWorker() {
   PollNews news{PollNews::Kind::Answered, {}, {}};
+  std::string retryAfter;
   try {
     exchange_.Run();
+  } catch (const ReplyStatusError& failure) {
+    news = {PollNews::Kind::Failed, {}, failure.what()};
+    news.status = failure.Status();
+    retryAfter = failure.RetryAfter();
   } catch (const std::exception& failure) {
     // A failed poll is dropped without a word to the user; the next one tries
     // again. Only the tray and the log hear of it.
@@ -95,23 +110,46 @@ void PollCycle::PollWorker() {
   auto updateTime = desktop_.Now();
   news.when = updateTime;
   exchange_.Disconnect();
-  desktop_.PostToUi([this, alive = alive_, updateTime, news = std::move(news)] {
+  desktop_.PostToUi([this, alive = alive_, updateTime, news = std::move(news),
+                     retryAfter = std::move(retryAfter)]() mutable {
     if (!*alive) return;
     showUpdateTime_(updateTime);
+    const PollWait wait = PaceNextPoll(news, retryAfter);
     Tell(news);
-    WorkerFinished();
+    WorkerFinished(wait);
   });
 }
 
-void PollCycle::WorkerFinished() {
+PollWait PollCycle::PaceNextPoll(PollNews& news, std::string_view retryAfter) {
+  const auto now = desktop_.Now();
+  const milliseconds interval(pollInterval_);
+  const PollWait wait = news.kind == PollNews::Kind::Answered
+                            ? pace_.Answered(interval)
+                            : pace_.Failed(news.status, retryAfter, now, interval);
+  notBeforeReason_ = wait.reason;
+  notBefore_ =
+      wait.reason == PaceReason::Interval ? std::chrono::system_clock::time_point() : now + wait.length;
+  if (wait.reason != PaceReason::Interval) {
+    news.pace = wait.reason;
+    news.nextPoll = notBefore_;
+  }
+  return wait;
+}
+
+void PollCycle::WorkerFinished(const PollWait& wait) {
   if (worker_.joinable()) worker_.join();
   workerBusy_ = false;
   if (pollOwed_) {
     pollOwed_ = false;
-    LaunchWorker();
-    return;
+    // Unless the poll that just ended was told to wait: the owed one waits too.
+    if (wait.reason == PaceReason::Interval) {
+      LaunchWorker();
+      return;
+    }
   }
-  if (on_) tmr1_.SetEnabled(true);
+  if (!on_) return;
+  tmr1_.SetInterval(static_cast<int>(wait.length.count()));
+  tmr1_.SetEnabled(true);
 }
 
 }  // namespace zelmora

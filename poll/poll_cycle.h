@@ -9,12 +9,14 @@
 #include "core/timer.h"
 #include "platform/desktop.h"
 #include "poll/counter_exchange.h"
+#include "poll/poll_pace.h"
 
 namespace zelmora {
 
 // The timed poll: each tick of tmr1 clamps the interval and hands one poll to a
 // worker thread, which runs the counter exchange, stamps the update time and
-// re-arms tmr1. At most one worker runs at a time.
+// re-arms tmr1. At most one worker runs at a time. A server that asks to be
+// polled less often (PollPace) gets its wait, also across Stop and Start.
 
 // What the cycle tells about itself, on the user-interface thread.
 struct PollNews {
@@ -22,6 +24,11 @@ struct PollNews {
   Kind kind = Kind::Stopped;
   std::chrono::system_clock::time_point when;
   std::string failure;  // Failed: the failure's text
+  int status = 0;       // Failed on the reply's status: that status
+  // Started and the end of a poll, when the next poll waits longer than the
+  // interval: why, and when it comes.
+  PaceReason pace = PaceReason::Interval;
+  std::chrono::system_clock::time_point nextPoll{};
 };
 
 class PollCycle {
@@ -39,7 +46,8 @@ class PollCycle {
   PollCycle(const PollCycle&) = delete;
   PollCycle& operator=(const PollCycle&) = delete;
 
-  // Resets the ids and arms the first poll 100 ms from now.
+  // Resets the ids and arms the first poll 100 ms from now, or when the wait a
+  // busy server asked for ends, if that is later.
   void Start();
   // Disarms the poll timer; a poll in flight finishes but does not re-arm it.
   void Stop();
@@ -59,7 +67,9 @@ class PollCycle {
  private:
   void LaunchWorker();
   void PollWorker();
-  void WorkerFinished();
+  // Sets the wait after this poll and tells it in `news`.
+  PollWait PaceNextPoll(PollNews& news, std::string_view retryAfter);
+  void WorkerFinished(const PollWait& wait);
   void Tell(PollNews news);
 
   platform::Desktop& desktop_;
@@ -70,6 +80,10 @@ class PollCycle {
   std::function<void(const PollNews&)> onNews_;
   Timer tmr1_;
   int32_t pollInterval_ = 0;
+  PollPace pace_;
+  // The end of a wait a busy server asked for, and why; Start honours it too.
+  std::chrono::system_clock::time_point notBefore_;
+  PaceReason notBeforeReason_ = PaceReason::Interval;
 
   // User-interface thread only.
   bool on_ = false;          // between Start and Stop

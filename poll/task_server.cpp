@@ -1,5 +1,6 @@
 #include "poll/task_server.h"
 
+#include "core/ascii_text.h"
 #include "core/error.h"
 #include "core/integer_text.h"
 
@@ -22,6 +23,15 @@ std::string BaseAddress(std::string_view host) {
   return address;
 }
 
+// Where the delimiter stands, counting characters of the reply's code page:
+// the second byte of a GBK character (東 is 96 7C) is never a "|".
+size_t FindDelimiter(std::string_view text, std::string_view delimiter) {
+  for (size_t at = 0; at + delimiter.size() <= text.size(); at += IsGbkLeadByte(text[at]) ? 2 : 1) {
+    if (text.compare(at, delimiter.size(), delimiter) == 0) return at;
+  }
+  return std::string_view::npos;
+}
+
 int32_t FieldAsInteger(const std::vector<std::string>& fields, size_t index) {
   if (index >= fields.size()) throw Error("List index out of bounds (" + std::to_string(index) + ")");
   auto value = ParseInteger(fields[index]);
@@ -33,7 +43,8 @@ int32_t FieldAsInteger(const std::vector<std::string>& fields, size_t index) {
 
 std::vector<std::string> SplitFields(std::string_view text, std::string_view delimiter) {
   std::vector<std::string> fields;
-  for (size_t found = text.find(delimiter); found != std::string_view::npos; found = text.find(delimiter)) {
+  for (size_t found = FindDelimiter(text, delimiter); found != std::string_view::npos;
+       found = FindDelimiter(text, delimiter)) {
     if (found > 0) fields.emplace_back(text.substr(0, found));
     text.remove_prefix(found + delimiter.size());
   }

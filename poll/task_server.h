@@ -11,8 +11,8 @@
 
 namespace zelmora {
 
-// Cuts text at every delimiter; empty pieces vanish except the one after the
-// last delimiter, which is always kept.
+// Cuts GBK text at every delimiter that begins a character; empty pieces
+// vanish except the one after the last delimiter, which is always kept.
 std::vector<std::string> SplitFields(std::string_view text, std::string_view delimiter);
 
 // "http://HOST/tx.php?action=getnum&taskid=T&noteid=N" and the filter suffixes.

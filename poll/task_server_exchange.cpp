@@ -1,5 +1,6 @@
 #include "poll/task_server_exchange.h"
 
+#include "poll/http/http_errors.h"
 #include "poll/task_server.h"
 
 namespace zelmora {
@@ -13,7 +14,13 @@ TaskServerExchange::TaskServerExchange(const ExchangeContext& context, std::stri
 void TaskServerExchange::Run() {
   const std::string address =
       CounterRequestAddress(host_, state_.TaskId.load(), state_.NoteId.load(), ReadFilters(filters_));
-  ApplyCounterReply(http1_.Get(address), state_, showAnnouncement_);
+  std::string reply;
+  try {
+    reply = http1_.Get(address);
+  } catch (const http::HttpProtocolError& failure) {
+    throw ReplyStatusError(failure.what(), failure.Status(), failure.RetryAfter());
+  }
+  ApplyCounterReply(reply, state_, showAnnouncement_);
 }
 
 void TaskServerExchange::Disconnect() noexcept { http1_.Disconnect(); }

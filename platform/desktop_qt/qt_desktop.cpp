@@ -93,6 +93,13 @@ std::string QtDesktop::LongTimeText(std::chrono::system_clock::time_point when) 
   return qt::LongTimeText(QLocale::system(), local).toStdString();
 }
 
+std::chrono::year_month_day QtDesktop::LocalDate(std::chrono::system_clock::time_point when) const {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
+  const QDate local = QDateTime::fromMSecsSinceEpoch(ms).date();
+  return std::chrono::year(local.year()) / static_cast<unsigned>(local.month()) /
+         static_cast<unsigned>(local.day());
+}
+
 std::unique_ptr<platform::InstanceClaim> QtDesktop::ClaimInstance() { return ClaimQtInstance(); }
 
 void QtDesktop::PlayNewTaskSound() { sound_.Play("message-new-instant", "新任务"); }

@@ -28,6 +28,7 @@ class QtDesktop final : public platform::Desktop {
   void ShellOpen(const std::string& address) override;
   std::chrono::system_clock::time_point Now() const override;
   std::string LongTimeText(std::chrono::system_clock::time_point when) const override;
+  std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point when) const override;
   std::unique_ptr<platform::InstanceClaim> ClaimInstance() override;
   void PlayNewTaskSound() override;
   int Run() override;

@@ -52,25 +52,51 @@ bool QtTrayIcon::Modify(const platform::TrayIconRecord& record) {
 
 bool QtTrayIcon::IsShown() const { return icon_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable(); }
 
+namespace {
+
+void ShowState(QAction& action, const platform::TrayMenuItem& item) {
+  if (item.checked) action.setChecked(item.checked());
+  if (item.enabled) action.setEnabled(item.enabled());
+}
+
+QAction* AddEntry(QMenu& menu, const platform::TrayMenuItem& item);
+
+void FillSubmenu(QMenu& submenu, const std::function<std::vector<platform::TrayMenuItem>()>& entries) {
+  submenu.clear();
+  for (const platform::TrayMenuItem& entry : entries()) ShowState(*AddEntry(submenu, entry), entry);
+}
+
+// One entry of the menu; its check mark and enabled state are the caller's.
+QAction* AddEntry(QMenu& menu, const platform::TrayMenuItem& item) {
+  if (item.text.empty()) return menu.addSeparator();
+  if (item.submenu) {
+    QMenu* submenu = menu.addMenu(QString::fromStdString(item.text));
+    // Filled now as well, so that it never opens empty where the menu is shown
+    // before its submenus are asked.
+    FillSubmenu(*submenu, item.submenu);
+    QObject::connect(submenu, &QMenu::aboutToShow, submenu,
+                     [submenu, entries = item.submenu] { FillSubmenu(*submenu, entries); });
+    return submenu->menuAction();
+  }
+  QAction* action = menu.addAction(QString::fromStdString(item.text));
+  action->setCheckable(static_cast<bool>(item.checked));
+  // Queued: the handler may close the main window or pop up a message box,
+  // which is better done once the menu has gone.
+  QObject::connect(action, &QAction::triggered, &menu, [chosen = item.chosen] {
+    if (chosen) QMetaObject::invokeMethod(QCoreApplication::instance(), chosen, Qt::QueuedConnection);
+  });
+  return action;
+}
+
+}  // namespace
+
 void QtTrayIcon::SetMenu(std::vector<platform::TrayMenuItem> items) {
   items_ = std::move(items);
   icon_.setContextMenu(nullptr);
   menu_.reset();
   if (items_.empty()) return;
   menu_ = std::make_unique<QMenu>();
-  for (const platform::TrayMenuItem& item : items_) {
-    if (item.text.empty()) {
-      menu_->addSeparator();
-      continue;
-    }
-    QAction* action = menu_->addAction(QString::fromStdString(item.text));
-    action->setCheckable(static_cast<bool>(item.checked));
-    // Queued: the handler may close the main window or pop up a message box,
-    // which is better done once the menu has gone.
-    QObject::connect(action, &QAction::triggered, menu_.get(), [chosen = item.chosen] {
-      if (chosen) QMetaObject::invokeMethod(QCoreApplication::instance(), chosen, Qt::QueuedConnection);
-    });
-  }
+  for (const platform::TrayMenuItem& item : items_) AddEntry(*menu_, item);
   QObject::connect(menu_.get(), &QMenu::aboutToShow, menu_.get(), [this] { RefreshMenu(); });
   RefreshMenu();
   icon_.setContextMenu(menu_.get());
@@ -80,11 +106,16 @@ void QtTrayIcon::SetMenu(std::vector<platform::TrayMenuItem> items) {
 void QtTrayIcon::RefreshMenu() {
   const QList<QAction*> actions = menu_->actions();
   for (std::size_t i = 0; i < items_.size() && i < static_cast<std::size_t>(actions.size()); ++i) {
-    const platform::TrayMenuItem& item = items_[i];
-    QAction* action = actions[static_cast<qsizetype>(i)];
-    if (item.checked) action->setChecked(item.checked());
-    if (item.enabled) action->setEnabled(item.enabled());
+    ShowState(*actions[static_cast<qsizetype>(i)], items_[i]);
   }
+}
+
+void QtTrayIcon::ShowMessage(const platform::TrayMessage& message) {
+  constexpr int kShownMs = 10000;
+  icon_.showMessage(QString::fromStdString(message.title), QString::fromStdString(message.text),
+                    message.kind == platform::TrayMessage::Kind::Warning ? QSystemTrayIcon::Warning
+                                                                         : QSystemTrayIcon::Information,
+                    kShownMs);
 }
 
 bool QtTrayIcon::Remove() {

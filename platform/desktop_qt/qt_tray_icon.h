@@ -31,6 +31,7 @@ class QtTrayIcon final : public platform::TrayIcon {
   bool IsShown() const override;
   void SetMenu(std::vector<platform::TrayMenuItem> items) override;
   void PopUpMenu() override {}  // Qt, or the tray host, opens it
+  void ShowMessage(const platform::TrayMessage& message) override;
   void OnMouse(std::function<void(platform::TrayMouse)> handler) override;
   void OnTrayRecreated(std::function<void()> handler) override;
 

@@ -105,6 +105,11 @@ class Win32Desktop final : public Desktop {
     return Narrow(shown);
   }
 
+  std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point when) const override {
+    const SYSTEMTIME local = LocalSystemTime(when);
+    return std::chrono::year(local.wYear) / std::chrono::month(local.wMonth) / std::chrono::day(local.wDay);
+  }
+
   std::unique_ptr<InstanceClaim> ClaimInstance() override { return ClaimWin32Instance(messageWindow_); }
 
   void PlayNewTaskSound() override {

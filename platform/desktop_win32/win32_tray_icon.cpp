@@ -37,16 +37,18 @@ Win32TrayIcon::~Win32TrayIcon() {
   if (dimmedIcon_ != nullptr) DestroyIcon(dimmedIcon_);
 }
 
-std::wstring TrayTip(const std::string& tip) {
-  std::wstring wide = Wide(tip);
-  constexpr std::size_t kLongest = std::size(NOTIFYICONDATAW{}.szTip) - 1;
-  if (wide.size() > kLongest) {
-    std::size_t cut = kLongest;
+std::wstring ShellText(const std::string& text, std::size_t room) {
+  std::wstring wide = Wide(text);
+  const std::size_t longest = room - 1;  // the terminating zero
+  if (wide.size() > longest) {
+    std::size_t cut = longest;
     if (wide[cut - 1] >= 0xD800 && wide[cut - 1] <= 0xDBFF) --cut;  // the first half of a pair
     wide.resize(cut);
   }
   return wide;
 }
+
+std::wstring TrayTip(const std::string& tip) { return ShellText(tip, std::size(NOTIFYICONDATAW{}.szTip)); }
 
 NOTIFYICONDATAW Win32TrayIcon::Record(const TrayIconRecord& record) const {
   NOTIFYICONDATAW data{};  // zero-filled: an empty tooltip
@@ -83,12 +85,13 @@ bool Win32TrayIcon::Remove() {
   return removed;
 }
 
-void Win32TrayIcon::PopUpMenu() {
-  if (items_.empty()) return;
-  HMENU menu = CreatePopupMenu();
-  if (menu == nullptr) return;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    const TrayMenuItem& item = items_[i];
+namespace {
+
+// Appends the entries to `menu`, submenus included; each command's handler
+// goes into `handlers` at its id less one.
+void AppendEntries(HMENU menu, const std::vector<TrayMenuItem>& items,
+                   std::vector<std::function<void()>>& handlers) {
+  for (const TrayMenuItem& item : items) {
     if (item.text.empty()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
@@ -96,8 +99,28 @@ void Win32TrayIcon::PopUpMenu() {
     UINT flags = MF_STRING;
     if (item.checked && item.checked()) flags |= MF_CHECKED;
     if (item.enabled && !item.enabled()) flags |= MF_GRAYED;
-    AppendMenuW(menu, flags, i + 1, Wide(item.text).c_str());
+    if (item.submenu) {
+      HMENU submenu = CreatePopupMenu();
+      if (submenu == nullptr) continue;
+      AppendEntries(submenu, item.submenu(), handlers);
+      // The menu owns its submenu from here on and destroys it with itself.
+      AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), Wide(item.text).c_str());
+      continue;
+    }
+    handlers.push_back(item.chosen);
+    AppendMenuW(menu, flags, handlers.size(), Wide(item.text).c_str());
   }
+}
+
+}  // namespace
+
+void Win32TrayIcon::PopUpMenu() {
+  if (items_.empty()) return;
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return;
+  // Copies: a handler may replace the menu.
+  std::vector<std::function<void()>> handlers;
+  AppendEntries(menu, items_, handlers);
   POINT cursor{};
   GetCursorPos(&cursor);
   // Without the foreground the menu would stay open when the user clicks elsewhere;
@@ -108,10 +131,23 @@ void Win32TrayIcon::PopUpMenu() {
                                               cursor.y, 0, window_.Handle(), nullptr));
   PostMessageW(window_.Handle(), WM_NULL, 0, 0);
   DestroyMenu(menu);
-  if (chosen == 0 || chosen > items_.size()) return;
-  // A copy: the handler may replace the menu.
-  std::function<void()> handler = items_[chosen - 1].chosen;
-  if (handler) handler();
+  if (chosen == 0 || chosen > handlers.size()) return;
+  if (handlers[chosen - 1]) handlers[chosen - 1]();
+}
+
+void Win32TrayIcon::ShowMessage(const TrayMessage& message) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window_.Handle();
+  data.uID = id_;
+  data.uFlags = NIF_INFO;
+  // The reminder plays its own sound, when the user has it on.
+  data.dwInfoFlags = (message.kind == TrayMessage::Kind::Warning ? NIIF_WARNING : NIIF_INFO) | NIIF_NOSOUND;
+  const std::wstring title = ShellText(message.title, std::size(data.szInfoTitle));
+  const std::wstring text = ShellText(message.text, std::size(data.szInfo));
+  std::copy(title.begin(), title.end(), data.szInfoTitle);
+  std::copy(text.begin(), text.end(), data.szInfo);
+  Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void Win32TrayIcon::OnMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }

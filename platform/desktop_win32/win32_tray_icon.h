@@ -24,6 +24,7 @@ class Win32TrayIcon final : public TrayIcon {
   bool IsShown() const override { return added_; }
   void SetMenu(std::vector<TrayMenuItem> items) override { items_ = std::move(items); }
   void PopUpMenu() override;
+  void ShowMessage(const TrayMessage& message) override;
   void OnMouse(std::function<void(TrayMouse)> handler) override;
   void OnTrayRecreated(std::function<void()> handler) override;
 
@@ -40,7 +41,10 @@ class Win32TrayIcon final : public TrayIcon {
   std::function<void()> onTrayRecreated_;
 };
 
-// The tooltip as the shell takes it: at most 127 UTF-16 units, never half a character.
+// A text as a field of the icon record takes it: within `room` UTF-16 units,
+// the terminating zero included, never half a character.
+std::wstring ShellText(const std::string& text, std::size_t room);
+// The tooltip: at most 127 UTF-16 units.
 std::wstring TrayTip(const std::string& tip);
 
 }  // namespace zelmora::platform::win32

@@ -6,13 +6,7 @@
 namespace zelmora::http {
 namespace {
 
-// The program's code page is GBK: a lead byte is followed by a second byte that
-// may well be 0x5C, which is part of the character and not a backslash.
-bool IsGbkLeadByte(char byte) {
-  const auto value = static_cast<unsigned char>(byte);
-  return value >= 0x81 && value <= 0xFE;
-}
-
+// A GBK character whose second byte is 0x5C holds no backslash.
 void BackslashesToSlashes(std::string& text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (IsGbkLeadByte(text[i]) && i + 1 < text.size()) {

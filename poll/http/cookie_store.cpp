@@ -1,7 +1,6 @@
 #include "poll/http/cookie_store.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "core/ascii_text.h"
 #include "platform/socket.h"
@@ -90,63 +89,84 @@ Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now) {
 
 void CookieStore::StoreFromReply(const HeaderList& headers, std::string_view host,
                                  std::chrono::sys_seconds now) {
-  for (const auto& text : headers.Values("Set-cookie")) Store(ParseCookie(text, now), host);
+  for (const auto& text : headers.Values("Set-cookie")) Store(ParseCookie(text, now), host, now);
   for (const auto& text : headers.Values("Set-cookie2")) {
     Cookie cookie = ParseCookie(text, now);
     if (cookie.version.empty()) cookie.version.push_back('2');
-    Store(std::move(cookie), host);
+    Store(std::move(cookie), host, now);
   }
 }
 
-void CookieStore::Store(Cookie cookie, std::string_view host) {
+void CookieStore::Store(Cookie cookie, std::string_view host, std::chrono::sys_seconds now) {
   if (!Acceptable(cookie)) return;
   if (cookie.domain.empty()) cookie.domain = host;
   if (!DomainFitsHost(cookie.domain, host)) return;
-  std::unique_lock lock(mutex_);
-  const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& stored) {
-    return stored.domain == cookie.domain && stored.path == cookie.path && stored.name == cookie.name;
+  const std::lock_guard lock(mutex_);
+  const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& stored) {
+    return stored.cookie.domain == cookie.domain && stored.cookie.path == cookie.path &&
+           stored.cookie.name == cookie.name;
   });
-  if (same != cookies_.end()) {
-    *same = std::move(cookie);
-  } else if (cookies_.size() < kMaxCookies) {
-    cookies_.push_back(std::move(cookie));
+  if (same != entries_.end()) {
+    *same = {std::move(cookie), ++useClock_};
+    return;
   }
+  // A new cookie that has expired already only deletes, and there is nothing to delete.
+  if (cookie.expiry && *cookie.expiry <= now) return;
+  // Full: room is made as RFC 6265 (5.3) says, so that a flood of cookies can
+  // never keep out the session cookie a server sets after it.
+  if (entries_.size() >= kMaxCookies) RemoveExpiredLocked(now);
+  if (entries_.size() >= kMaxCookies) {
+    entries_.erase(std::min_element(entries_.begin(), entries_.end(),
+                                    [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; }));
+  }
+  entries_.push_back({std::move(cookie), ++useClock_});
 }
 
 void CookieStore::RemoveExpired(std::chrono::sys_seconds now) {
-  std::unique_lock lock(mutex_);
-  std::erase_if(cookies_, [now](const Cookie& cookie) { return cookie.expiry && *cookie.expiry <= now; });
+  const std::lock_guard lock(mutex_);
+  RemoveExpiredLocked(now);
 }
 
-std::string CookieStore::CookieHeader(std::string_view host, std::string_view path) const {
+void CookieStore::RemoveExpiredLocked(std::chrono::sys_seconds now) {
+  std::erase_if(entries_,
+                [now](const Entry& entry) { return entry.cookie.expiry && *entry.cookie.expiry <= now; });
+}
+
+std::string CookieStore::CookieHeader(std::string_view host, std::string_view path) {
   const std::string requestPlace = std::string(host) + std::string(path);
-  std::vector<const Cookie*> chosen;
+  std::vector<Entry*> chosen;
   std::string place;  // one buffer for every cookie's domain + path
-  std::shared_lock lock(mutex_);
-  for (const auto& cookie : cookies_) {
+  const std::lock_guard lock(mutex_);
+  for (auto& entry : entries_) {
+    const Cookie& cookie = entry.cookie;
     if (cookie.path.empty() || !path.starts_with(cookie.path) || cookie.secure || cookie.value.empty())
       continue;
     place.assign(cookie.domain).append(cookie.path);
-    if (ContainsIgnoringAsciiCase(requestPlace, place)) chosen.push_back(&cookie);
+    if (ContainsIgnoringAsciiCase(requestPlace, place)) chosen.push_back(&entry);
   }
   // Most specific path first.
-  std::stable_sort(chosen.begin(), chosen.end(),
-                   [](const Cookie* a, const Cookie* b) { return LessIgnoringAsciiCase(b->path, a->path); });
-  // Past the cap the least specific are left out: a line that long would make
-  // the server refuse every request.
+  std::stable_sort(chosen.begin(), chosen.end(), [](const Entry* a, const Entry* b) {
+    return LessIgnoringAsciiCase(b->cookie.path, a->cookie.path);
+  });
+  // Past the cap a cookie is left out, the least specific first: a line that
+  // long would make the server refuse every request. A smaller one after it
+  // may still fit.
   std::string header;
-  for (const Cookie* cookie : chosen) {
-    const std::size_t added = (header.empty() ? 0 : 2) + cookie->name.size() + 1 + cookie->value.size();
-    if (header.size() + added > kMaxCookieHeaderBytes) break;
+  const std::uint64_t use = ++useClock_;
+  for (Entry* entry : chosen) {
+    const Cookie& cookie = entry->cookie;
+    const std::size_t added = (header.empty() ? 0 : 2) + cookie.name.size() + 1 + cookie.value.size();
+    if (header.size() + added > kMaxCookieHeaderBytes) continue;
     if (!header.empty()) header += "; ";
-    header.append(cookie->name).append(1, '=').append(cookie->value);
+    header.append(cookie.name).append(1, '=').append(cookie.value);
+    entry->lastUse = use;
   }
   return header;
 }
 
 std::size_t CookieStore::Size() const {
-  std::shared_lock lock(mutex_);
-  return cookies_.size();
+  const std::lock_guard lock(mutex_);
+  return entries_.size();
 }
 
 }  // namespace zelmora::http

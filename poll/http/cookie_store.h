@@ -2,8 +2,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,26 +30,35 @@ struct Cookie {
 // absent. `now` turns a max-age into an expiry.
 Cookie ParseCookie(std::string_view text, std::chrono::sys_seconds now);
 
-// The client's cookies, in memory for the life of the client. Readers share a
-// lock; storing and expiring take it alone.
+// The client's cookies, in memory for the life of the client, guarded by one
+// lock (the client's one poll at a time never waits on it).
 class CookieStore {
  public:
   // Every "Set-cookie" and "Set-cookie2" line of a reply, for a request to `host`.
   void StoreFromReply(const HeaderList& headers, std::string_view host, std::chrono::sys_seconds now);
   // Ignores a cookie whose name and value are longer than
-  // kMaxCookieNameValueBytes or hold a control character, one for another
-  // domain, and a new name once kMaxCookies are stored.
-  void Store(Cookie cookie, std::string_view host);
+  // kMaxCookieNameValueBytes or hold a control character, and one for another
+  // domain. A new cookie always lands: once kMaxCookies are stored, expired
+  // ones leave first, then the one least recently set or sent.
+  void Store(Cookie cookie, std::string_view host, std::chrono::sys_seconds now);
   // Drops cookies whose expiry is set and not later than `now`.
   void RemoveExpired(std::chrono::sys_seconds now);
   // The "Cookie" header value for a request to host + path, at most
-  // kMaxCookieHeaderBytes long; empty when no cookie fits.
-  std::string CookieHeader(std::string_view host, std::string_view path) const;
+  // kMaxCookieHeaderBytes long (a cookie that does not fit is left out, the
+  // rest still go); empty when no cookie fits. Counts as a use of each cookie sent.
+  std::string CookieHeader(std::string_view host, std::string_view path);
   std::size_t Size() const;
 
  private:
-  mutable std::shared_mutex mutex_;
-  std::vector<Cookie> cookies_;  // in arrival order; (domain, path, name) unique
+  struct Entry {
+    Cookie cookie;
+    std::uint64_t lastUse;  // a tick of useClock_: set, replaced or sent
+  };
+  void RemoveExpiredLocked(std::chrono::sys_seconds now);
+
+  mutable std::mutex mutex_;
+  std::vector<Entry> entries_;  // in arrival order; (domain, path, name) unique
+  std::uint64_t useClock_ = 0;
 };
 
 }  // namespace zelmora::http

@@ -25,10 +25,4 @@ class HeaderList {
   std::vector<std::string> lines_;
 };
 
-// Breaks a header line longer than `width` after its last space, tab or comma
-// that keeps each piece within `width` (never inside double quotes); pieces lose
-// trailing blanks and continuation pieces start with one space. Returns the
-// pieces joined with CR LF, without a final CR LF.
-std::string FoldHeaderLine(std::string_view line, std::size_t width = 78);
-
 }  // namespace zelmora::http

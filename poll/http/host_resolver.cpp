@@ -1,6 +1,7 @@
 #include "poll/http/host_resolver.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <condition_variable>
 #include <exception>
@@ -10,9 +11,14 @@
 #include <thread>
 
 #include "core/ascii_text.h"
+#include "poll/http/http_errors.h"
 
 namespace zelmora::http {
 namespace {
+
+// Whether a lookup thread is running. A resolver that hangs must not leave a
+// thread behind for every poll: while one lookup runs no other starts.
+std::atomic<bool> lookupRunning{false};
 
 // Shared by the waiting caller and the lookup thread, which may outlive the wait.
 struct Lookup {
@@ -38,7 +44,8 @@ bool LooksLikeAnAddress(std::string_view host) {
 
 }  // namespace
 
-platform::Ipv4Address ResolveHost(const std::string& host, const platform::WaitLimit& limit) {
+platform::Ipv4Address ResolveHost(const std::string& host, const platform::WaitLimit& limit,
+                                  const HostLookup& lookup) {
   platform::Ipv4Address address{127, 0, 0, 1};
   if (EqualsIgnoringAsciiCase(host, "localhost") || platform::ParseIpv4Literal(host, address)) return address;
   // Windows resolves an empty name to the machine itself; no server is called "".
@@ -46,26 +53,39 @@ platform::Ipv4Address ResolveHost(const std::string& host, const platform::WaitL
   // system's lookup makes of it: "0300.0.0.1" would be 192.0.0.1.
   if (host.empty() || LooksLikeAnAddress(host)) throw platform::SocketError(platform::kSocketHostNotFound);
 
-  auto lookup = std::make_shared<Lookup>();
-  std::thread([lookup, host] {
+  if (lookupRunning.exchange(true)) {
+    throw HttpError("The name lookup of " + host + " that an earlier poll started has not finished yet.");
+  }
+  auto pending = std::make_shared<Lookup>();
+  // Nothing ever waits for this thread: leaving the program gives up the
+  // wait below, and the lookup ends on its own.
+  const auto run = [pending, host, lookup] {
     std::optional<platform::Ipv4Address> found;
     std::exception_ptr failure;
     try {
-      found = platform::LookupHostIpv4(host);
+      found = lookup(host);
     } catch (...) {
       failure = std::current_exception();
     }
-    const std::lock_guard lock(lookup->mutex);
-    lookup->address = found;
-    lookup->failure = failure;
-    lookup->done.notify_one();
-  }).detach();
+    // Cleared before the answer is out, so the next poll never finds it set.
+    lookupRunning.store(false);
+    const std::lock_guard lock(pending->mutex);
+    pending->address = found;
+    pending->failure = failure;
+    pending->done.notify_one();
+  };
+  try {
+    std::thread(run).detach();
+  } catch (...) {
+    lookupRunning.store(false);
+    throw;
+  }
 
-  std::unique_lock lock(lookup->mutex);
+  std::unique_lock lock(pending->mutex);
   for (;;) {
-    if (lookup->address) return *lookup->address;
-    if (lookup->failure) std::rethrow_exception(lookup->failure);
-    lookup->done.wait_for(lock, platform::NextWait(limit));
+    if (pending->address) return *pending->address;
+    if (pending->failure) std::rethrow_exception(pending->failure);
+    pending->done.wait_for(lock, platform::NextWait(limit));
   }
 }
 

@@ -56,7 +56,7 @@ void HttpClient::Connect(const std::string& host, std::uint16_t port, const plat
 }
 
 std::string HttpClient::BuildHead(const std::string& target, const std::string& hostHeader,
-                                  const std::string& host, const std::string& path) const {
+                                  const std::string& host, const std::string& path) {
   RequestHead head;
   head.target = target;
   head.fields.Set("Host", hostHeader);

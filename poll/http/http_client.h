@@ -35,7 +35,7 @@ class HttpClient {
  private:
   void Connect(const std::string& host, std::uint16_t port, const platform::WaitLimit& limit);
   std::string BuildHead(const std::string& target, const std::string& hostHeader, const std::string& host,
-                        const std::string& path) const;
+                        const std::string& path);
 
   platform::SocketLibrary socketLibrary_;
   const HttpLimits limits_;

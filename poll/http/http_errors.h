@@ -1,5 +1,4 @@
 #pragma once
-#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -12,17 +11,10 @@ namespace zelmora::http {
 using SocketError = platform::SocketError;
 
 // The client's own failures: malformed addresses and replies, and replies that
-// break one of its bounds. Texts may quote the server's bytes; a NUL among them
-// shows as "?" in what(), which would otherwise end the message there.
+// break one of its bounds. Texts may quote the server's bytes.
 class HttpError : public Error {
  public:
-  explicit HttpError(std::string text) : Error(WithoutNul(std::move(text))) {}
-
- private:
-  static std::string WithoutNul(std::string text) {
-    std::replace(text.begin(), text.end(), '\0', '?');
-    return text;
-  }
+  using Error::Error;
 };
 
 // A body, or one chunk of it, larger than the client's cap.
@@ -32,19 +24,26 @@ class BodyTooLargeError : public HttpError {
 };
 
 // A reply other than 100 or 2xx, or any redirect: what() is the status line as
-// received, StatusText() the same byte for byte.
+// received, StatusText() the same byte for byte. RetryAfter() is the reply's
+// Retry-After value as sent (empty when none), for the caller to pace itself by.
 class HttpProtocolError : public HttpError {
  public:
-  HttpProtocolError(std::string statusText, int status, std::string body)
-      : HttpError(statusText), statusText_(std::move(statusText)), status_(status), body_(std::move(body)) {}
+  HttpProtocolError(std::string statusText, int status, std::string body, std::string retryAfter = {})
+      : HttpError(statusText),
+        statusText_(std::move(statusText)),
+        status_(status),
+        body_(std::move(body)),
+        retryAfter_(std::move(retryAfter)) {}
   const std::string& StatusText() const noexcept { return statusText_; }
   int Status() const noexcept { return status_; }
   const std::string& Body() const noexcept { return body_; }
+  const std::string& RetryAfter() const noexcept { return retryAfter_; }
 
  private:
   std::string statusText_;
   int status_;
   std::string body_;
+  std::string retryAfter_;
 };
 
 inline constexpr const char* kConnectionClosedGracefully = "Connection Closed Gracefully.";

@@ -35,16 +35,18 @@ inline constexpr int kMaxInterimReplies = 10;
 // Cookies. The store lives as long as the program and every stored cookie goes
 // out with every poll, so what one reply stores must stay small for good.
 
-// Cookies kept at once; past this, new names are dropped (replacements still
-// happen). 300 is the floor browsers were once asked to keep.
+// Cookies kept at once; past this a new one takes the place of an expired
+// one, else of the one least recently set or sent. 300 is the floor browsers
+// were once asked to keep.
 inline constexpr std::size_t kMaxCookies = 300;
 // Name plus value of one cookie; a longer one is ignored, as browsers do.
 inline constexpr std::size_t kMaxCookieNameValueBytes = 4096;
 // One attribute value (path, domain, expires...); a longer one is ignored, as
 // browsers do, so no cookie holds more than a few KB.
 inline constexpr std::size_t kMaxCookieAttributeBytes = 1024;
-// The value of the Cookie line; the least specific cookies are left out past
-// it. Common servers refuse a header line over 8 KB (Apache: 8190 bytes).
+// The value of the Cookie line; a cookie that would take it past this is left
+// out (the least specific first) and smaller ones still go. Common servers
+// refuse a header line over 8 KB (Apache: 8190 bytes).
 inline constexpr std::size_t kMaxCookieHeaderBytes = 8000;
 // An "expires" year past this reads as the last second of it: far enough for
 // any cookie, and within what the calendar types hold (a 16-bit year wraps).

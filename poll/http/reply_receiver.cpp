@@ -136,7 +136,8 @@ std::string ReceiveReply(ReplyReader& reader, const ReplyContext& context, bool&
     reader.SetInactivityTimeout(context.limits.readTimeout);
   }
   keepConnection = bodyComplete && !reader.PeerClosed() && ReplyAllowsKeepAlive(head);
-  throw HttpProtocolError(head.statusText, head.status, std::move(errorBody));
+  throw HttpProtocolError(head.statusText, head.status, std::move(errorBody),
+                          head.headers.Value("Retry-After"));
 }
 
 }  // namespace zelmora::http

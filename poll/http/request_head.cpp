@@ -36,8 +36,10 @@ constexpr std::array<std::string_view, 14> kFieldsAfterCustom = {"Proxy-Connecti
                                                                  "Proxy-Authorization",
                                                                  "Cookie"};
 
+// Each field on one line, however long: HTTP/1.1 forbids a sender to fold,
+// and nginx answers a folded request with 400. The cookie caps bound the line.
 void AppendLine(std::string& head, std::string_view line) {
-  head += FoldHeaderLine(line);
+  head += line;
   head += "\r\n";
 }
 

@@ -16,7 +16,7 @@ struct RequestHead {
 };
 
 // The request line and the header block in the one fixed order, empty values
-// left out, long lines folded, every line ended by CR LF, then the empty line.
+// left out, every field on one line ended by CR LF, then the empty line.
 std::string BuildRequestHead(const RequestHead& head);
 
 }  // namespace zelmora::http

@@ -1,5 +1,6 @@
 // What the tray tells and offers on a working day: the polling state in its
-// tooltip and image, its menu, the new-task sound, the start options, the log.
+// tooltip and image, the alarm when polling stops working, its menu with the
+// day's tasks, the new-task sound, the start options, the log.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -115,9 +116,10 @@ TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
   FakeTray& tray = *f.desktop.tray;
   f.Control("btn1").Click();
   Poll(f, 100ms);
-  const std::string reason = "zelmora-pageview ended with exit code 1: cannot open the X display";
-  f.desktop.popup->ReportPageViewTrouble(reason);
-  f.desktop.popup->ReportPageViewTrouble(reason);  // the next task's popup
+  // What the helper said last, an escape sequence and all.
+  f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: \x1b[1mno display");
+  f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: \x1b[1mno display");
+  const std::string reason = "zelmora-pageview ended with exit code 1:  [1mno display";
   const std::string troubled = "\n无法显示任务页（自 T+100ms 起）\n" + reason;
   EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n正在查询新任务，上次回复 T+100ms" + troubled);
   EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
@@ -135,6 +137,112 @@ TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
                            "polling stopped",
                            "the page view shows pages again",
                        }));
+}
+
+TEST(TrayStatus, ControlAndInvisibleCharactersOfAFailureReachNeitherTooltipNorLog) {
+  CapturedLog log;
+  FormFixture f;
+  f.Control("btn1").Click();
+  // A status line with an 8-bit CSI, DEL, a right-to-left override, an isolate
+  // and zero-width characters, each of which would act or hide instead of show.
+  f.exchange->script = [] { throw Error("HTTP/1.1 500 \u009B31mA\u007FB\u202EC\u2066D\u200BE\uFEFFF"); };
+  Poll(f, 100ms);
+  const std::string shown = "HTTP/1.1 500  31mA B C D E F";
+  EXPECT_TRUE(f.desktop.tray->shown.tip.ends_with("\n" + shown)) << f.desktop.tray->shown.tip;
+  EXPECT_EQ(log.lines.back(), "poll failed: " + shown);
+}
+
+TEST(TrayStatus, TheWaitABusyServerAskedForIsToldWithItsReason) {
+  CapturedLog log;
+  FormFixture f;
+  const std::string& tip = f.desktop.tray->shown.tip;
+  f.Control("btn1").Click();
+  f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 429 Too Many Requests", 429, "600"); };
+  Poll(f, 100ms);
+  EXPECT_EQ(
+      tip,
+      "Zelmora任务提醒器\n无法连接任务服务器（自 T+100ms 起）\n下次查询 T+600100ms（服务器要求稍后再查）\n"
+      "HTTP/1.1 429 Too Many Requests");
+  EXPECT_EQ(log.lines.back(),
+            "poll failed: HTTP/1.1 429 Too Many Requests; next poll at T+600100ms, as the server asked "
+            "(Retry-After)");
+
+  f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 503 Service Unavailable", 503, ""); };
+  Poll(f, 600s);
+  EXPECT_NE(tip.find("\n下次查询 T+"), std::string::npos) << tip;
+  EXPECT_NE(tip.find("（服务器繁忙，已放慢查询）\nHTTP/1.1 503"), std::string::npos) << tip;
+  const std::string& slowed = log.lines.at(log.lines.size() - 2);  // the alarm follows it
+  EXPECT_TRUE(slowed.ends_with("ms, slowed down while the server is busy")) << slowed;
+
+  // Started again during the wait: the first poll still waits, and says so.
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  EXPECT_TRUE(tip.starts_with("Zelmora任务提醒器\n正在查询新任务\n下次查询 T+")) << tip;
+}
+
+// ---- the alarm when polling stops working ----
+
+// Runs `count` polls a minute apart.
+void PollEveryMinute(FormFixture& f, int count) {
+  for (int i = 0; i < count; ++i) Poll(f, 60s);
+}
+
+TEST(PollingAlarm, ComesOnceAfterFiveMinutesOfFailuresAndOnceWhenPollingWorksAgain) {
+  CapturedLog log;
+  FormFixture f({}, {}, {.startAtLogin = nullptr, .newTaskSound = true, .saveNewTaskSound = {}});
+  const std::vector<platform::TrayMessage>& messages = f.desktop.tray->messages;
+  const auto refused = [] { throw Error("Socket Error # 10061\r\nConnection refused."); };
+  f.Control("btn1").Click();
+
+  // Four minutes of failures, then an answer: the count starts again.
+  f.exchange->script = refused;
+  Poll(f, 100ms);
+  PollEveryMinute(f, 4);
+  f.exchange->script = nullptr;
+  PollEveryMinute(f, 1);
+  f.exchange->script = refused;
+  PollEveryMinute(f, 5);
+  EXPECT_TRUE(messages.empty()) << "four minutes of failures are not five";
+
+  PollEveryMinute(f, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].title, "Zelmora任务提醒器");
+  EXPECT_EQ(messages[0].text, "已连续 5 分钟无法查询新任务\nSocket Error # 10061 Connection refused.");
+  EXPECT_EQ(messages[0].kind, platform::TrayMessage::Kind::Warning);
+  EXPECT_EQ(f.desktop.sounds, 1);
+  PollEveryMinute(f, 10);
+  EXPECT_EQ(messages.size(), 1u) << "no repeats while the polls go on failing";
+
+  f.exchange->script = nullptr;
+  PollEveryMinute(f, 2);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, "查询新任务已恢复正常");
+  EXPECT_EQ(f.desktop.sounds, 2);
+  std::erase_if(log.lines, [](const std::string& line) { return !line.starts_with("alarm"); });
+  EXPECT_EQ(log.lines, (std::vector<std::string>{
+                           "alarm: polls have failed for 5 minutes: Socket Error # 10061 Connection refused.",
+                           "alarm over: polling works again"}));
+}
+
+TEST(PollingAlarm, AWorkerTheServerRefusesIsToldAtOnceAndOnlyOnce) {
+  FormFixture f;
+  const std::vector<platform::TrayMessage>& messages = f.desktop.tray->messages;
+  f.Control("btn1").Click();
+  f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 403 Forbidden", 403, ""); };
+  Poll(f, 100ms);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "任务服务器拒绝查询，请检查工号\nHTTP/1.1 403 Forbidden");
+  EXPECT_EQ(f.desktop.sounds, 0) << "the sound is off";
+
+  // Still refused after Stop and Start: told already. Then answered.
+  f.Control("btn2").Click();
+  f.Control("btn1").Click();
+  Poll(f, 100ms);
+  EXPECT_EQ(messages.size(), 1u);
+  f.exchange->script = nullptr;
+  PollEveryMinute(f, 1);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, "查询新任务已恢复正常");
 }
 
 TEST(TrayMenu, StartAndStopRunTheButtonsHandlersAndFollowTheirState) {
@@ -265,6 +373,59 @@ TEST(NewTask, ASoundChoiceThatCannotBeStoredStaysAsItWas) {
   f.desktop.tray->Choose("新任务提示音");
   EXPECT_EQ(f.desktop.errors.size(), 1u);
   EXPECT_FALSE(f.desktop.tray->ItemChecked("新任务提示音"));
+}
+
+// ---- today's tasks in the tray menu ----
+
+// The watcher takes a new task at its next tick, a second from now.
+void AnnounceTask(FormFixture& f, int32_t id) {
+  f.state.PrevTaskId.store(f.state.TaskId.load());
+  f.state.TaskId.store(id);
+  f.state.NewTaskFlag.store(1);
+  f.desktop.Advance(1s);
+}
+
+std::vector<std::string> TodaysTaskTexts(FormFixture& f) {
+  std::vector<std::string> texts;
+  for (const platform::TrayMenuItem& item : f.desktop.tray->Submenu("今日任务")) texts.push_back(item.text);
+  return texts;
+}
+
+TEST(TodaysTasks, NewestFirstAtMostTwentyEachShowingItsOwnPageAgain) {
+  FormFixture f;
+  for (int32_t id = 1; id <= 22; ++id) AnnounceTask(f, id);
+  const std::vector<platform::TrayMenuItem> list = f.desktop.tray->Submenu("今日任务");
+  ASSERT_EQ(list.size(), 20u);
+  EXPECT_EQ(list.front().text, "T+22000ms  任务 22");
+  EXPECT_EQ(list.back().text, "T+3000ms  任务 3");
+
+  f.Popup().CloseByUser();
+  ASSERT_EQ(list[17].text, "T+5000ms  任务 5");
+  list[17].chosen();
+  EXPECT_TRUE(f.Popup().visible);
+  EXPECT_EQ(f.Popup().navigations.back(), f.Popup().navigations.at(4)) << "task 5's own page";
+
+  // Announced again (polling started anew): listed once, at its latest notice.
+  AnnounceTask(f, 21);
+  const std::vector<std::string> texts = TodaysTaskTexts(f);
+  EXPECT_EQ(texts.size(), 20u);
+  EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 3),
+            (std::vector<std::string>{"T+23000ms  任务 21", "T+22000ms  任务 22", "T+20000ms  任务 20"}));
+}
+
+TEST(TodaysTasks, StartEmptyAndBeginAgainAtMidnight) {
+  FormFixture f;
+  f.desktop.timeOfDayAtStart = 23h + 59min;
+  const std::vector<std::string> none{"今天还没有新任务"};
+  EXPECT_EQ(TodaysTaskTexts(f), none);
+  EXPECT_FALSE(f.desktop.tray->Submenu("今日任务")[0].enabled());
+  AnnounceTask(f, 1);
+  AnnounceTask(f, 2);
+  EXPECT_EQ(TodaysTaskTexts(f).size(), 2u);
+  f.desktop.Advance(59s);  // 00:00:01
+  EXPECT_EQ(TodaysTaskTexts(f), none);
+  AnnounceTask(f, 3);
+  EXPECT_EQ(TodaysTaskTexts(f), std::vector<std::string>{"T+62000ms  任务 3"});
 }
 
 TEST(StartOptions, MinimizedStartsInTheTrayOrMinimisedWhereThereIsNone) {

@@ -104,7 +104,8 @@ if [[ -n $build && -f $unit_tests ]]; then
   fi
 fi
 
-"$taskserver" --port "$port" --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
+# One task and one announcement, whatever the time the steps before Start take.
+"$taskserver" --port "$port" --task-every 3600 --note-every 3600 --log "$out/taskserver.log" >"$work/taskserver.out" 2>&1 &
 track $!
 wait_for 10 grep -q '^listening on ' "$work/taskserver.out" || { echo "taskserver did not start" >&2; exit 1; }
 server=$(sed -n 's/^listening on \(127\.0\.0\.1:[0-9]*\)$/\1/p' "$work/taskserver.out")
@@ -275,6 +276,18 @@ convert "$work/screen.png" -crop "$((window_right - window_left))x$((window_bott
   +repage "$out/main-window.png"
 cp "$work/screen.png" "$out/screen.png"
 echo "# screenshot: $out/main-window.png"
+
+# ---- today's tasks: the icon's submenu shows the task's popup again ----
+probe close "$popup_caption" >/dev/null
+check "the popup's close box hides it" wait_for 5 eval '! popup_visible'
+xdotool mousemove "$icon_click_x" "$icon_click_y" click 3
+sleep 1
+for ((i = 0; i < 4; i++)); do xdotool key Up; done # 今日任务, above 开机自动启动, 新任务提示音 and 退出
+xdotool key Right
+sleep 1
+import -display "$DISPLAY" -window root "$out/todays-tasks.png"
+xdotool key Return
+check "今日任务 lists the task, and choosing it shows its popup again" wait_for 10 popup_visible
 
 # ---- minimise to the tray, click the icon to restore ----
 probe minimize "$main_caption" >/dev/null

@@ -3,8 +3,8 @@
 # the local task server: the command line; started at login (--minimized
 # --start) it polls with no main window in sight; a second start brings the
 # running reminder's window back and ends; start at login is switched on and
-# off from the tray menu; the menu ends the program; the log tells why polls
-# against a closed port fail. Run it through tests/support/run_on_virtual_desktop.sh.
+# off from the tray menu; 今日任务 shows the first task's popup again; the menu
+# ends the program; the log tells why polls against a closed port fail. Run it through tests/support/run_on_virtual_desktop.sh.
 # Usage: daily_use_test.sh PROGRAM TASKSERVER OUTPUT_DIR
 set -u
 program=$1
@@ -110,6 +110,26 @@ import -window root "$out_dir/daily-use-desktop.png"
 choose_from_bottom 3
 wait_until 30 test ! -f "$entry" || fail "the menu did not remove $entry"
 echo "ok: start at login switched on and off from the tray menu"
+
+# --- today's tasks: the submenu shows a task's popup again, on its page ---
+popup_hidden() { ! popup_viewable; }
+page_requests() { grep 'action=show' "$work/requests.log" 2>/dev/null; }
+has_page_requests() { [ "$(page_requests | wc -l)" -ge "$1" ]; }
+wait_until 600 popup_hidden || fail "the first task's popup did not close after its close time"
+shown=$(page_requests | wc -l)
+[ "$shown" -ge 1 ] || fail "the first task's page was never asked for"
+xdotool mousemove --window "$tray_icon" 10 10 click 3
+sleep 0.8
+for ((i = 0; i < 4; i++)); do xdotool key Up; done # 今日任务, above 开机自动启动, 新任务提示音 and 退出
+xdotool key Right
+sleep 0.8
+import -window root "$out_dir/daily-use-todays-tasks.png"
+xdotool key Return
+wait_until 100 popup_viewable || fail "choosing the task in 今日任务 did not show its popup again"
+wait_until 100 has_page_requests $((shown + 1)) || fail "the chosen task's page was not asked for again"
+[ "$(page_requests | tail -n1)" = "$(page_requests | head -n1)" ] ||
+  fail "a page other than the task's own: $(page_requests | tail -n1)"
+echo "ok: 今日任务 lists the first task; choosing it shows its popup again on its page"
 
 # --- the menu ends the program ---
 choose_from_bottom 1 # 退出

@@ -3,11 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+#include <memory>
+#include <thread>
+
 #include "poll/http/host_resolver.h"
 #include "poll/http/http_errors.h"
 
 namespace zelmora::http {
 namespace {
+
+using namespace std::chrono_literals;
 
 TEST(AddressSplitting, CounterAddressWithoutPort) {
   const SplitAddress split = SplitHttpAddress("http://www.example.com/tx.php?action=getnum&taskid=0");
@@ -84,6 +91,49 @@ TEST(HostResolution, OtherNumericHostsNeverReachTheSystemLookup) {
       EXPECT_EQ(error.Code(), 11001) << host;
     }
   }
+}
+
+TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
+  // A lookup that hangs until let go, as one does whose name server never answers.
+  auto calls = std::make_shared<std::atomic<int>>(0);
+  std::promise<void> letGo;
+  const HostLookup lookup = [calls, released = letGo.get_future().share()](const std::string&) {
+    calls->fetch_add(1);
+    calls->notify_all();
+    released.wait();
+    return platform::Ipv4Address{10, 0, 0, 1};
+  };
+  // Leaving the program gives up the wait at once; the lookup goes on alone.
+  const std::atomic<bool> leaving{true};
+  try {
+    ResolveHost("tasks.example.com", platform::WaitLimit{SoonEnough().deadline, &leaving}, lookup);
+    ADD_FAILURE() << "resolved";
+  } catch (const SocketError& error) {
+    EXPECT_EQ(error.Code(), platform::kSocketInterrupted);
+  }
+  calls->wait(0);
+  // The next poll finds it still running: it fails at once, with no lookup of its own.
+  try {
+    ResolveHost("tasks.example.com", platform::WaitLimit{std::chrono::steady_clock::now() + 300ms}, lookup);
+    ADD_FAILURE() << "resolved";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(),
+                 "The name lookup of tasks.example.com that an earlier poll started has not finished yet.");
+  }
+  EXPECT_EQ(calls->load(), 1);
+
+  // Once it is over, lookups run again.
+  letGo.set_value();
+  for (const auto limit = SoonEnough();;) {
+    try {
+      EXPECT_EQ(ResolveHost("tasks.example.com", limit, lookup), (platform::Ipv4Address{10, 0, 0, 1}));
+      break;
+    } catch (const HttpError&) {
+      std::this_thread::sleep_for(10ms);  // the first one is still finishing
+      platform::NextWait(limit);
+    }
+  }
+  EXPECT_EQ(calls->load(), 2);
 }
 
 }  // namespace

@@ -42,16 +42,17 @@ TEST(CookiesOnTheWire, StoredCookieIsSentOnLaterPollsUntilItExpires) {
   EXPECT_TRUE(requests[1].ends_with("\r\nCookie: sid=abc; theme=dark\r\n\r\n"));
 }
 
-TEST(CookiesOnTheWire, AFloodOfBigCookiesLeavesLaterRequestsSmall) {
-  // Interim replies full of session cookies, some over the size browsers take.
+TEST(CookiesOnTheWire, AFloodOfBigCookiesNeverKeepsTheSessionCookieOut) {
+  // Interim replies full of session cookies, some over the size browsers take,
+  // more than the store holds; the server's own session cookie comes last.
   std::string flood;
   for (int head = 0; head <= 3; ++head) {
     flood += head < 3 ? "HTTP/1.1 100 Continue\r\n" : "HTTP/1.1 200 OK\r\n";
-    for (int i = 0; i < 99; ++i) {
+    for (int i = 0; i < 98; ++i) {
       flood += "Set-Cookie: c" + std::to_string(head * 100 + i) + "=" +
-               std::string(i % 2 ? 5000 : 3000, 'v') + "; path=/\r\n";
+               std::string(i % 7 ? 3000 : 5000, 'v') + "; path=/\r\n";
     }
-    flood += head < 3 ? "\r\n" : "Content-Length: 2\r\n\r\nok";
+    flood += head < 3 ? "\r\n" : "Set-Cookie: sid=s1; path=/\r\nContent-Length: 2\r\n\r\nok";
   }
   ScriptedServer server;
   server.Play(flood);
@@ -64,22 +65,23 @@ TEST(CookiesOnTheWire, AFloodOfBigCookiesLeavesLaterRequestsSmall) {
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(CookieLineOf(requests[0]), "");
-  // The cookie line is full but bounded; folding adds a few bytes per 78.
+  // The cookie line is full but bounded, and the session cookie is on it.
   for (const std::size_t later : {1, 2}) {
     EXPECT_GT(requests[later].size(), kMaxCookieHeaderBytes / 2);
-    EXPECT_LT(requests[later].size(), kMaxCookieHeaderBytes * 11 / 10);
+    EXPECT_LT(requests[later].size(), kMaxCookieHeaderBytes + 200);
+    EXPECT_TRUE(CookieLineOf(requests[later]).ends_with("; sid=s1"));
   }
 }
 
 TEST(CookieSelection, SecureEmptyPathlessAndForeignCookiesAreNotSent) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  store.Store(ParseCookie("secure=1; path=/; secure", now), "h.example.com");
-  store.Store(ParseCookie("empty=; path=/", now), "h.example.com");
-  store.Store(ParseCookie("nopath=1", now), "h.example.com");
-  store.Store(ParseCookie("foreign=1; path=/; domain=other.com", now), "h.example.com");
-  store.Store(ParseCookie("parent=1; path=/; domain=.example.com", now), "h.example.com");
-  store.Store(ParseCookie("deep=1; path=/app/", now), "h.example.com");
+  store.Store(ParseCookie("secure=1; path=/; secure", now), "h.example.com", now);
+  store.Store(ParseCookie("empty=; path=/", now), "h.example.com", now);
+  store.Store(ParseCookie("nopath=1", now), "h.example.com", now);
+  store.Store(ParseCookie("foreign=1; path=/; domain=other.com", now), "h.example.com", now);
+  store.Store(ParseCookie("parent=1; path=/; domain=.example.com", now), "h.example.com", now);
+  store.Store(ParseCookie("deep=1; path=/app/", now), "h.example.com", now);
   EXPECT_EQ(store.Size(), 5u);  // the foreign domain is dropped
   EXPECT_EQ(store.CookieHeader("h.example.com", "/"), "parent=1");
   EXPECT_EQ(store.CookieHeader("h.example.com", "/app/"), "deep=1; parent=1");
@@ -89,9 +91,9 @@ TEST(CookieSelection, SecureEmptyPathlessAndForeignCookiesAreNotSent) {
 TEST(CookieSelection, LongestPathFirstAndSameNameReplaced) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  store.Store(ParseCookie("a=1; path=/", now), "127.0.0.1");
-  store.Store(ParseCookie("b=2; path=/x/", now), "127.0.0.1");
-  store.Store(ParseCookie("a=3; path=/", now), "127.0.0.1");
+  store.Store(ParseCookie("a=1; path=/", now), "127.0.0.1", now);
+  store.Store(ParseCookie("b=2; path=/x/", now), "127.0.0.1", now);
+  store.Store(ParseCookie("a=3; path=/", now), "127.0.0.1", now);
   EXPECT_EQ(store.Size(), 2u);
   EXPECT_EQ(store.CookieHeader("127.0.0.1", "/x/"), "b=2; a=3");
 }
@@ -99,8 +101,8 @@ TEST(CookieSelection, LongestPathFirstAndSameNameReplaced) {
 TEST(CookieSelection, Ipv4HostNeedsTheExactDomain) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  store.Store(ParseCookie("a=1; path=/; domain=0.0.1", now), "127.0.0.1");
-  store.Store(ParseCookie("b=1; path=/; domain=127.0.0.1", now), "127.0.0.1");
+  store.Store(ParseCookie("a=1; path=/; domain=0.0.1", now), "127.0.0.1", now);
+  store.Store(ParseCookie("b=1; path=/; domain=127.0.0.1", now), "127.0.0.1", now);
   EXPECT_EQ(store.CookieHeader("127.0.0.1", "/"), "b=1");
 }
 
@@ -112,8 +114,8 @@ TEST(CookieExpiry, MaxAgeCountsFromNowAndExpiresWins) {
             sys_days{1994y / November / 6} + 8h + 49min + 37s);
 
   CookieStore store;
-  store.Store(ParseCookie("gone=1; path=/; max-age=0", now), "h");
-  store.Store(ParseCookie("kept=1; path=/; max-age=10", now), "h");
+  store.Store(ParseCookie("gone=1; path=/; max-age=0", now), "h", now);
+  store.Store(ParseCookie("kept=1; path=/; max-age=10", now), "h", now);
   store.RemoveExpired(now);
   EXPECT_EQ(store.CookieHeader("h", "/"), "kept=1");
 }
@@ -138,18 +140,18 @@ TEST(CookiesFromReplies, ControlCharactersInNameOrValueDropTheCookie) {
   EXPECT_EQ(exchange.cookies.CookieHeader("127.0.0.1", "/"), "tab=4\t5; gbk=\xB9\xAB");
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  store.Store(ParseCookie(std::string("nul=a\0b; path=/", 15), now), "h");
+  store.Store(ParseCookie(std::string("nul=a\0b; path=/", 15), now), "h", now);
   EXPECT_EQ(store.Size(), 0u);
 }
 
 TEST(CookieBounds, OversizedCookiesAndAttributesAreIgnored) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  store.Store(ParseCookie("n=" + std::string(kMaxCookieNameValueBytes - 1, 'v') + "; path=/", now), "h");
-  store.Store(ParseCookie("m=" + std::string(kMaxCookieNameValueBytes, 'v') + "; path=/", now), "h");
+  store.Store(ParseCookie("n=" + std::string(kMaxCookieNameValueBytes - 1, 'v') + "; path=/", now), "h", now);
+  store.Store(ParseCookie("m=" + std::string(kMaxCookieNameValueBytes, 'v') + "; path=/", now), "h", now);
   EXPECT_EQ(store.Size(), 1u);
   // A stored cookie is not replaced by an oversized one of the same name.
-  store.Store(ParseCookie("n=" + std::string(kMaxCookieNameValueBytes, 'w') + "; path=/", now), "h");
+  store.Store(ParseCookie("n=" + std::string(kMaxCookieNameValueBytes, 'w') + "; path=/", now), "h", now);
   EXPECT_EQ(store.CookieHeader("h", "/"), "n=" + std::string(kMaxCookieNameValueBytes - 1, 'v'));
 
   // An overlong attribute counts as absent, the rest of the cookie stays.
@@ -163,30 +165,47 @@ TEST(CookieBounds, OversizedCookiesAndAttributesAreIgnored) {
   EXPECT_EQ(ParseCookie("c=1; expires=" + overlong + "; max-age=5", now).expiry, now + seconds(5));
 }
 
-TEST(CookieBounds, CookieLineStopsAtTheCapLeavingOutTheLeastSpecific) {
+TEST(CookieBounds, AtTheCapACookieThatDoesNotFitIsLeftOutAndTheRestStillGo) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
   for (int i = 0; i < 10; ++i) {
-    store.Store(ParseCookie("r" + std::to_string(i) + "=" + std::string(998, 'v') + "; path=/", now), "h");
+    store.Store(ParseCookie("r" + std::to_string(i) + "=" + std::string(998, 'v') + "; path=/", now), "h",
+                now);
   }
-  store.Store(ParseCookie("d=" + std::string(998, 'd') + "; path=/deep/", now), "h");
+  store.Store(ParseCookie("d=" + std::string(998, 'd') + "; path=/deep/", now), "h", now);
+  store.Store(ParseCookie("sid=1; path=/", now), "h", now);
   const std::string line = store.CookieHeader("h", "/deep/");
   EXPECT_LE(line.size(), kMaxCookieHeaderBytes);
-  // 1000 bytes for each cookie, 2 for each "; ": the deep one and six more fit.
+  // 1000 bytes for each cookie, 2 for each "; ": the deep one and six more fit,
+  // and the small one after those that do not.
   EXPECT_TRUE(line.starts_with("d=" + std::string(998, 'd') + "; r0="));
   EXPECT_NE(line.find("; r5="), std::string::npos);
   EXPECT_EQ(line.find("; r6="), std::string::npos);
+  EXPECT_TRUE(line.ends_with("; sid=1"));
 }
 
-TEST(CookieExpiry, StoreStaysBoundedAgainstEndlessNewNames) {
+// A full store takes every new cookie: expired ones leave first, then the one
+// least recently set or sent.
+TEST(CookieBounds, ANewCookieAlwaysLandsInAFullStore) {
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  for (int i = 0; i < 1000; ++i) {
-    std::string text = std::to_string(i);
-    text.insert(0, 1, 'n').append("=1; path=/");  // not "n" + ...: gcc 12 -O2 warns falsely (-Wrestrict)
-    store.Store(ParseCookie(text, now), "h");
-  }
+  auto set = [&store](const std::string& text, sys_seconds when) {
+    store.Store(ParseCookie(text, when), "h", when);
+  };
+  set("a=1; path=/a/", now);
+  for (std::size_t i = 0; i + 2 < kMaxCookies; ++i) set("f" + std::to_string(i) + "=1; path=/f/", now);
+  set("brief=1; path=/f/; max-age=10", now);
+  ASSERT_EQ(store.Size(), kMaxCookies);
+
+  const auto later = now + 20s;
+  set("sid=1; path=/a/", later);  // in the place of the expired one
+  EXPECT_EQ(store.CookieHeader("h", "/a/"), "a=1; sid=1");
+  set("late=1; path=/f/", later);  // in the place of f0: "a" has just been sent
   EXPECT_EQ(store.Size(), kMaxCookies);
+  EXPECT_EQ(store.CookieHeader("h", "/a/"), "a=1; sid=1");
+  const std::string line = store.CookieHeader("h", "/f/");
+  EXPECT_TRUE(line.starts_with("f1=1; f2=1")) << line;
+  EXPECT_TRUE(line.ends_with("; f297=1; late=1")) << line;
 }
 
 TEST(CookieDates, TheUsualFormsAreRead) {
@@ -209,7 +228,7 @@ TEST(CookieDates, FarFutureYearsStayInTheFarFuture) {
 
   CookieStore store;
   const auto now = floor<seconds>(system_clock::now());
-  store.Store(ParseCookie("a=1; path=/; expires=Sat, 01 Jan 67506 00:00:00 GMT", now), "h");
+  store.Store(ParseCookie("a=1; path=/; expires=Sat, 01 Jan 67506 00:00:00 GMT", now), "h", now);
   store.RemoveExpired(now);
   EXPECT_EQ(store.CookieHeader("h", "/"), "a=1");
 }

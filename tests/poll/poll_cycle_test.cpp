@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <system_error>
 #include <thread>
 
@@ -28,6 +29,17 @@ class PollCycleTest : public ::testing::Test {
     const auto limit = std::chrono::steady_clock::now() + 10s;
     while (f.exchange->runs < runs && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
     ASSERT_EQ(f.exchange->runs, runs);
+  }
+  // Start with the first poll held, then Stop and Start while it runs: the new
+  // first tick finds it running, and the cycle owes a poll.
+  void RestartDuringTheFirstPoll() {
+    f.exchange->Hold();
+    f.Control("btn1").Click();
+    f.desktop.Advance(100ms);
+    WaitForRuns(1);
+    f.Control("btn2").Click();
+    f.Control("btn1").Click();
+    f.desktop.Advance(100ms);
   }
   FormFixture f;
 };
@@ -117,13 +129,7 @@ TEST_F(PollCycleTest, StartDuringAPollNeverRunsTwoWorkersAtOnce) {
     std::this_thread::sleep_for(5ms);
     inside.fetch_sub(1);
   };
-  f.exchange->Hold();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // first poll held
-  WaitForRuns(1);
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // the new first tick finds the old poll running
+  RestartDuringTheFirstPoll();
   EXPECT_EQ(f.exchange->runs, 1);
   f.exchange->Release();
   f.FinishPoll();  // the old poll ends, the owed poll starts at once
@@ -225,14 +231,8 @@ TEST_F(PollCycleTest, AThreadThatCannotStartIsReportedAndTheNextTickTriesAgain) 
 TEST_F(PollCycleTest, AnOwedPollWhoseThreadCannotStartIsReportedToo) {
   int refusals = 0;
   f.form1->Poll().SetThreadStart(RefusingThreads(refusals));
-  f.exchange->Hold();
   f.Control("edt2").Type("10");
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);
-  WaitForRuns(1);
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
-  f.desktop.Advance(100ms);  // owed: the first poll still runs
+  RestartDuringTheFirstPoll();
   refusals = 1;
   f.exchange->Release();
   f.FinishPoll();  // the owed poll's thread is refused here, on a posted task
@@ -241,6 +241,106 @@ TEST_F(PollCycleTest, AnOwedPollWhoseThreadCannotStartIsReportedToo) {
   f.desktop.Advance(10s);
   f.FinishPoll();
   EXPECT_EQ(f.exchange->runs, 2);
+}
+
+// ---- a busy server (429, 503) is polled no sooner than it asks ----
+
+class PolitePolling : public PollCycleTest {
+ protected:
+  // Each next poll answers `status` (0: the server answers) with that Retry-After.
+  void Reply(int status, std::string retryAfter = {}) {
+    f.exchange->script = [status, retryAfter] {
+      if (status != 0)
+        throw ReplyStatusError("HTTP/1.1 " + std::to_string(status) + " Busy", status, retryAfter);
+    };
+  }
+  // The wait armed after the last poll.
+  milliseconds NextWait() {
+    EXPECT_TRUE(f.form1->Poll().tmr1().Enabled());
+    return milliseconds(f.form1->Poll().tmr1().Interval());
+  }
+  // The next poll comes `wait` from now, not a millisecond sooner.
+  void PollAfter(milliseconds wait) {
+    const int before = f.exchange->runs;
+    f.desktop.Advance(wait - 1ms);
+    // A poll launched early may not have reached the exchange yet.
+    ASSERT_FALSE(f.form1->Poll().Polling()) << "polled before the wait of " << wait.count() << " ms ended";
+    ASSERT_EQ(f.exchange->runs, before) << "polled before the wait of " << wait.count() << " ms ended";
+    f.desktop.Advance(1ms);
+    f.FinishPoll();
+    ASSERT_EQ(f.exchange->runs, before + 1);
+  }
+};
+
+std::string HttpDate(std::chrono::system_clock::time_point when) {
+  const std::time_t time = std::chrono::system_clock::to_time_t(when);
+  char text[64];
+  std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", std::gmtime(&time));
+  return text;
+}
+
+TEST_F(PolitePolling, RetryAfterInSecondsOrAsADateSetsTheWaitWithinTheIntervalAndAnHour) {
+  Reply(429, "600");
+  StartWithInterval("60");
+  EXPECT_EQ(NextWait(), 600s);
+  Reply(503, HttpDate(f.desktop.Now() + 600s + 15min));  // a quarter of an hour after that poll
+  PollAfter(600s);
+  EXPECT_EQ(NextWait(), 15min);
+  Reply(429, "86400");  // a day: asked again within the hour
+  PollAfter(15min);
+  EXPECT_EQ(NextWait(), 1h);
+
+  // Shorter than the interval, gone by, or another status: the interval.
+  for (const auto& [status, retryAfter] :
+       {std::pair{429, "5"}, {503, "Wed, 21 Oct 2015 07:28:00 GMT"}, {500, "600"}}) {
+    Reply(status, retryAfter);
+    PollAfter(NextWait());
+    EXPECT_EQ(NextWait(), 60s) << status << " " << retryAfter;
+  }
+}
+
+TEST_F(PolitePolling, BusyRepliesWithoutRetryAfterDoubleTheWaitUpToTenIntervals) {
+  Reply(429);
+  StartWithInterval("10");
+  // Each wait a little shorter at random, never by more than a tenth.
+  for (const milliseconds longest : {20s, 40s, 80s, 100s, 100s}) {
+    EXPECT_LE(NextWait(), longest);
+    EXPECT_GE(NextWait(), longest * 9 / 10);
+    PollAfter(NextWait());
+  }
+  // The first answer returns to the interval, and the next busy reply starts over.
+  Reply(0);
+  PollAfter(NextWait());
+  EXPECT_EQ(NextWait(), 10s);
+  Reply(503, "soon");  // unreadable: as if there were none
+  PollAfter(10s);
+  EXPECT_LE(NextWait(), 20s);
+  EXPECT_GT(NextWait(), 10s);
+}
+
+TEST_F(PolitePolling, StopAndStartDuringTheWaitStillWaitItOut) {
+  Reply(429, "600");
+  StartWithInterval("60");
+  f.desktop.Advance(100s);
+  f.Control("btn2").Click();
+  f.desktop.Advance(100s);
+  f.Control("btn1").Click();
+  PollAfter(400s);  // 600 s after the busy reply, not 100 ms after Start
+
+  // Once the wait is over, Start polls at once again.
+  f.Control("btn2").Click();
+  f.desktop.Advance(600s);
+  f.Control("btn1").Click();
+  PollAfter(100ms);
+}
+
+TEST_F(PolitePolling, AStartDuringABusyPollWaitsForTheServerToo) {
+  Reply(503, "300");
+  RestartDuringTheFirstPoll();
+  f.exchange->Release();
+  f.FinishPoll();
+  EXPECT_EQ(f.exchange->runs, 1) << "the owed poll must wait as the busy reply asked";
+  PollAfter(300s);
 }
 
 TEST(PollCycleShutdown, ClosingDuringAHungPollEndsPromptly) {

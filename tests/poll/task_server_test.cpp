@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "poll/task_server_exchange.h"
+#include "tests/support/scripted_server.h"
 
 namespace zelmora {
 namespace {
@@ -17,6 +19,14 @@ TEST(SplitFields, DropsEmptyPiecesExceptTheLast) {
   EXPECT_EQ(SplitFields("", "|"), (Fields{""}));
   EXPECT_EQ(SplitFields("abc", "|"), (Fields{"abc"}));
   EXPECT_EQ(SplitFields("a<>b", "<>"), (Fields{"a", "b"}));
+}
+
+// The reply is text in GBK, where the second byte of 東 (96 7C) or 億 (83 7C)
+// is the delimiter's: after a lead byte (0x81 to 0xFE) comes no delimiter.
+TEST(SplitFields, NeverCutsAGbkCharacterWhoseSecondByteIsTheDelimiter) {
+  EXPECT_EQ(SplitFields("0|5|5|\xB9\xE3\x96\x7C\xC8\xCE\xCE\xF1", "|"),
+            (Fields{"0", "5", "5", "\xB9\xE3\x96\x7C\xC8\xCE\xCE\xF1"}));
+  EXPECT_EQ(SplitFields("\x83|\x83||x|\x81", "|"), (Fields{"\x83|\x83|", "x", "\x81"}));
 }
 
 TEST(TaskServerAddresses, CounterRequestCarriesIdsAndCheckedFiltersInOrder) {
@@ -107,6 +117,34 @@ TEST_F(CounterReply, OnlyAStrictlyGreaterIdCounts) {
   EXPECT_EQ(state.PrevTaskId, 12);
   EXPECT_EQ(state.TaskId, 13);
   EXPECT_EQ(state.NewTaskFlag, 1);
+}
+
+TEST_F(CounterReply, ANulInAFieldShowsInTheComplaintRatherThanEndingIt) {
+  try {
+    Apply(std::string_view("0|5\0|1|x", 8));
+    ADD_FAILURE() << "applied";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "'5?' is not a valid integer value");
+  }
+}
+
+// A busy server's reply, read by the real client from a real socket, reaches
+// the poll cycle with what it needs to slow down.
+TEST(TaskServerExchangeFailures, ABusyReplyCarriesItsStatusAndRetryAfter) {
+  testing::ScriptedServer server;
+  server.Play("HTTP/1.1 429 Too Many Requests\r\nRetry-After:  120 \r\nContent-Length: 4\r\n\r\nbusy");
+  PollState state;
+  TaskFilters filters;
+  TaskServerExchange exchange({state, filters, {}}, "127.0.0.1:" + std::to_string(server.Port()));
+  try {
+    exchange.Run();
+    FAIL() << "a 429 reply must fail the poll";
+  } catch (const ReplyStatusError& failure) {
+    EXPECT_STREQ(failure.what(), "HTTP/1.1 429 Too Many Requests");
+    EXPECT_EQ(failure.Status(), 429);
+    EXPECT_EQ(failure.RetryAfter(), "120");
+  }
+  exchange.Disconnect();
 }
 
 }  // namespace

@@ -184,6 +184,12 @@ std::string FakeDesktop::LongTimeText(Clock::time_point when) const {
   return text;
 }
 
+std::chrono::year_month_day FakeDesktop::LocalDate(Clock::time_point when) const {
+  using namespace std::chrono;
+  constexpr sys_days kFirstDay = year(2026) / December / 10;
+  return year_month_day(kFirstDay + floor<days>(timeOfDayAtStart + (when - start_)));
+}
+
 namespace {
 
 class FakeInstanceClaim final : public platform::InstanceClaim {

@@ -124,6 +124,7 @@ class FakeTray final : public platform::TrayIcon {
   bool IsShown() const override { return present && hostRunning_; }
   void SetMenu(std::vector<platform::TrayMenuItem> items) override { menu = std::move(items); }
   void PopUpMenu() override { ++menuPopUps; }
+  void ShowMessage(const platform::TrayMessage& message) override { messages.push_back(message); }
   void OnMouse(std::function<void(platform::TrayMouse)> handler) override { mouse_ = std::move(handler); }
   void OnTrayRecreated(std::function<void()> handler) override { recreated_ = std::move(handler); }
 
@@ -137,6 +138,8 @@ class FakeTray final : public platform::TrayIcon {
   const platform::TrayMenuItem& Item(const std::string& text) const;
   bool ItemChecked(const std::string& text) const { return Item(text).checked(); }
   bool ItemEnabled(const std::string& text) const { return !Item(text).enabled || Item(text).enabled(); }
+  // The entries of that entry's submenu, as it opens now.
+  std::vector<platform::TrayMenuItem> Submenu(const std::string& text) const { return Item(text).submenu(); }
 
   bool& present;
   platform::TrayIconRecord shown;  // as last added or changed
@@ -144,6 +147,7 @@ class FakeTray final : public platform::TrayIcon {
   int adds = 0;
   int modifies = 0;
   int menuPopUps = 0;
+  std::vector<platform::TrayMessage> messages;
 
  private:
   const bool& hostRunning_;
@@ -173,6 +177,8 @@ class FakeDesktop final : public platform::Desktop {
   void ShellOpen(const std::string& address) override { shellOpens.push_back(address); }
   Clock::time_point Now() const override;
   std::string LongTimeText(Clock::time_point when) const override;
+  // Days turn at the virtual clock's midnight: see timeOfDayAtStart.
+  std::chrono::year_month_day LocalDate(Clock::time_point when) const override;
   std::unique_ptr<platform::InstanceClaim> ClaimInstance() override;
   void PlayNewTaskSound() override { ++sounds; }
   int Run() override { return 0; }
@@ -198,6 +204,8 @@ class FakeDesktop final : public platform::Desktop {
   std::vector<ErrorBox> errors;
   std::vector<std::string> shellOpens;
   platform::Rect workArea{0, 0, 1280, 800};
+  // The local time of day when the desktop was made, on its first day.
+  std::chrono::milliseconds timeOfDayAtStart = std::chrono::hours(9);
   bool refuseTimers = false;
 
  private:
