@@ -236,7 +236,17 @@ class PopupOnDesktop : public ::testing::Test {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(pathAndQuery).toStdU16String();
   }
 
+  // A window of another program, the one the user works in.
+  bool UsersWindowIsActive() {
+    usersWindow.setWindowTitle("user's window");
+    usersWindow.setGeometry(100, 100, 300, 200);
+    usersWindow.show();
+    usersWindow.activateWindow();
+    return QTest::qWaitForWindowActive(&usersWindow);
+  }
+
   platform::qt::QtDesktop desktop;
+  QWidget usersWindow;
   std::unique_ptr<PopupWindow> popup;
   QWidget* widget = nullptr;
   int completions = 0;
@@ -464,12 +474,7 @@ TEST_F(PopupOnDesktop, AHelperKilledWhileThePageShowsComesBackWithThePage) {
 // task-bar button), and it does not take the keyboard. A click on it lets
 // the user answer with the keyboard; hiding the popup closes it.
 TEST_F(PopupOnDesktop, AScriptBoxAfterLoadBelongsToThePopupAndClosesWithIt) {
-  QWidget usersWindow;
-  usersWindow.setWindowTitle("user's window");
-  usersWindow.setGeometry(100, 100, 300, 200);
-  usersWindow.show();
-  usersWindow.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&usersWindow));
+  ASSERT_TRUE(UsersWindowIsActive());
   e2e::OnePageServer server(
       "<html><body style='margin:0;height:300px;background:#10c040'><script>"
       "document.body.onclick = () => {"
@@ -584,12 +589,7 @@ TEST_F(PopupOnDesktop, OnlyANewWindowTheUserAskedForOpensAndOnlyInTheBrowser) {
 }
 
 TEST_F(PopupOnDesktop, ShowingAndClickingNeverTakeTheFocusFromTheUsersWindow) {
-  QWidget usersWindow;
-  usersWindow.setWindowTitle("user's window");
-  usersWindow.setGeometry(100, 100, 300, 200);
-  usersWindow.show();
-  usersWindow.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&usersWindow));
+  ASSERT_TRUE(UsersWindowIsActive());
 
   e2e::OnePageServer server(kGreenPage);
   popup->Navigate(Address(server.Port(), "/"));
