@@ -89,6 +89,11 @@ int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, c
     LogEvent("another start of the program asked for the main window");
     reminder.ShowMainWindow();
   });
+  // The program's files are about to be replaced or removed: end as 退出 does.
+  instance->OnCloseRequest([&reminder] {
+    LogEvent("the installer or uninstaller asked the reminder to end");
+    reminder.Form1().Window().Close();
+  });
   reminder.Begin(options);
   const int exitCode = desktop.Run();
   LogEvent("exit");

@@ -208,6 +208,10 @@ class InstanceClaim {
   virtual ~InstanceClaim() = default;
   // Another start of the program asked for the main window.
   virtual void OnShowRequest(std::function<void()> handler) = 0;
+  // Another program (the installer or the uninstaller, about to replace or
+  // remove the program's files) asked the reminder to end. Desktops where
+  // nothing asks this never call the handler.
+  virtual void OnCloseRequest(std::function<void()> handler) { static_cast<void>(handler); }
 };
 
 class Desktop {

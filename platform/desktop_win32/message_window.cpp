@@ -21,6 +21,9 @@ MessageWindow::MessageWindow(HINSTANCE instance) {
   // Never shown; WS_POPUP keeps it top-level so that broadcasts reach it.
   window_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, this);
   if (window_ == nullptr) throw Error("Cannot create the program's message window");
+  // A reminder run as administrator would not hear the shell's broadcast otherwise.
+  if (taskbarCreatedMessage_ != 0)
+    ChangeWindowMessageFilterEx(window_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
 }
 
 MessageWindow::~MessageWindow() {

@@ -1,17 +1,8 @@
 #include "platform/desktop_win32/web_view_site.h"
 
-#include <exdisp.h>
-#include <exdispid.h>
-
-#include <utility>
-
-#include "platform/desktop_win32/handler_call.h"
-
 using Microsoft::WRL::ComPtr;
 
 namespace zelmora::platform::win32 {
-
-// ---- WebViewSite ----
 
 ComPtr<WebViewSite> WebViewSite::Create(HWND container, RECT bounds) {
   return ComPtr<WebViewSite>(new WebViewSite(container, bounds));
@@ -20,6 +11,7 @@ ComPtr<WebViewSite> WebViewSite::Create(HWND container, RECT bounds) {
 void WebViewSite::Detach() {
   container_ = nullptr;
   inPlaceObject_ = nullptr;
+  activeObject_.Reset();
 }
 
 STDMETHODIMP WebViewSite::QueryInterface(REFIID id, void** object) {
@@ -30,6 +22,10 @@ STDMETHODIMP WebViewSite::QueryInterface(REFIID id, void** object) {
     *object = static_cast<IOleInPlaceSite*>(this);
   } else if (id == IID_IOleInPlaceUIWindow || id == IID_IOleInPlaceFrame) {
     *object = static_cast<IOleInPlaceFrame*>(this);
+  } else if (id == __uuidof(IDocHostUIHandler)) {  // from the headers: MinGW's uuid library lacks some
+    *object = static_cast<IDocHostUIHandler*>(this);
+  } else if (id == __uuidof(IDocHostShowUI)) {
+    *object = static_cast<IDocHostShowUI*>(this);
   } else {
     *object = nullptr;
     return E_NOINTERFACE;
@@ -75,48 +71,18 @@ STDMETHODIMP WebViewSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlace
   return S_OK;
 }
 
+STDMETHODIMP WebViewSite::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) {
+  // The control hands over the object that wants the keys when it activates, and none when it deactivates.
+  activeObject_ = container_ != nullptr ? object : nullptr;
+  return S_OK;
+}
+
 STDMETHODIMP WebViewSite::OnPosRectChange(LPCRECT position) {
   if (position == nullptr) return E_POINTER;
   if (inPlaceObject_ != nullptr && container_ != nullptr) {
     RECT clip{};
     GetClientRect(container_, &clip);
     inPlaceObject_->SetObjectRects(position, &clip);
-  }
-  return S_OK;
-}
-
-// ---- WebViewEvents ----
-
-ComPtr<WebViewEvents> WebViewEvents::Create(std::function<void()> onDocumentComplete) {
-  return ComPtr<WebViewEvents>(new WebViewEvents(std::move(onDocumentComplete)));
-}
-
-STDMETHODIMP WebViewEvents::QueryInterface(REFIID id, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (id == IID_IUnknown || id == IID_IDispatch || id == DIID_DWebBrowserEvents2) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP WebViewEvents::GetTypeInfoCount(UINT* count) {
-  if (count == nullptr) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-STDMETHODIMP WebViewEvents::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) {
-  // Every other event keeps the control's own default treatment. The handler
-  // may end the view, and with it the view's references to this object and
-  // its handler: both are held here until the call is over.
-  if (event == DISPID_DOCUMENTCOMPLETE && onDocumentComplete_) {
-    const ComPtr<WebViewEvents> keepAlive(this);
-    const std::function<void()> handler = onDocumentComplete_;
-    CallHandler(handler);
   }
   return S_OK;
 }

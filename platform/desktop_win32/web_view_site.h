@@ -1,38 +1,25 @@
 #pragma once
-// The two objects of ours that the WebBrowser control holds: its site in the
-// popup (client site, in-place site and frame in one) and the sink of its
-// events. The control keeps references of its own and may call either after
-// the view has let go of it (a late event while the program exits), so each
-// lives until its last reference goes; once the view has detached them they
-// no longer reach the window, the control or the handler.
+// The WebBrowser control's site in the popup: client site, in-place site and
+// frame in one, and the host the control asks about the page's own user
+// interface (context menu, message boxes, look). The control keeps references
+// of its own and may call the site after the view has let go of it (a late
+// call while the program exits), so the site lives until its last reference
+// goes; once the view has detached it, it no longer reaches the window.
 #include <windows.h>
+#include <mshtmhst.h>
 #include <ocidl.h>
 #include <ole2.h>
 #include <wrl/client.h>
 
-#include <atomic>
-#include <functional>
+#include "platform/desktop_win32/com_references.h"
 
 namespace zelmora::platform::win32 {
 
-// IUnknown's reference count, shared by both objects: the object deletes
-// itself with its last reference. It starts at none: the ComPtr that Create
-// returns takes the first.
-template <typename Object>
-class ComReferences {
- public:
-  ULONG Add() { return ++count_; }
-  ULONG Release(Object* object) {
-    const ULONG left = --count_;
-    if (left == 0) delete object;
-    return left;
-  }
-
- private:
-  std::atomic<ULONG> count_{0};
-};
-
-class WebViewSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class WebViewSite final : public IOleClientSite,
+                          public IOleInPlaceSite,
+                          public IOleInPlaceFrame,
+                          public IDocHostUIHandler,
+                          public IDocHostShowUI {
  public:
   // The view owns the first reference.
   static Microsoft::WRL::ComPtr<WebViewSite> Create(HWND container, RECT bounds);
@@ -40,6 +27,24 @@ class WebViewSite final : public IOleClientSite, public IOleInPlaceSite, public 
   void SetObject(IOleInPlaceObject* object) { inPlaceObject_ = object; }
   // The view is going: from now on the site answers without a window.
   void Detach();
+
+  // Where the page stands, for the boxes it opens. Until a page has been
+  // shown nobody sees it (the popup waits out of sight for the load), so a
+  // box it opens then is answered at once; a box of the old page while the
+  // reminder replaces it (the question whether to leave) lets it go.
+  void ReplacingPage() {
+    replacing_ = true;
+    inSight_ = false;
+  }
+  void NewPageArriving() { replacing_ = false; }
+  void PageInSight() {
+    replacing_ = false;
+    inSight_ = true;
+  }
+
+  // The control's object that takes the keys meant for the page, as the
+  // control last handed it over; null before the page was first activated.
+  IOleInPlaceActiveObject* ActiveObject() const { return activeObject_.Get(); }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID id, void** object) override;
@@ -75,13 +80,39 @@ class WebViewSite final : public IOleClientSite, public IOleInPlaceSite, public 
   STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override;
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
   STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
   STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+  // Both IOleInPlaceFrame's and IDocHostUIHandler's.
   STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
   STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+  // IDocHostUIHandler: no menus or tool bars of the control's, no context
+  // menu but Copy, nothing of the host's reachable from the page's script.
+  STDMETHODIMP ShowContextMenu(DWORD, POINT* where, IUnknown* commands, IDispatch*) override;
+  STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override;
+  STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                      IOleInPlaceUIWindow*) override {
+    return S_OK;
+  }
+  STDMETHODIMP HideUI() override { return S_OK; }
+  STDMETHODIMP UpdateUI() override { return S_OK; }
+  STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+  STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+  STDMETHODIMP GetOptionKeyPath(LPOLESTR* key, DWORD) override;
+  STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** target) override;
+  STDMETHODIMP GetExternal(IDispatch** external) override;
+  STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* translated) override;
+  STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** filtered) override;
+
+  // IDocHostShowUI: the page's alert and confirm boxes.
+  STDMETHODIMP ShowMessage(HWND, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR, DWORD,
+                           LRESULT* result) override;
+  STDMETHODIMP ShowHelp(HWND, LPOLESTR, UINT, DWORD, POINT, IDispatch*) override { return S_OK; }
 
  private:
   friend class ComReferences<WebViewSite>;
@@ -92,34 +123,9 @@ class WebViewSite final : public IOleClientSite, public IOleInPlaceSite, public 
   HWND container_;
   RECT bounds_;
   IOleInPlaceObject* inPlaceObject_ = nullptr;
-};
-
-// DWebBrowserEvents2 is a dispatch interface: every event arrives through Invoke.
-class WebViewEvents final : public IDispatch {
- public:
-  // The view owns the first reference.
-  static Microsoft::WRL::ComPtr<WebViewEvents> Create(std::function<void()> onDocumentComplete);
-
-  // The view is going: later events are dropped.
-  void Detach() { onDocumentComplete_ = nullptr; }
-
-  STDMETHODIMP QueryInterface(REFIID id, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return references_.Add(); }
-  STDMETHODIMP_(ULONG) Release() override { return references_.Release(this); }
-
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
-
- private:
-  friend class ComReferences<WebViewEvents>;
-  explicit WebViewEvents(std::function<void()> onDocumentComplete)
-      : onDocumentComplete_(std::move(onDocumentComplete)) {}
-  ~WebViewEvents() = default;
-
-  ComReferences<WebViewEvents> references_;
-  std::function<void()> onDocumentComplete_;
+  Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> activeObject_;
+  bool replacing_ = false;
+  bool inSight_ = false;
 };
 
 }  // namespace zelmora::platform::win32

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/desktop_win32/browser_features.h"
 #include "platform/desktop_win32/handler_call.h"
 #include "platform/desktop_win32/long_time_picture.h"
 #include "platform/desktop_win32/message_window.h"
@@ -60,11 +61,21 @@ class Win32Desktop final : public Desktop {
   }
 
   std::unique_ptr<PopupWindow> CreatePopup(const PopupSpec& design) override {
-    return std::make_unique<Win32PopupWindow>(instance_, design);
+    // Before the page view's engine first starts: it reads them once.
+    SetBrowserFeatures();
+    auto popup = std::make_unique<Win32PopupWindow>(instance_, design);
+    popup_ = popup->Handle();
+    return popup;
   }
 
   std::unique_ptr<TrayIcon> CreateTrayIcon() override {
-    return std::make_unique<Win32TrayIcon>(messageWindow_, ProgramIcon(instance_, IconSize::Small));
+    auto icon = std::make_unique<Win32TrayIcon>(messageWindow_, ProgramIcon(instance_, IconSize::Small));
+    // By message: the main window may be gone before the icon.
+    icon->OnShownChanged([this](bool shown) {
+      if (mainWindow_ != nullptr && IsWindow(mainWindow_))
+        SendMessageW(mainWindow_, Win32MainWindow::kTrayIconShownMessage, shown ? TRUE : FALSE, 0);
+    });
+    return icon;
   }
 
   std::unique_ptr<TimerBackend> CreateTimer(std::function<void()> onTick) override {
@@ -124,6 +135,7 @@ class Win32Desktop final : public Desktop {
   int Run() override {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      if (TakenByPage(message)) continue;
       // Tab and the arrow keys move between the main window's controls.
       if (mainWindow_ != nullptr && IsWindow(mainWindow_) && IsDialogMessageW(mainWindow_, &message))
         continue;
@@ -134,9 +146,18 @@ class Win32Desktop final : public Desktop {
   }
 
  private:
+  // The page in the popup has the first say on its keys, as a browser's page does.
+  bool TakenByPage(MSG& message) const {
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
+    if (popup_ == nullptr || !IsWindow(popup_) || !IsChild(popup_, message.hwnd)) return false;
+    return SendMessageW(popup_, Win32PopupWindow::kTranslateKeyMessage, 0,
+                        reinterpret_cast<LPARAM>(&message)) != FALSE;
+  }
+
   HINSTANCE instance_;
   MessageWindow messageWindow_;
   HWND mainWindow_ = nullptr;
+  HWND popup_ = nullptr;
   std::wstring applicationTitle_;
 };
 

@@ -146,8 +146,29 @@ void Win32MainWindow::SetTabOrder(std::span<Control* const> order) {
 
 void Win32MainWindow::TakeOffTaskbar() {
   SetWindowLongPtrW(applicationWindow_, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+  offTaskbar_ = true;
+  SetOwner();
+}
+
+void Win32MainWindow::SetOwner() {
+  HWND owner = offTaskbar_ && trayIconShown_ ? applicationWindow_ : nullptr;
   // For a top-level window this sets the owner, not a parent.
-  SetWindowLongPtrW(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(applicationWindow_));
+  SetWindowLongPtrW(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+}
+
+void Win32MainWindow::TrayIconShown(bool shown) {
+  if (shown == trayIconShown_) return;
+  trayIconShown_ = shown;
+  if (!offTaskbar_) return;
+  if (shown) {
+    // A window left minimised for want of the icon goes where minimising sends it.
+    if (IsIconic(window_)) ShowWindow(window_, SW_HIDE);
+    SetOwner();
+  } else {
+    // The task bar gives a window its button when it is shown: free it of its owner first.
+    SetOwner();
+    if (!IsWindowVisible(window_)) ShowMinimized();
+  }
 }
 
 void Win32MainWindow::CentreOnScreen() {
@@ -171,7 +192,11 @@ void Win32MainWindow::Show() {
   SetForegroundWindow(window_);
 }
 
-void Win32MainWindow::Hide() { ShowWindow(window_, SW_HIDE); }
+void Win32MainWindow::Hide() {
+  // Without a tray icon the task-bar button is the one way back.
+  if (!trayIconShown_ && IsIconic(window_)) return;
+  ShowWindow(window_, SW_HIDE);
+}
 
 bool Win32MainWindow::IsVisible() const { return IsWindowVisible(window_) != FALSE; }
 
@@ -253,6 +278,7 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (target != nullptr) SetFocus(target);
       return 0;
     }
+    case kTrayIconShownMessage: TrayIconShown(wParam != FALSE); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_NCDESTROY: window_ = nullptr; break;
     default: break;

@@ -36,9 +36,14 @@ class Win32Control final : public Control {
 };
 
 // The main window. Its owner is the hidden application window once the program
-// is taken off the task bar: owned windows get no task-bar button.
+// is taken off the task bar: owned windows get no task-bar button. While the
+// shell has refused the tray icon the window is its own again, so that it
+// keeps a task-bar button, and minimising leaves it there.
 class Win32MainWindow final : public MainWindow {
  public:
+  // Sent with wParam TRUE or FALSE: the tray icon is there, or the shell refused it.
+  static constexpr UINT kTrayIconShownMessage = WM_APP + 1;
+
   Win32MainWindow(HINSTANCE instance, HWND applicationWindow, const MainWindowSpec& design);
   ~Win32MainWindow() override;
 
@@ -54,12 +59,14 @@ class Win32MainWindow final : public MainWindow {
   void OnMinimized(std::function<void()> handler) override;
 
   HWND Handle() const { return window_; }
+  void TrayIconShown(bool shown);
 
  private:
   friend struct WindowProcedure<Win32MainWindow>;
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   const Win32Control* FindControl(HWND child) const;
   void CentreOnScreen();
+  void SetOwner();
 
   HINSTANCE instance_;
   HWND applicationWindow_;
@@ -67,6 +74,8 @@ class Win32MainWindow final : public MainWindow {
   HFONT font_ = nullptr;
   HWND focusedControl_ = nullptr;
   bool shownBefore_ = false;
+  bool offTaskbar_ = false;
+  bool trayIconShown_ = true;  // until the shell says otherwise
   std::vector<std::unique_ptr<Win32Control>> controls_;
   std::function<void()> onMinimized_;
 };

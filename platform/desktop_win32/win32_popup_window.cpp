@@ -86,6 +86,8 @@ LRESULT Win32PopupWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE: Hide(); return 0;
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case kTranslateKeyMessage:
+      return view_ && view_->TranslateKey(*reinterpret_cast<MSG*>(lParam)) ? TRUE : FALSE;
     default: return DefWindowProcW(window_, message, wParam, lParam);
   }
 }

@@ -15,6 +15,10 @@ namespace zelmora::platform::win32 {
 // carry the browser engine.
 class Win32PopupWindow final : public PopupWindow {
  public:
+  // Sent by the message loop with a key message (lParam: MSG*) for a window
+  // inside the popup; answers TRUE when the page took the key.
+  static constexpr UINT kTranslateKeyMessage = WM_APP + 2;
+
   Win32PopupWindow(HINSTANCE instance, const PopupSpec& design);
   ~Win32PopupWindow() override;
 
@@ -27,6 +31,8 @@ class Win32PopupWindow final : public PopupWindow {
   bool IsVisible() const override;
   void Navigate(const std::u16string& address) override;
   void OnDocumentComplete(std::function<void()> handler) override;
+
+  HWND Handle() const { return window_; }
 
  private:
   friend struct WindowProcedure<Win32PopupWindow>;

@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/error.h"
 #include "platform/desktop_win32/dimmed_icon.h"
 #include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 namespace {
+
+// A shell that is still starting (at login) gets the icon again this often,
+// for this long; a task bar that announces itself later gets it at once.
+constexpr int kRetryIntervalMs = 2000;
+constexpr std::chrono::minutes kRetryFor{1};
 
 bool IsMouseCode(UINT code) {
   return code >= static_cast<UINT>(TrayMouse::Move) &&
@@ -16,8 +22,13 @@ bool IsMouseCode(UINT code) {
 
 }  // namespace
 
-Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon)
-    : window_(window), icon_(icon), dimmedIcon_(DimmedCopy(icon)), id_(0) {
+Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon, ShellNotify notify)
+    : window_(window),
+      icon_(icon),
+      dimmedIcon_(DimmedCopy(icon)),
+      notify_(std::move(notify)),
+      id_(0),
+      retry_(window, [this] { TryAgain(); }) {
   id_ = window_.AddTrayIcon(
       [this](UINT code) {
         if (!IsMouseCode(code) || !onMouse_) return;
@@ -25,6 +36,9 @@ Win32TrayIcon::Win32TrayIcon(MessageWindow& window, HICON icon)
         handler(static_cast<TrayMouse>(code));
       },
       [this] {
+        // The new task bar holds none of the old icons; an add now gets a fresh minute.
+        added_ = false;
+        StopTrying();
         std::function<void()> handler = onTrayRecreated_;
         if (handler) handler();
       });
@@ -63,26 +77,86 @@ NOTIFYICONDATAW Win32TrayIcon::Record(const TrayIconRecord& record) const {
   return data;
 }
 
-bool Win32TrayIcon::Add(const TrayIconRecord& record) {
+bool Win32TrayIcon::Shell(DWORD message, const TrayIconRecord& record) {
   NOTIFYICONDATAW data = Record(record);
-  if (!Shell_NotifyIconW(NIM_ADD, &data)) return false;
-  added_ = true;
-  // Version 0: the classic notifications, the mouse message in lParam.
-  data.uVersion = 0;
-  Shell_NotifyIconW(NIM_SETVERSION, &data);
-  return true;
+  return notify_(message, &data) != FALSE;
 }
 
+bool Win32TrayIcon::Add(const TrayIconRecord& record) {
+  if (Shell(NIM_ADD, record)) {
+    Added();
+    return true;
+  }
+  // An icon already there is refused as a duplicate, and that is all.
+  if (added_) return false;
+  if (HeldAfterAll(record)) {
+    Added();
+  } else {
+    Refused(record);
+  }
+  return false;
+}
+
+// A busy shell may have taken an add while reporting a time-out, and a task
+// bar that announced itself just after taking the icon still holds it: the
+// icon is there when a change to it succeeds.
+bool Win32TrayIcon::HeldAfterAll(const TrayIconRecord& record) { return Shell(NIM_MODIFY, record); }
+
 bool Win32TrayIcon::Modify(const TrayIconRecord& record) {
-  NOTIFYICONDATAW data = Record(record);
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  if (refused_) {
+    refused_ = record;  // the next try offers the icon as it is now
+    return false;
+  }
+  return Shell(NIM_MODIFY, record);
 }
 
 bool Win32TrayIcon::Remove() {
-  NOTIFYICONDATAW data = Record({});
-  const bool removed = Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+  StopTrying();
+  const bool removed = Shell(NIM_DELETE, {});
   added_ = false;
   return removed;
+}
+
+void Win32TrayIcon::Added() {
+  added_ = true;
+  StopTrying();
+  // Version 0: the classic notifications, the mouse message in lParam.
+  NOTIFYICONDATAW data = Record({});
+  data.uVersion = 0;
+  notify_(NIM_SETVERSION, &data);
+  if (std::exchange(missingReported_, false)) ReportShown(true);
+}
+
+void Win32TrayIcon::Refused(const TrayIconRecord& record) {
+  if (!refused_) {
+    tryUntil_ = std::chrono::steady_clock::now() + kRetryFor;
+    try {
+      retry_.Start(kRetryIntervalMs);
+    } catch (const Error&) {
+      // No timer left: the next "TaskbarCreated" is the one chance.
+    }
+  }
+  refused_ = record;
+  if (!std::exchange(missingReported_, true)) ReportShown(false);
+}
+
+void Win32TrayIcon::TryAgain() {
+  if (!refused_) return;
+  if (Shell(NIM_ADD, *refused_) || HeldAfterAll(*refused_)) {
+    Added();
+  } else if (std::chrono::steady_clock::now() >= tryUntil_) {
+    StopTrying();
+  }
+}
+
+void Win32TrayIcon::StopTrying() {
+  retry_.Stop();
+  refused_.reset();
+}
+
+void Win32TrayIcon::ReportShown(bool shown) {
+  std::function<void(bool)> handler = onShownChanged_;
+  if (handler) handler(shown);
 }
 
 namespace {
@@ -147,7 +221,7 @@ void Win32TrayIcon::ShowMessage(const TrayMessage& message) {
   const std::wstring text = ShellText(message.text, std::size(data.szInfo));
   std::copy(title.begin(), title.end(), data.szInfoTitle);
   std::copy(text.begin(), text.end(), data.szInfo);
-  Shell_NotifyIconW(NIM_MODIFY, &data);
+  notify_(NIM_MODIFY, &data);
 }
 
 void Win32TrayIcon::OnMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }

@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "core/error.h"
+#include "platform/system_windows/program_path.h"
 #include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform {
@@ -37,16 +37,6 @@ std::string SystemMessage(LONG code) {
 [[noreturn]] void Fail(const char* what, LONG code) {
   throw Error(std::string("Cannot ") + what + " the value Zelmora under HKEY_CURRENT_USER\\" +
               Narrow(kRunKey) + ": " + SystemMessage(code));
-}
-
-std::wstring ProgramPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) return std::wstring(path.data(), length);
-    path.resize(path.size() * 2);  // cut short: a long path
-  }
 }
 
 // The first byte of an approval record is even when the entry is allowed to run.

@@ -2,12 +2,17 @@
 
 #include <utility>
 
+#include "core/ascii_text.h"
+
 namespace zelmora::platform {
 namespace {
 
+constexpr std::string_view kSoftware = "Software\\";
+
 class VirtualStoreRegistry final : public Registry {
  public:
-  explicit VirtualStoreRegistry(std::unique_ptr<Registry> registry) : registry_(std::move(registry)) {}
+  VirtualStoreRegistry(std::unique_ptr<Registry> registry, MachineView view)
+      : registry_(std::move(registry)), view_(view) {}
 
   RegistryStatus OpenKey(RegistryRoot root, std::string_view path, RegistryKey& key) override {
     if (root == RegistryRoot::LocalMachine && OpenCopy(path, key)) return RegistryStatus::Success;
@@ -20,7 +25,7 @@ class VirtualStoreRegistry final : public Registry {
     const RegistryStatus machine = registry_->CreateKey(root, path, key);
     if (machine == RegistryStatus::Success) return machine;
     // Not ours to change (or not there to change): keep this user's settings in their copy.
-    return registry_->CreateKey(RegistryRoot::CurrentUser, VirtualStorePath(path), key) ==
+    return registry_->CreateKey(RegistryRoot::CurrentUser, VirtualStorePath(path, view_), key) ==
                    RegistryStatus::Success
                ? RegistryStatus::Success
                : machine;
@@ -41,7 +46,7 @@ class VirtualStoreRegistry final : public Registry {
  private:
   bool OpenCopy(std::string_view machinePath, RegistryKey& key) {
     RegistryKey copy{};
-    if (registry_->OpenKey(RegistryRoot::CurrentUser, VirtualStorePath(machinePath), copy) !=
+    if (registry_->OpenKey(RegistryRoot::CurrentUser, VirtualStorePath(machinePath, view_), copy) !=
         RegistryStatus::Success) {
       return false;
     }
@@ -50,16 +55,25 @@ class VirtualStoreRegistry final : public Registry {
   }
 
   std::unique_ptr<Registry> registry_;
+  MachineView view_;
 };
 
 }  // namespace
 
-std::string VirtualStorePath(std::string_view machinePath) {
-  return "Software\\Classes\\VirtualStore\\MACHINE\\" + std::string(machinePath);
+std::string VirtualStorePath(std::string_view machinePath, MachineView view) {
+  std::string path = "Software\\Classes\\VirtualStore\\MACHINE\\";
+  // Only HKLM\Software has a 32-bit view of its own.
+  if (view == MachineView::Wow6432Node && machinePath.size() > kSoftware.size() &&
+      EqualsIgnoringAsciiCase(machinePath.substr(0, kSoftware.size()), kSoftware)) {
+    path += machinePath.substr(0, kSoftware.size());
+    path += "WOW6432Node\\";
+    machinePath.remove_prefix(kSoftware.size());
+  }
+  return path + std::string(machinePath);
 }
 
-std::unique_ptr<Registry> WithVirtualStore(std::unique_ptr<Registry> registry) {
-  return std::make_unique<VirtualStoreRegistry>(std::move(registry));
+std::unique_ptr<Registry> WithVirtualStore(std::unique_ptr<Registry> registry, MachineView view) {
+  return std::make_unique<VirtualStoreRegistry>(std::move(registry), view);
 }
 
 }  // namespace zelmora::platform

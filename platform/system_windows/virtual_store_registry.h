@@ -20,9 +20,18 @@
 
 namespace zelmora::platform {
 
-// The user's copy of the machine-wide key at `machinePath`, below HKEY_CURRENT_USER.
-std::string VirtualStorePath(std::string_view machinePath);
+// Where the wrapped registry's machine-wide keys lie. On 64-bit Windows the
+// keys of HKLM\Software that 32-bit programs see lie below Software\WOW6432Node,
+// and Windows keeps those programs' copies below the same name.
+enum class MachineView {
+  AsNamed,      // the path as given (the 64-bit view, or 32-bit Windows)
+  Wow6432Node,  // the 32-bit view on 64-bit Windows
+};
 
-std::unique_ptr<Registry> WithVirtualStore(std::unique_ptr<Registry> registry);
+// The user's copy of the machine-wide key at `machinePath`, below HKEY_CURRENT_USER.
+std::string VirtualStorePath(std::string_view machinePath, MachineView view = MachineView::AsNamed);
+
+std::unique_ptr<Registry> WithVirtualStore(std::unique_ptr<Registry> registry,
+                                           MachineView view = MachineView::AsNamed);
 
 }  // namespace zelmora::platform

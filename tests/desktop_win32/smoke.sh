@@ -244,8 +244,8 @@ check "Start: the first counter request arrives, exactly" \
 check "the next poll, 10 s later, asks from the ids it got" \
   wait_for 25 eval '[[ $(counter_requests | sed -n 2p) == "$second" ]]'
 
-# ---- settings in the registry ----
-wine reg export 'HKLM\Software\zelmora\tixing' "$work/settings.reg" /y >/dev/null 2>&1 || true
+# ---- settings in the registry: HKLM's 32-bit view, which every build and tool shares ----
+wine reg export 'HKLM\Software\Wow6432Node\zelmora\tixing' "$work/settings.reg" /y >/dev/null 2>&1 || true
 iconv -f UTF-16 -t UTF-8 "$work/settings.reg" 2>/dev/null | tr -d '\r' >"$out/settings.reg.txt" || true
 for setting in '"userid"="ZM-7"' '"interval"="10"' '"closetime"="30"' '"type1"="1"' '"type2"="1"' '"ip1"="1"' '"ip2"="0"'; do
   check "registry after Start holds $setting" grep -qxF "$setting" "$out/settings.reg.txt"

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "core/error.h"
+#include "platform/desktop_win32/message_window.h"
+#include "platform/desktop_win32/web_view_events.h"
 #include "platform/desktop_win32/web_view_site.h"
 #include "platform/desktop_win32/win32_main_window.h"
 #include "platform/desktop_win32/win32_tray_icon.h"
@@ -284,6 +286,33 @@ TEST_F(Win32MainWindowTest, MinimisingCallsTheHandlerAndRestoreBringsTheWindowBa
   EXPECT_EQ(minimised, 1);
 }
 
+// While the shell refuses the tray icon (at login, before it is ready) the
+// window must stay reachable: minimised with a task-bar button, not hidden.
+TEST_F(Win32MainWindowTest, WithoutATrayIconTheWindowKeepsATaskBarButtonUntilTheIconComes) {
+  auto& native = dynamic_cast<Win32MainWindow&>(*window);
+  window->OnMinimized([&] { window->Hide(); });  // as the tray icon's logic does
+  window->TakeOffTaskbar();
+  HWND application = GetWindow(handle, GW_OWNER);
+  SendMessageW(handle, Win32MainWindow::kTrayIconShownMessage, FALSE, 0);
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), nullptr) << "an owned window gets no task-bar button";
+
+  window->Show();
+  SendMessageW(handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(handle) != FALSE; }));
+  PumpFor(milliseconds(100));
+  EXPECT_TRUE(IsWindowVisible(handle)) << "hidden with no icon to bring it back";
+
+  native.TrayIconShown(true);
+  EXPECT_FALSE(IsWindowVisible(handle)) << "the icon came, the minimised window did not go into the tray";
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), application);
+
+  // The icon lost while the window is in the tray: back on the task bar.
+  native.TrayIconShown(false);
+  EXPECT_TRUE(IsWindowVisible(handle));
+  EXPECT_TRUE(IsIconic(handle));
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), nullptr);
+}
+
 TEST_F(Win32MainWindowTest, AWindowThatStartedInTheTrayIsCentredWhenFirstRestored) {
   window->TakeOffTaskbar();
   window->Restore();
@@ -364,7 +393,7 @@ TEST_F(Win32PopupTest, TheCloseBoxOnlyHides) {
 // call them after the popup has gone, as the program exits.
 TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
   int completions = 0;
-  auto events = WebViewEvents::Create([&completions] { ++completions; });
+  auto events = WebViewEvents::Create({.documentComplete = [&completions] { ++completions; }});
   auto site = WebViewSite::Create(GetDesktopWindow(), RECT{0, 0, 10, 10});
   Microsoft::WRL::ComPtr<IDispatch> heldEvents = events;
   Microsoft::WRL::ComPtr<IOleInPlaceSite> heldSite;
@@ -467,6 +496,49 @@ TEST_F(Win32DesktopTest, ASecondClaimAsksTheFirstForItsWindowAndGetsNone) {
 
   first.reset();  // the first reminder ends: the next start is the one
   EXPECT_NE(secondDesktop->ClaimInstance(), nullptr);
+}
+
+// The shell refuses the icon at first (not ready yet at login), and again
+// when its task bar comes back: the icon is offered again until it is taken.
+TEST_F(Win32DesktopTest, ATrayIconTheShellRefusedIsOfferedAgainUntilItIsTaken) {
+  MessageWindow window(GetModuleHandleW(nullptr));
+  // The shell's own answer about the window's icon `id`.
+  const auto shell = [&window](DWORD message, UINT id) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window.Handle();
+    data.uID = id;
+    return Shell_NotifyIconW(message, &data) != FALSE;
+  };
+  if (!shell(NIM_ADD, 999)) GTEST_SKIP() << "no tray here";
+  shell(NIM_DELETE, 999);
+
+  int refusals = 2;
+  Win32TrayIcon icon(window, LoadIconW(nullptr, IDI_APPLICATION),
+                     [&refusals](DWORD message, NOTIFYICONDATAW* data) {
+                       if (message == NIM_ADD && refusals > 0) {
+                         --refusals;
+                         return FALSE;
+                       }
+                       return Shell_NotifyIconW(message, data);
+                     });
+  std::vector<bool> reported;
+  icon.OnShownChanged([&reported](bool shown) { reported.push_back(shown); });
+  icon.OnTrayRecreated([&icon] { icon.Add({"again"}); });
+
+  EXPECT_FALSE(icon.Add({"first"}));
+  EXPECT_FALSE(icon.IsShown());
+  ASSERT_TRUE(PumpUntil([&] { return icon.IsShown(); }, milliseconds(30000)));
+  EXPECT_TRUE(shell(NIM_MODIFY, 1)) << "the shell does not hold the window's first icon";
+
+  // The shell restarts without the icon, and refuses it once more.
+  shell(NIM_DELETE, 1);
+  refusals = 1;
+  SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_FALSE(icon.IsShown());
+  ASSERT_TRUE(PumpUntil([&] { return icon.IsShown(); }, milliseconds(30000)));
+  EXPECT_TRUE(shell(NIM_MODIFY, 1));
+  EXPECT_EQ(reported, (std::vector<bool>{false, true, false, true}));
 }
 
 std::wstring RunValue() {

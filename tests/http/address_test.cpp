@@ -96,10 +96,10 @@ TEST(HostResolution, OtherNumericHostsNeverReachTheSystemLookup) {
 TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
   // A lookup that hangs until let go, as one does whose name server never answers.
   auto calls = std::make_shared<std::atomic<int>>(0);
+  auto firstCall = std::make_shared<std::promise<void>>();
   std::promise<void> letGo;
-  const HostLookup lookup = [calls, released = letGo.get_future().share()](const std::string&) {
-    calls->fetch_add(1);
-    calls->notify_all();
+  const HostLookup lookup = [calls, firstCall, released = letGo.get_future().share()](const std::string&) {
+    if (calls->fetch_add(1) == 0) firstCall->set_value();
     released.wait();
     return platform::Ipv4Address{10, 0, 0, 1};
   };
@@ -111,7 +111,7 @@ TEST(HostResolution, AtMostOneLookupIsUnderWayAndNothingWaitsForIt) {
   } catch (const SocketError& error) {
     EXPECT_EQ(error.Code(), platform::kSocketInterrupted);
   }
-  calls->wait(0);
+  firstCall->get_future().wait();
   // The next poll finds it still running: it fails at once, with no lookup of its own.
   try {
     ResolveHost("tasks.example.com", platform::WaitLimit{std::chrono::steady_clock::now() + 300ms}, lookup);

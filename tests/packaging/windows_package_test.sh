@@ -2,8 +2,10 @@
 # The Windows packages as a user gets them, under Wine: the portable zip holds
 # the program; the installer, run silently for the current user, leaves the
 # program, its Start-menu shortcut, its Apps & features entry and the
-# start-at-login value; the installed program passes the Windows smoke run; the
-# silent uninstaller takes all of that away again and keeps the settings.
+# start-at-login value; the installed program passes the Windows smoke run; an
+# install over the running program replaces it (and one that cannot end it
+# changes nothing and says so in its exit status); the silent uninstaller ends
+# the running program and takes all of that away again, keeping the settings.
 #
 #   tests/packaging/windows_package_test.sh TASKSERVER [BUILD_DIR] [OUTPUT_DIR]
 #
@@ -122,18 +124,63 @@ fi
 
 wine reg add "$run_key" /v Zelmora /d "$run_data" /f >/dev/null 2>&1 || fail "the Run value could not be put back"
 wineserver -k >/dev/null 2>&1 || true
+features='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl'
+check "the program has its page view show pages in the current document mode" \
+  eval 'registry_key "$features\\FEATURE_BROWSER_EMULATION" | grep -qx "\"zelmora.exe\"=dword:00002af9"'
+check "... and follow links without the click sound" \
+  eval 'registry_key "$features\\FEATURE_DISABLE_NAVIGATION_SOUNDS" | grep -qx "\"zelmora.exe\"=dword:00000001"'
+
+# ---- installing and uninstalling while the reminder runs ----
+log_file=$(winepath -u "$local_app_data\\zelmora\\zelmora.log")
+starts() {
+  local count
+  count=$(grep -c 'zelmora .* started' "$log_file" 2>/dev/null) || true
+  echo "${count:-0}"
+}
+start_reminder() { # starts the installed program and waits until it holds its claim
+  local before
+  before=$(starts)
+  wine "$install_dir_windows\\zelmora.exe" >>"$work/running.log" 2>&1 &
+  reminder=$!
+  wait_until 600 eval '(($(starts) > before))' || stop "the installed program did not start: $(tail "$work/running.log")"
+}
+reminder_gone() { ! kill -0 "$reminder" 2>/dev/null; }
+# A mark on the installed program shows whether the installer replaced it.
+cp "$install_dir/zelmora.exe" "$work/installed.exe"
+printf 'old program' >>"$install_dir/zelmora.exe"
+start_reminder
+# A reminder that hangs: it cannot answer, and it holds its program file.
+kill -STOP "$reminder"
+status=0
+timeout 120 wine "$setup" /S >"$work/setup-stuck.log" 2>&1 || status=$?
+kill -CONT "$reminder"
+check "over a reminder that does not end, the silent installer fails (exit status $status)" test $status -eq 2
+check "... and leaves the installed program as it was" eval 'tail -c 11 "$install_dir/zelmora.exe" | grep -qx "old program"'
+# It reads the installer's request once it runs again.
+wait_until 300 reminder_gone || kill "$reminder"
+
+start_reminder
+status=0
+timeout 120 wine "$setup" /S >"$work/setup-running.log" 2>&1 || status=$?
+check "installing over the running reminder succeeds (exit status $status)" test $status -eq 0
+check "... the reminder was asked to end, and ended" wait_until 100 reminder_gone
+check "... and its program is the new one" cmp -s "$install_dir/zelmora.exe" "$work/installed.exe"
+start_reminder
 
 # ---- a silent uninstall ----
-settings_key='HKLM\Software\zelmora\tixing'
+settings_key='HKLM\Software\Wow6432Node\zelmora\tixing'
 registry_key "$settings_key" >"$work/settings-before.txt" || true
 # The uninstaller runs from a copy of itself, so it can delete itself: wait for the files to go.
 timeout 120 wine "$install_dir/uninstall.exe" /S >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
+check "uninstalling ends the running reminder" wait_until 300 reminder_gone
 program_files_gone() { [[ ! -e $install_dir/zelmora.exe && ! -e $install_dir/uninstall.exe ]]; }
 check "uninstall removes the program and the uninstaller" wait_until 300 program_files_gone
 check "and the program's folder" wait_until 50 test ! -e "$install_dir"
 check "and the Start-menu shortcut" test ! -e "$shortcut"
 check "and the Apps & features entry" eval '! registry_key "$uninstall_key" >/dev/null'
 check "and the start-at-login value" eval '! registry_key "$run_key" | grep -q "^\"Zelmora\"="'
+check "and the page view's settings" eval '! registry_key "$features\\FEATURE_BROWSER_EMULATION" | grep -q zelmora.exe &&
+  ! registry_key "$features\\FEATURE_DISABLE_NAVIGATION_SOUNDS" | grep -q zelmora.exe'
 registry_key "$settings_key" >"$work/settings-after.txt" || true
 check "the settings stay" eval 'grep -q "\"userid\"=" "$work/settings-before.txt" &&
   cmp -s "$work/settings-before.txt" "$work/settings-after.txt"'

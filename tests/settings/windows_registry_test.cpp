@@ -1,5 +1,6 @@
 // The advapi32 registry functions: UTF-8 at our side, UTF-16 in the registry,
-// with sizes, zero bytes and types as the settings store expects them.
+// with sizes, zero bytes and types as the settings store expects them; and
+// where the program's registry finds and keeps machine-wide keys.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/system_windows/advapi_registry.h"
 #include "platform/system_windows/virtual_store_registry.h"
+#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform {
 namespace {
@@ -27,7 +29,7 @@ class AdvapiRegistry : public ::testing::Test {
   }
   void TearDown() override {
     registry->CloseKey(key);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\zelmora-tests");
+    RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path).c_str());
   }
   std::vector<std::byte> Read(std::string_view name, RegistryValueType& type) {
     return Read(key, name, type);
@@ -88,28 +90,103 @@ TEST_F(AdvapiRegistry, OtherTypesKeepTheirBytes) {
   EXPECT_EQ(type, RegistryValueType::ExpandString);
 }
 
-// The redirection's own rules are tested on every system; here, that the
-// program's registry has it, over the real VirtualStore location.
-TEST_F(AdvapiRegistry, TheProgramsRegistryReadsAMachineWideKeyFromTheUsersCopy) {
-  const std::string machinePath = path + "\\tixing";
-  auto advapi = OpenAdvapiRegistry();
-  const auto store = [&](RegistryRoot root, const std::string& keyPath, std::string_view text) {
+// Runs reg.exe with these arguments and returns its exit status.
+DWORD Reg(const std::string& arguments) {
+  std::wstring commandLine = L"reg.exe " + std::wstring(arguments.begin(), arguments.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return GetLastError();
+  }
+  // A reg.exe that never ends fails the test instead of hanging it.
+  DWORD status = 1;
+  if (WaitForSingleObject(process.hProcess, 60'000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &status);
+  } else {
+    TerminateProcess(process.hProcess, 1);
+    ADD_FAILURE() << "reg.exe " << arguments << " did not end";
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+// Where the program's registry finds and keeps a machine-wide key. (The
+// VirtualStore redirection's own rules are tested on every system.)
+class MachineKey : public AdvapiRegistry {
+ protected:
+  void SetUp() override {
+    AdvapiRegistry::SetUp();
+    machinePath = path + "\\tixing";
+  }
+
+  void TearDown() override {
+    // This process's keys only: ctest runs the tests side by side.
+    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);
+    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY);
+    DeleteTree(HKEY_CURRENT_USER, VirtualStorePath(path, MachineView::Wow6432Node), 0);
+    AdvapiRegistry::TearDown();
+  }
+  static void DeleteTree(HKEY root, const std::string& keyPath, REGSAM view) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS)
+      return;
+    RegDeleteTreeW(opened, nullptr);
+    RegCloseKey(opened);
+    RegDeleteKeyExW(root, Wide(keyPath).c_str(), view, 0);
+  }
+  void Store(Registry& into, RegistryRoot root, const std::string& keyPath, const std::string& userId) {
     RegistryKey stored{};
-    ASSERT_EQ(advapi->CreateKey(root, keyPath, stored), RegistryStatus::Success);
-    advapi->SetValue(stored, "userid", RegistryValueType::String, Data(text));
-    advapi->CloseKey(stored);
-  };
-  store(RegistryRoot::LocalMachine, machinePath, std::string_view("machine\0", 8));
-  store(RegistryRoot::CurrentUser, VirtualStorePath(machinePath), std::string_view("copy\0", 5));
+    ASSERT_EQ(into.CreateKey(root, keyPath, stored), RegistryStatus::Success);
+    into.SetValue(stored, "userid", RegistryValueType::String,
+                  Data(std::string_view(userId.c_str(), userId.size() + 1)));
+    into.CloseKey(stored);
+  }
+  // The worker id as `from` loads it from the machine-wide key.
+  std::string UserId(Registry& from) {
+    RegistryKey opened{};
+    if (from.OpenKey(RegistryRoot::LocalMachine, machinePath, opened) != RegistryStatus::Success)
+      return "(no key)";
+    RegistryValueType type{};
+    const std::vector<std::byte> data = Read(opened, "userid", type);
+    from.CloseKey(opened);
+    return data.empty() ? "" : std::string(reinterpret_cast<const char*>(data.data()), data.size() - 1);
+  }
 
-  RegistryKey opened{};
-  ASSERT_EQ(registry->OpenKey(RegistryRoot::LocalMachine, machinePath, opened), RegistryStatus::Success);
-  RegistryValueType type{};
-  EXPECT_EQ(Read(opened, "userid", type), Data(std::string_view("copy\0", 5)));
-  registry->CloseKey(opened);
+  std::string machinePath;
+  std::unique_ptr<Registry> thirtyTwoBitView = OpenAdvapiRegistry(RegistryView::ThirtyTwoBit);
+  std::unique_ptr<Registry> sixtyFourBitView = OpenAdvapiRegistry(RegistryView::SixtyFourBit);
+};
 
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\zelmora-tests");
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\VirtualStore\\MACHINE\\Software\\zelmora-tests");
+// One store for every build and tool: a 64-bit program, a 32-bit one and a
+// 32-bit reg.exe (or a script run from a 32-bit shell) all reach
+// HKLM\Software\WOW6432Node on 64-bit Windows.
+TEST_F(MachineKey, IsSharedWith32BitTools) {
+  ASSERT_EQ(Reg("add HKLM\\" + machinePath + " /v userid /d ZM-32 /f /reg:32"), 0u);
+  EXPECT_EQ(UserId(*registry), "ZM-32");
+  Store(*registry, RegistryRoot::LocalMachine, machinePath, "ZM-saved");
+  EXPECT_EQ(UserId(*thirtyTwoBitView), "ZM-saved");
+  EXPECT_EQ(UserId(*sixtyFourBitView), "(no key)");
+}
+
+// Windows keeps a standard user's copy of that view's keys below WOW6432Node too.
+TEST_F(MachineKey, IsReadFromTheUsersCopyOfThe32BitView) {
+  Store(*thirtyTwoBitView, RegistryRoot::LocalMachine, machinePath, "machine");
+  Store(*thirtyTwoBitView, RegistryRoot::CurrentUser, VirtualStorePath(machinePath, MachineView::Wow6432Node),
+        "copy");
+  EXPECT_EQ(UserId(*registry), "copy");
+}
+
+// Earlier releases kept the key in the 64-bit view: an upgrade shows what was
+// saved there until its first save, which leaves the old key as it was.
+TEST_F(MachineKey, IsReadWhereEarlierReleasesKeptItUntilTheFirstSave) {
+  Store(*sixtyFourBitView, RegistryRoot::LocalMachine, machinePath, "ZM-old");
+  EXPECT_EQ(UserId(*registry), "ZM-old");
+  Store(*registry, RegistryRoot::LocalMachine, machinePath, "ZM-new");
+  EXPECT_EQ(UserId(*registry), "ZM-new");
+  EXPECT_EQ(UserId(*sixtyFourBitView), "ZM-old");
 }
 
 }  // namespace
