@@ -4,7 +4,9 @@
 #include <exception>
 
 #include "app/build_config.h"
+#include "app/main_form_layout.h"
 #include "app/reminder.h"
+#include "core/error_report.h"
 #include "core/event_log.h"
 #include "core/log_file.h"
 #include "platform/log_files.h"
@@ -48,12 +50,19 @@ std::string TaskServerHost(bool testBuild) {
 }
 
 int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, const StartOptions& options) {
-  std::unique_ptr<platform::InstanceClaim> instance = desktop.ClaimInstance();
-  if (!instance) return 0;
-
-  // Only the session's one reminder writes the log.
+  // One log for all of this user's reminders (one per display), and for a
+  // second start that finds the running one deaf.
   LogFile log(platform::LogFilePath());
   ScopedLogSink logSink([&log](const std::string& line) { log.Write(line); });
+  std::unique_ptr<platform::InstanceClaim> instance;
+  try {
+    instance = desktop.ClaimInstance();
+  } catch (const std::exception& failure) {
+    desktop.SetApplicationTitle(kApplicationTitle);
+    ReportError(desktop, failure.what());
+    return 1;
+  }
+  if (!instance) return 0;
   LogEvent(StartLine(options));
 
   std::unique_ptr<platform::Registry> registry = platform::OpenSystemRegistry();
@@ -84,11 +93,12 @@ int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, c
           .startAtLogin = startAtLogin.get(),
           .newTaskSound = settings::LoadNewTaskSound(*registry),
           .saveNewTaskSound = [&registry](bool on) { settings::SaveNewTaskSound(*registry, on); },
-      });
-  instance->OnShowRequest([&reminder] {
+      },
+      options);
+  instance->OnShowRequest(Guarded(desktop, [&reminder] {
     LogEvent("another start of the program asked for the main window");
     reminder.ShowMainWindow();
-  });
+  }));
   // The program's files are about to be replaced or removed: end as 退出 does.
   instance->OnCloseRequest([&reminder] {
     LogEvent("the installer or uninstaller asked the reminder to end");

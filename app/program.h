@@ -10,9 +10,10 @@ namespace zelmora {
 // build only, the one named by ZELMORA_TEST_TASK_SERVER (a local stand-in).
 std::string TaskServerHost(bool testBuild);
 
-// The program on a desktop. When this user's session already runs a reminder,
-// that one is asked to show its main window and 0 is returned at once.
-// Otherwise: builds the reminder with the real settings store, task-server
+// The program on a desktop. When a reminder already runs there (for this user,
+// on this display), that one is asked to show its main window and 0 is
+// returned once it has; when it does not answer, a message box and the log say
+// so and 1 is returned. Otherwise: builds the reminder with the real settings store, task-server
 // exchange, start at login and log, shows it as `options` ask and runs the
 // message loop until the main window closes. Returns the exit code.
 int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, const StartOptions& options);

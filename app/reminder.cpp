@@ -1,6 +1,7 @@
 #include "app/reminder.h"
 
 #include <string>
+#include <utility>
 
 #include "app/main_form_layout.h"
 #include "core/error_report.h"
@@ -13,7 +14,8 @@ constexpr int kStartPressCheckMs = 100;
 
 }  // namespace
 
-Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices)
+Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices,
+                   const StartOptions& startOptions)
     : desktop_(desktop),
       choices_(std::move(choices)),
       status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }),
@@ -21,6 +23,12 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
       alarm_(kApplicationTitle),
       todaysTasks_(desktop) {
   desktop.SetApplicationTitle(kApplicationTitle);
+  if (startOptions.start) {
+    startUpHold_ = std::make_unique<ErrorReportHold>([this](const std::string& shown) {
+      heldErrors_.push_back(shown);
+      if (form1_) ShowTrayState();  // the main window's creation reports before there is a tray icon
+    });
+  }
   const std::string host = services.taskServerHost;
   form1_ = std::make_unique<TForm1>(desktop, state_, std::move(services));
   form2_ = std::make_unique<TForm2>(
@@ -31,9 +39,12 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
   form2_->Window().OnPageViewTrouble([this](const std::string& trouble) { ShowPageViewTrouble(trouble); });
 
   form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
-  form1_->tray1().SetHint(status_.Tooltip());
+  form1_->Window().OnRestored([this] { ShowHeldErrors(); });
+  ShowTrayState();
   form1_->tray1().SetPopupMenu(TrayMenu());
 }
+
+Reminder::~Reminder() { *alive_ = false; }
 
 std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
   auto guarded = [this](std::function<void()> handler) { return Guarded(desktop_, std::move(handler)); };
@@ -86,11 +97,15 @@ void Reminder::Begin(const StartOptions& options) {
   // Pressed once the auto-close timer's start-up firing is over, as any user's
   // press is: that firing hides the popup, and the first counter reply after
   // Start may already have opened it for a new task.
-  startPress_ = std::make_unique<Timer>(desktop_, kStartPressCheckMs, true, [this] {
+  startPress_ = std::make_unique<Timer>(desktop_, kStartPressCheckMs, true, [this, options] {
     if (form1_->tmr3().Enabled()) return;
     startPress_->SetEnabled(false);
     // Unless the user was quicker.
-    if (form1_->Control("btn1").Enabled()) form1_->btn1Click();
+    if (form1_->Control("btn1").Enabled()) Guarded(desktop_, [this] { form1_->btn1Click(); })();
+    // Start-up is over: from now on reports show as they come. Polling runs, so
+    // a box in sight no longer holds anything up.
+    startUpHold_.reset();
+    if (!options.minimized) ShowHeldErrors();
   });
 }
 
@@ -104,19 +119,14 @@ void Reminder::ShowPollNews(const PollNews& news) {
   }
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
-  ShowStatus();
+  ShowTrayState();
   RaiseAlarm(news);
 }
 
 void Reminder::ShowPageViewTrouble(const std::string& trouble) {
   const std::string change = pageViewStatus_.Apply(trouble, desktop_.Now());
   if (!change.empty()) LogEvent(change);
-  ShowStatus();
-}
-
-void Reminder::ShowStatus() {
-  form1_->tray1().SetHint(status_.Tooltip() + pageViewStatus_.TooltipLines());
-  form1_->tray1().SetImage(pageViewStatus_.Troubled() ? platform::TrayImage::Dimmed : status_.Image());
+  ShowTrayState();
 }
 
 void Reminder::RaiseAlarm(const PollNews& news) {
@@ -125,6 +135,28 @@ void Reminder::RaiseAlarm(const PollNews& news) {
   LogEvent(notice->logLine);
   form1_->tray1().ShowMessage(notice->message);
   if (choices_.newTaskSound) desktop_.PlayNewTaskSound();
+}
+
+void Reminder::ShowTrayState() {
+  std::string tooltip = status_.Tooltip() + pageViewStatus_.TooltipLines();
+  if (!heldErrors_.empty()) tooltip += "\n启动时出错（打开主窗口查看）：" + heldErrors_.front();
+  form1_->tray1().SetHint(tooltip);
+  const bool troubled = !heldErrors_.empty() || pageViewStatus_.Troubled();
+  form1_->tray1().SetImage(troubled ? platform::TrayImage::Dimmed : status_.Image());
+}
+
+// Once the user is at the main window, held reports show and nothing more is held.
+void Reminder::ShowHeldErrors() {
+  startUpHold_.reset();
+  if (heldErrors_.empty()) return;
+  const std::vector<std::string> errors = std::exchange(heldErrors_, {});
+  ShowTrayState();
+  // Posted: the window comes first, and a second start gets its answer meanwhile.
+  desktop_.PostToUi([this, alive = alive_, errors] {
+    for (const std::string& shown : errors) {
+      if (*alive) ShowErrorReport(desktop_, shown);
+    }
+  });
 }
 
 void Reminder::SwitchStartAtLogin() {

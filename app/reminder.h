@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/main_form.h"
+#include "core/error_report.h"
 #include "core/timer.h"
 #include "notify/page_view_status.h"
 #include "notify/poll_status.h"
@@ -30,9 +31,14 @@ struct UserChoices {
 
 class Reminder {
  public:
-  Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices = {});
+  // With `startOptions.start` (start at login), the errors of the start-up are
+  // held, not shown: they wait in the tray (tooltip, dimmed icon) and the log
+  // until the main window is opened, and nothing waits for a click.
+  Reminder(platform::Desktop& desktop, TForm1::Services services, UserChoices choices = {},
+           const StartOptions& startOptions = {});
   Reminder(const Reminder&) = delete;
   Reminder& operator=(const Reminder&) = delete;
+  ~Reminder();
 
   // Shows the main window, or leaves the program in the tray (minimised where
   // there is no tray), then presses Start if asked to, about a second later.
@@ -50,7 +56,8 @@ class Reminder {
   std::vector<platform::TrayMenuItem> TrayMenu();
   void ShowPollNews(const PollNews& news);
   void ShowPageViewTrouble(const std::string& trouble);
-  void ShowStatus();
+  void ShowTrayState();
+  void ShowHeldErrors();
   void SwitchStartAtLogin();
   void SwitchNewTaskSound();
   void NewTask(const std::string& taskPage);
@@ -66,6 +73,9 @@ class Reminder {
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm2> form2_;      // goes first: it holds on to the main window's controls
   std::unique_ptr<Timer> startPress_;  // --start: presses Start once it is safe to
+  std::unique_ptr<ErrorReportHold> startUpHold_;
+  std::vector<std::string> heldErrors_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace zelmora

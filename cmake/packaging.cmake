@@ -42,8 +42,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # libcanberra plays the new-task sound from the freedesktop sound theme.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS sound-theme-freedesktop)
+  # libcanberra plays the new-task sound from the freedesktop sound theme; the
+  # program loads it when the first sound plays, so dpkg-shlibdeps cannot see it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra0, sound-theme-freedesktop")
   # Directories the package creates are 0755 whatever the builder's umask.
   set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                                   WORLD_READ WORLD_EXECUTE)

@@ -2,12 +2,19 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <utility>
 
 #include "core/readable_text.h"
 #include "platform/log_files.h"
 
 namespace zelmora {
+namespace {
+
+// How long a write waits for another reminder that holds the log's lock.
+constexpr auto kLockPatience = std::chrono::seconds(1);
+
+}  // namespace
 
 std::string LogTimeStamp(std::chrono::system_clock::time_point when) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
@@ -35,7 +42,6 @@ LogFile::~LogFile() {
   }
   changed_.notify_all();
   writer_.join();
-  if (file_ != nullptr) std::fclose(file_);
 }
 
 void LogFile::Write(const std::string& text) {
@@ -79,31 +85,36 @@ void LogFile::Run() {
 }
 
 void LogFile::WriteToDisk(const std::string& line) {
-  if (file_ != nullptr && size_ > 0 && size_ + line.size() > capBytes_) Rotate();
-  if (file_ == nullptr) {
-    file_ = platform::OpenForAppending(path_);
-    if (file_ == nullptr) return;  // tried again with the next line
-    // An earlier run's log goes on, and counts towards the cap.
-    std::fseek(file_, 0, SEEK_END);
-    const long existing = std::ftell(file_);
-    size_ = existing > 0 ? static_cast<std::uintmax_t>(existing) : 0;
-    if (size_ > 0 && size_ + line.size() > capBytes_) Rotate();
-    if (file_ == nullptr) return;
+  if (unwritten_ == 0) {
+    if (!Append(line)) ++unwritten_;
+    return;
   }
-  // One write per line, handed to the system at once: a crash after this loses nothing of it.
-  std::fwrite(line.data(), 1, line.size(), file_);
-  std::fflush(file_);
-  size_ += line.size();
+  // The gap is told where it is, in the same write as the line after it.
+  const std::string note = LogTimeStamp(std::chrono::system_clock::now()) + ' ' + std::to_string(unwritten_) +
+                           (unwritten_ == 1 ? " line" : " lines") + " could not be written\n";
+  if (Append(note + line)) {
+    unwritten_ = 0;
+  } else {
+    ++unwritten_;
+  }
 }
 
-void LogFile::Rotate() {
-  std::fclose(file_);
-  file_ = nullptr;
-  platform::MoveReplacing(path_, path_ + ".1");
-  file_ = platform::OpenForAppending(path_);
-  // A file that could not be moved aside (held open elsewhere on Windows) goes
-  // on growing; the next attempt comes one cap later.
-  size_ = 0;
+bool LogFile::Append(const std::string& text) {
+  // Opened afresh under the lock every time: another reminder may have moved
+  // the file aside since, and only the size on disk counts towards the cap.
+  const std::unique_ptr<platform::LogFileLock> lock = platform::LockLogFile(path_, kLockPatience);
+  std::unique_ptr<platform::AppendOnlyFile> file = platform::OpenForAppending(path_);
+  if (!file) return false;
+  const std::uintmax_t size = file->Size();
+  // Without the lock the line still goes in; the move waits for a write that has it.
+  if (lock && size > 0 && size + text.size() > capBytes_) {
+    file.reset();
+    // A file that cannot be moved aside (held open elsewhere on Windows) goes on growing.
+    platform::MoveReplacing(path_, path_ + ".1");
+    file = platform::OpenForAppending(path_);
+    if (!file) return false;
+  }
+  return file->AppendWhole(text);
 }
 
 }  // namespace zelmora

@@ -1,14 +1,16 @@
 #pragma once
 // A log file written by a thread of its own, so that a slow or stuck disk never
 // holds up the caller. Each line reaches the system as soon as the writer takes
-// it (one write, flushed), so a crash of the program loses at most the lines
-// still queued, normally none or the last. The file is capped: past the cap it
-// becomes NAME.1 (replacing the older one) and a fresh file starts, so the log
-// never takes more than about twice the cap.
+// it (one write), so a crash of the program loses at most the lines still
+// queued, normally none or the last. A line is written whole or not at all;
+// lines a full disk kept out are counted, and the count is noted as soon as
+// writing works again. The file is capped: past the cap (its real size, which
+// other reminders writing the same log add to) it becomes NAME.1, replacing the
+// older one, and a fresh file starts, so the log never takes more than about
+// twice the cap.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -23,7 +25,7 @@ class LogFile {
   static constexpr std::size_t kMaxQueuedLines = 1000;
 
   // `path` is UTF-8; missing folders are created. A file that cannot be
-  // written costs the program nothing: its lines are dropped.
+  // written costs the program nothing: its lines are counted and left out.
   explicit LogFile(std::string path, std::uintmax_t capBytes = kDefaultCapBytes);
   // Writes what is queued, then ends the writer.
   ~LogFile();
@@ -42,7 +44,7 @@ class LogFile {
  private:
   void Run();
   void WriteToDisk(const std::string& line);
-  void Rotate();
+  bool Append(const std::string& text);
 
   const std::string path_;
   const std::uintmax_t capBytes_;
@@ -55,9 +57,8 @@ class LogFile {
   std::uint64_t writtenCount_ = 0;
   bool stopping_ = false;
 
-  // Writer thread only.
-  std::FILE* file_ = nullptr;
-  std::uintmax_t size_ = 0;
+  // Writer thread only: lines since the last one that reached the file.
+  std::uint64_t unwritten_ = 0;
 
   std::thread writer_;
 };

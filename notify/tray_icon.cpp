@@ -23,6 +23,11 @@ TTrayIcon::TTrayIcon(platform::Desktop& desktop, platform::MainWindow& mainWindo
   icon_->OnTrayRecreated([this] {
     if (iconVisible_) AddIcon();
   });
+  // A window hidden in a tray that has gone would have no way back: it waits
+  // minimised on the task bar instead, until the user or the tray brings it back.
+  icon_->OnTrayLost([this] {
+    if (iconVisible_ && !mainWindow_.IsVisible()) mainWindow_.ShowMinimized();
+  });
   mainWindow_.OnMinimized([this] {
     if (MinimizeToTray) SendToTray();
   });

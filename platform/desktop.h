@@ -92,6 +92,9 @@ class MainWindow {
   virtual void Close() = 0;
   // The user minimised the window (minimise box or system menu).
   virtual void OnMinimized(std::function<void()> handler) = 0;
+  // The window came back into sight: through Restore(), or from minimised by
+  // the desktop's own means (its task-bar entry).
+  virtual void OnRestored(std::function<void()> handler) = 0;
 };
 
 struct PopupSpec {
@@ -190,6 +193,9 @@ class TrayIcon {
   virtual void OnMouse(std::function<void(TrayMouse)> handler) = 0;
   // The tray host came back (on Windows: the "TaskbarCreated" broadcast).
   virtual void OnTrayRecreated(std::function<void()> handler) = 0;
+  // The tray host went away: the icon sits in no tray until one comes back.
+  // Desktops that cannot tell never call it.
+  virtual void OnTrayLost(std::function<void()> handler) = 0;
 };
 
 // A raw window-system timer: fires every interval until stopped.
@@ -238,9 +244,10 @@ class Desktop {
   virtual std::string LongTimeText(std::chrono::system_clock::time_point when) const = 0;
   // The calendar day `when` falls on in the user's time zone.
   virtual std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point when) const = 0;
-  // Claims the session's one reminder. When another reminder of this user's
-  // session holds it, asks that one to show its main window and returns null.
-  // Call it before creating any window.
+  // Claims the session's one reminder (on Linux: one per display). When another
+  // reminder holds it, asks that one to show its main window and returns null
+  // once it has; throws Error when it does not answer. Call it before creating
+  // any window.
   virtual std::unique_ptr<InstanceClaim> ClaimInstance() = 0;
   // The desktop's own sound for a new message; nothing where there is none.
   virtual void PlayNewTaskSound() = 0;

@@ -7,11 +7,17 @@ static void LoadProgramIconResources() { Q_INIT_RESOURCE(zelmora); }
 namespace zelmora::platform::qt {
 
 QIcon ProgramIcon() {
-  LoadProgramIconResources();
-  QIcon icon;
-  icon.addFile(QStringLiteral(":/zelmora/icon-16.png"), QSize(16, 16));
-  icon.addFile(QStringLiteral(":/zelmora/icon-32.png"), QSize(32, 32));
-  return icon;
+  // Read once for the application, the windows and the tray alike: decoding it
+  // at each costs start-up time. Never freed, as pixmaps must not outlive the
+  // application object.
+  static const QIcon* const kIcon = [] {
+    LoadProgramIconResources();
+    auto* read = new QIcon;
+    read->addFile(QStringLiteral(":/zelmora/icon-16.png"), QSize(16, 16));
+    read->addFile(QStringLiteral(":/zelmora/icon-32.png"), QSize(32, 32));
+    return read;
+  }();
+  return *kIcon;
 }
 
 QIcon DimmedProgramIcon() {

@@ -117,8 +117,8 @@ void QtMainWindow::Hide() {
 
 void QtMainWindow::Unminimized() {
   Place();  // a window that started minimised is placed now
-  if (!std::exchange(onTaskbarWhileMinimized_, false)) return;
-  if (offTaskbar_) SetTaskbarEntry(*form_, false);
+  if (std::exchange(onTaskbarWhileMinimized_, false) && offTaskbar_) SetTaskbarEntry(*form_, false);
+  CallHandler(desktop_, onRestored_);
 }
 
 bool QtMainWindow::IsVisible() const { return form_->isVisible(); }
@@ -144,8 +144,11 @@ void QtMainWindow::Restore() {
   ShowWindow();
   form_->raise();
   form_->activateWindow();
+  CallHandler(desktop_, onRestored_);
 }
 
 void QtMainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
+
+void QtMainWindow::OnRestored(std::function<void()> handler) { onRestored_ = std::move(handler); }
 
 }  // namespace zelmora::platform::qt

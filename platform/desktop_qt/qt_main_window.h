@@ -37,6 +37,7 @@ class QtMainWindow final : public platform::MainWindow {
   void Restore() override;
   void Close() override;
   void OnMinimized(std::function<void()> handler) override;
+  void OnRestored(std::function<void()> handler) override;
 
   QWidget& Widget() const { return *form_; }
 
@@ -49,6 +50,7 @@ class QtMainWindow final : public platform::MainWindow {
   std::unique_ptr<FormWidget> form_;
   std::vector<std::unique_ptr<QtControl>> controls_;
   std::function<void()> onMinimized_;
+  std::function<void()> onRestored_;
   bool offTaskbar_ = false;
   bool placed_ = false;
   bool onTaskbarWhileMinimized_ = false;

@@ -19,11 +19,16 @@ QtTrayIcon::QtTrayIcon(platform::Desktop& desktop) : desktop_(desktop), icon_(Pr
     icon_.hide();
     FlushX11();
   });
-  trayHostWatcher_ = std::make_unique<TrayHostWatcher>([this] {
-    // Qt docks the icon on the same announcement; tell the logic afterwards.
-    QMetaObject::invokeMethod(
-        &icon_, [this] { CallHandler(desktop_, onTrayRecreated_); }, Qt::QueuedConnection);
-  });
+  trayHostWatcher_ = std::make_unique<TrayHostWatcher>(
+      [this] {
+        // Qt docks the icon on the same announcement; tell the logic afterwards.
+        QMetaObject::invokeMethod(
+            &icon_, [this] { CallHandler(desktop_, onTrayRecreated_); }, Qt::QueuedConnection);
+      },
+      [this] {
+        QMetaObject::invokeMethod(
+            &icon_, [this] { CallHandler(desktop_, onTrayLost_); }, Qt::QueuedConnection);
+      });
 }
 
 QtTrayIcon::~QtTrayIcon() { icon_.setContextMenu(nullptr); }
@@ -127,6 +132,8 @@ bool QtTrayIcon::Remove() {
 void QtTrayIcon::OnMouse(std::function<void(TrayMouse)> handler) { onMouse_ = std::move(handler); }
 
 void QtTrayIcon::OnTrayRecreated(std::function<void()> handler) { onTrayRecreated_ = std::move(handler); }
+
+void QtTrayIcon::OnTrayLost(std::function<void()> handler) { onTrayLost_ = std::move(handler); }
 
 void QtTrayIcon::Report(QSystemTrayIcon::ActivationReason reason) {
   if (!onMouse_) return;

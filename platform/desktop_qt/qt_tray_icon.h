@@ -18,7 +18,8 @@ std::span<const platform::TrayMouse> TrayMouseCodes(QSystemTrayIcon::ActivationR
 // is handed on as the press and release codes the tray logic expects. The menu
 // is Qt's context menu, opened by Qt or the tray host by their own rule. Qt
 // docks the icon again by itself when a tray host appears; the logic hears of
-// it through onTrayRecreated. The icon leaves the tray as soon as the event
+// it through onTrayRecreated, and of a tray host that went away through
+// onTrayLost. The icon leaves the tray as soon as the event
 // loop ends, before anything else is torn down.
 class QtTrayIcon final : public platform::TrayIcon {
  public:
@@ -34,6 +35,7 @@ class QtTrayIcon final : public platform::TrayIcon {
   void ShowMessage(const platform::TrayMessage& message) override;
   void OnMouse(std::function<void(platform::TrayMouse)> handler) override;
   void OnTrayRecreated(std::function<void()> handler) override;
+  void OnTrayLost(std::function<void()> handler) override;
 
  private:
   void Report(QSystemTrayIcon::ActivationReason reason);
@@ -47,6 +49,7 @@ class QtTrayIcon final : public platform::TrayIcon {
   std::vector<platform::TrayMenuItem> items_;
   std::function<void(platform::TrayMouse)> onMouse_;
   std::function<void()> onTrayRecreated_;
+  std::function<void()> onTrayLost_;
   std::unique_ptr<TrayHostWatcher> trayHostWatcher_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <functional>
 
 class QWidget;
@@ -15,12 +16,14 @@ void KeepOffTaskbar(QWidget& window);
 // iconified) a task-bar entry, or to take it away again. No-op off X11.
 void SetTaskbarEntry(QWidget& window, bool wanted);
 
-// Calls back when a tray host takes the _NET_SYSTEM_TRAY_S0 selection (it
-// announces itself with a MANAGER client message on the root window).
-// Inactive off X11.
+// Watches the owner of the tray selection, _NET_SYSTEM_TRAY_Sn of this screen:
+// calls back when a tray host takes it (it announces itself with a MANAGER
+// client message on the root window), and when its owner window goes (the
+// host ended, or crashed). Watches from the first turn of the event loop on, so
+// as not to hold up the first window. Inactive off X11.
 class TrayHostWatcher final : public QAbstractNativeEventFilter {
  public:
-  explicit TrayHostWatcher(std::function<void()> onTrayHostStarted);
+  TrayHostWatcher(std::function<void()> onTrayHostStarted, std::function<void()> onTrayHostGone);
   ~TrayHostWatcher() override;
   TrayHostWatcher(const TrayHostWatcher&) = delete;
   TrayHostWatcher& operator=(const TrayHostWatcher&) = delete;
@@ -28,9 +31,16 @@ class TrayHostWatcher final : public QAbstractNativeEventFilter {
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:
+  void Watch();
+  // Follows the selection's present owner; false when there is none.
+  bool WatchOwner();
+
   std::function<void()> onTrayHostStarted_;
+  std::function<void()> onTrayHostGone_;
   unsigned managerAtom_ = 0;
   unsigned traySelectionAtom_ = 0;
+  unsigned owner_ = 0;
+  QObject context_;  // takes the posted start of the watch along when it goes
 };
 
 }  // namespace zelmora::platform::qt

@@ -18,6 +18,8 @@ using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 xcb_connection_t* X11Connection();
 // XCB_ATOM_NONE when the server does not answer.
 xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name);
+// The screen of the display Qt shows on (the n of DISPLAY=:d.n), and its root window.
+int ScreenNumber();
 xcb_window_t RootWindow(xcb_connection_t* connection);
 
 // Asks the window manager something about a window: a 32-bit client message of

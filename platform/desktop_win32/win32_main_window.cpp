@@ -212,17 +212,20 @@ void Win32MainWindow::Restore() {
   // A window that started in the tray has never been placed.
   if (!shownBefore_) {
     Show();
-    return;
+  } else {
+    // SW_RESTORE also makes a hidden minimised window visible again.
+    ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window_);
   }
-  // SW_RESTORE also makes a hidden minimised window visible again.
-  ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
-  SetForegroundWindow(window_);
+  CallHandler(onRestored_);
 }
 
 // Posted: the caller (a menu) finishes before the window goes and the loop ends.
 void Win32MainWindow::Close() { PostMessageW(window_, WM_CLOSE, 0, 0); }
 
 void Win32MainWindow::OnMinimized(std::function<void()> handler) { onMinimized_ = std::move(handler); }
+
+void Win32MainWindow::OnRestored(std::function<void()> handler) { onRestored_ = std::move(handler); }
 
 const Win32Control* Win32MainWindow::FindControl(HWND child) const {
   for (const auto& control : controls_) {

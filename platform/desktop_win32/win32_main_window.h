@@ -57,6 +57,7 @@ class Win32MainWindow final : public MainWindow {
   void Restore() override;
   void Close() override;
   void OnMinimized(std::function<void()> handler) override;
+  void OnRestored(std::function<void()> handler) override;
 
   HWND Handle() const { return window_; }
   void TrayIconShown(bool shown);
@@ -78,6 +79,7 @@ class Win32MainWindow final : public MainWindow {
   bool trayIconShown_ = true;  // until the shell says otherwise
   std::vector<std::unique_ptr<Win32Control>> controls_;
   std::function<void()> onMinimized_;
+  std::function<void()> onRestored_;
 };
 
 }  // namespace zelmora::platform::win32

@@ -37,6 +37,8 @@ class Win32TrayIcon final : public TrayIcon {
   void ShowMessage(const TrayMessage& message) override;
   void OnMouse(std::function<void(TrayMouse)> handler) override;
   void OnTrayRecreated(std::function<void()> handler) override;
+  // The shell says nothing when it dies; its successor announces itself.
+  void OnTrayLost(std::function<void()>) override {}
 
   // Told when the shell refuses the icon and when it takes it after all,
   // so that the program can stay reachable without it.

@@ -1,6 +1,9 @@
 #include "platform/system_posix/desktop_entry_autostart.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -15,6 +18,16 @@ namespace {
 
 constexpr const char* kEntryName = "zelmora.desktop";
 
+std::filesystem::path OnSearchPath(const std::filesystem::path& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+    if (!folder.empty() && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return name;
+}
+
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
@@ -28,11 +41,14 @@ class DesktopEntryAutostart final : public StartAtLogin {
         program_(std::move(program)),
         arguments_(std::move(arguments)) {}
 
+  // On when the entry starts this very program: one left by a copy elsewhere
+  // (an older one, or one since removed) starts nothing of ours.
   bool IsOn() const override {
     std::ifstream file(entry_);
     if (!file) return false;
     // Desktops switch an entry off without removing it: Hidden=true, or GNOME's own key.
     bool inMainGroup = false;
+    bool startsThisProgram = false;
     for (std::string line; std::getline(file, line);) {
       line = Trimmed(line);
       if (!line.empty() && line.front() == '[') {
@@ -46,8 +62,9 @@ class DesktopEntryAutostart final : public StartAtLogin {
       if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false")) {
         return false;
       }
+      if (key == "Exec") startsThisProgram = IsThisProgram(DesktopEntryExecProgram(value));
     }
-    return true;
+    return startsThisProgram;
   }
 
   void Set(bool on) override {
@@ -82,6 +99,15 @@ class DesktopEntryAutostart final : public StartAtLogin {
   }
 
  private:
+  bool IsThisProgram(std::filesystem::path program) const {
+    if (program.empty() || program_.empty()) return false;
+    // A bare name is looked up as the session would look it up.
+    if (!program.has_parent_path()) program = OnSearchPath(program);
+    std::error_code missing;
+    const bool same = std::filesystem::equivalent(program, program_, missing);
+    return missing ? program.lexically_normal() == program_.lexically_normal() : same;
+  }
+
   std::string Entry() const {
     std::ostringstream entry;
     entry << "[Desktop Entry]\n"
@@ -124,6 +150,40 @@ std::string DesktopEntryExecArgument(const std::string& path) {
     value += c;
   }
   return value;
+}
+
+std::string DesktopEntryExecProgram(const std::string& value) {
+  // The string value's own escapes first.
+  std::string command;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\' || i + 1 == value.size()) {
+      command += value[i];
+      continue;
+    }
+    const char escaped = value[++i];
+    command += escaped == 's'   ? ' '
+               : escaped == 'n' ? '\n'
+               : escaped == 't' ? '\t'
+               : escaped == 'r' ? '\r'
+                                : escaped;
+  }
+  // Then the first argument of the command line, quoted or not.
+  std::string program;
+  std::size_t i = command.find_first_not_of(' ');
+  if (i == std::string::npos) return program;
+  const bool quoted = command[i] == '"';
+  for (i += quoted ? 1 : 0; i < command.size(); ++i) {
+    const char c = command[i];
+    if (quoted ? c == '"' : c == ' ') break;
+    if (quoted && c == '\\' && i + 1 < command.size()) {
+      program += command[++i];
+    } else if (c == '%' && i + 1 < command.size() && command[i + 1] == '%') {
+      program += command[++i];
+    } else {
+      program += c;
+    }
+  }
+  return program;
 }
 
 std::unique_ptr<StartAtLogin> OpenDesktopEntryAutostart(std::filesystem::path directory,

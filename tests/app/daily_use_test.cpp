@@ -467,6 +467,39 @@ TEST(StartOptions, StartIsPressedAfterTheStartUpSecondAndTheFirstTaskStaysInSigh
   EXPECT_FALSE(f.Popup().visible);
 }
 
+// Started at login with a stored setting of the wrong type: nobody is there to
+// answer a message box, so the report waits in the tray and polling starts.
+TEST(StartOptions, AtLoginAStartUpErrorWaitsInTheTrayUntilTheWindowIsOpened) {
+  CapturedLog log;
+  int saves = 0;
+  FormFixture f([](TForm1&) { throw Error("Invalid data type for 'interval'"); },
+                [&saves](TForm1&) { ++saves; }, {}, {.minimized = true, .start = true});
+  f.reminder->Begin({.minimized = true, .start = true});
+  FakeTray& tray = *f.desktop.tray;
+  EXPECT_TRUE(f.desktop.errors.empty());
+  EXPECT_TRUE(tray.shown.tip.ends_with("\n启动时出错（打开主窗口查看）：Invalid data type for 'interval'"))
+      << tray.shown.tip;
+  EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
+  EXPECT_EQ(log.lines.at(0), "error held until the main window is opened: Invalid data type for 'interval'");
+
+  f.desktop.Advance(1200ms);
+  EXPECT_EQ(saves, 1);
+  Poll(f, 100ms);
+  EXPECT_EQ(f.exchange->runs, 1) << "polling started";
+  EXPECT_TRUE(f.desktop.errors.empty());
+
+  tray.Mouse(platform::TrayMouse::LeftDown);
+  tray.Mouse(platform::TrayMouse::LeftUp);
+  f.desktop.RunPosted();
+  ASSERT_EQ(f.desktop.errors.size(), 1u);
+  EXPECT_EQ(f.desktop.errors[0].text, "Invalid data type for 'interval'");
+  EXPECT_EQ(tray.shown.tip.find("启动时出错"), std::string::npos);
+  EXPECT_EQ(tray.shown.image, TrayImage::Program);
+  f.desktop.tray->Choose("显示主窗口");
+  f.desktop.RunPosted();
+  EXPECT_EQ(f.desktop.errors.size(), 1u) << "shown once";
+}
+
 TEST(StartOptions, AStartTheUserPressedFirstIsNotPressedAgain) {
   int saves = 0;
   FormFixture f({}, [&saves](TForm1&) { ++saves; });

@@ -118,5 +118,44 @@ TEST_F(LogFileTest, LinesFromManyThreadsArriveWholeAndNoneIsLost) {
   EXPECT_TRUE(texts.contains("thread 3 line 199"));
 }
 
+// Two reminders of one user on two displays write one log. Each moves the log
+// aside only by the file's real size and under the shared lock, so neither
+// replaces the other's lines nor writes on into the file the other moved away.
+TEST_F(LogFileTest, TwoLogsOnOneFileKeepTheNewestLinesOfBothUnderTheCap) {
+  constexpr std::uintmax_t kCap = 2000;
+  constexpr int kLinesEach = 60;
+  {
+    LogFile first(path.string(), kCap);
+    LogFile second(path.string(), kCap);
+    std::thread other([&second] {
+      for (int i = 0; i < kLinesEach; ++i)
+        second.Write("second " + std::to_string(100 + i) + std::string(9, '.'));
+    });
+    for (int i = 0; i < kLinesEach; ++i)
+      first.Write("first " + std::to_string(100 + i) + std::string(10, '.'));
+    other.join();
+  }
+  fs::path older = path;
+  older += ".1";
+  EXPECT_LE(fs::file_size(path), kCap);
+  EXPECT_LE(fs::file_size(older), kCap);
+  EXPECT_GT(fs::file_size(older) + fs::file_size(path), kCap) << "a whole cap of history is kept";
+
+  // Of each log, an unbroken run up to its last line.
+  std::vector<std::string> kept = Lines(older);
+  for (const std::string& line : Lines(path)) kept.push_back(line);
+  for (const std::string writer : {"first ", "second "}) {
+    std::vector<int> numbers;
+    for (const std::string& line : kept) {
+      const std::string text = Text(line);
+      ASSERT_TRUE(std::regex_match(text, std::regex(R"((first|second) \d{3}\.+)"))) << line;
+      if (text.starts_with(writer)) numbers.push_back(std::stoi(text.substr(writer.size(), 3)));
+    }
+    ASSERT_FALSE(numbers.empty()) << writer;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+      EXPECT_EQ(numbers[numbers.size() - 1 - i], 100 + kLinesEach - 1 - static_cast<int>(i)) << writer;
+  }
+}
+
 }  // namespace
 }  // namespace zelmora

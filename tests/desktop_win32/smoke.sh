@@ -166,7 +166,7 @@ focus_caption() {
 check "the first control in the tab order has the focus" test "$(focus_caption)" = "全自动"
 for expected in 半自动 换IP 不换IP 开始 停止 查看提示 Edit Edit Edit 全自动; do
   xdotool key Tab
-  sleep 0.3
+  wait_for 5 eval '[[ $(focus_caption) == "$expected" ]]' || true # a busy machine takes its time
   focused=$(focus_caption)
   check "Tab moves on to \"$expected\" (focus on \"$focused\")" test "$focused" = "$expected"
 done
@@ -196,9 +196,10 @@ run_value() {
   wine reg export 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' "$work/run.reg" /y >/dev/null 2>&1 || return 1
   iconv -f UTF-16 -t UTF-8 "$work/run.reg" | tr -d '\r' | grep '^"Zelmora"='
 }
+menu_open() { probe list | grep -q '^hwnd=[^ ]* class=#32768 .* visible=1 '; }
 choose_from_bottom() { # opens the icon's menu; picks the entry UPS places up from the bottom
   xdotool mousemove "$icon_click_x" "$icon_click_y" click 3
-  sleep 1
+  wait_for 10 menu_open || true # the keys go to the menu once it is there
   for ((i = 0; i < $1; i++)); do xdotool key Up; done
   xdotool key Return
 }

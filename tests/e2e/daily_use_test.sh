@@ -1,10 +1,13 @@
 #!/bin/bash
 # The program as it is used all day, on a desktop with a tray (icewm), against
 # the local task server: the command line; started at login (--minimized
-# --start) it polls with no main window in sight; a second start brings the
-# running reminder's window back and ends; start at login is switched on and
-# off from the tray menu; 今日任务 shows the first task's popup again; the menu
-# ends the program; the log tells why polls against a closed port fail. Run it through tests/support/run_on_virtual_desktop.sh.
+# --start) with a stored setting of the wrong type, it polls with no main
+# window and no message box in sight, and shows the box once the window is
+# opened; a second start brings the running reminder's window back and ends; a
+# second start against a stopped reminder says so and fails; start at login is
+# switched on and off from the tray menu; 今日任务 shows the first task's popup
+# again; the menu ends the program; the log tells why polls against a closed
+# port fail. Run it through tests/support/run_on_virtual_desktop.sh.
 # Usage: daily_use_test.sh PROGRAM TASKSERVER OUTPUT_DIR
 set -u
 program=$1
@@ -50,11 +53,30 @@ find_tray_icon() {
   done
   return 1
 }
+# Menus: windows of ours that the window manager leaves alone, wider than the icon.
+menus_open() {
+  local id info count=0
+  for id in $(xdotool search --onlyvisible --classname 'zelmora' 2>/dev/null); do
+    info=$(xwininfo -id "$id")
+    grep -q 'Override Redirect State: yes' <<<"$info" && [ "$(awk '/Width:/ {print $NF}' <<<"$info")" -gt 32 ] &&
+      count=$((count + 1))
+  done
+  [ "$count" -ge "$1" ]
+}
+# A right click on the icon opens the tray menu. A click in the second a popup
+# maps and takes its page can be lost; the user, like this test, clicks again.
+open_tray_menu() {
+  local attempt
+  for attempt in 1 2 3; do
+    xdotool mousemove --window "$tray_icon" 10 10 click 3
+    wait_until 30 menus_open 1 && return 0
+  done
+  fail "the tray menu did not open"
+}
 # Opens the tray menu and picks the entry N places up from the bottom: with
 # nothing selected yet, Up selects the last entry (退出).
 choose_from_bottom() {
-  xdotool mousemove --window "$tray_icon" 10 10 click 3
-  sleep 0.8
+  open_tray_menu
   for ((i = 0; i < $1; i++)); do xdotool key Up; done
   xdotool key Return
   sleep 0.5
@@ -72,13 +94,32 @@ track $server_pid
 wait_until 100 grep -q listening "$work/server.out" || fail "task server did not start"
 address=$(awk '/listening/ {print $NF; exit}' "$work/server.out")
 
-# --- started at login: in the tray, polling ---
+# Boxes of ours are captioned with the application's title.
+boxes() {
+  local id
+  for id in $(xdotool search --name '^Zelmora任务提醒器$' 2>/dev/null); do viewable "$id" && echo "$id"; done
+}
+box_shown() { [ -n "$(boxes)" ]; }
+close_box() {
+  local box
+  box=$(boxes | head -n1)
+  xdotool windowactivate --sync "$box" key Return 2>/dev/null
+  wait_until 50 bash -c "! xwininfo -id $box 2>/dev/null | grep -q IsViewable"
+}
+
+# --- started at login: in the tray, polling, a start-up error held ---
+mkdir -p "$work/config/zelmora"
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\zelmora\\tixing]\n"interval"=dword:0000003c\n' \
+  >"$work/config/zelmora/HKLM.reg"
 ZELMORA_TEST_TASK_SERVER="$address" "$program" --minimized --start >"$work/program.out" 2>&1 &
 program_pid=$!
 track $program_pid
 wait_until 100 find_tray_icon || fail "no tray icon"
 wait_until 100 has_requests 1 || fail "--start did not start polling"
 main_viewable && fail "--minimized showed the main window"
+box_shown && fail "a message box waits for a click at login"
+grep -q "error held until the main window is opened: Invalid data type for 'interval'" "$log" ||
+  fail "the log does not hold the start-up error"
 # The first reply brings task 1: its popup must not be hidden again by the
 # main window's start-up second.
 popup_viewable() {
@@ -89,7 +130,7 @@ popup_viewable() {
 wait_until 150 popup_viewable || fail "the first task after --start did not pop up"
 sleep 2
 popup_viewable || fail "the first task's popup went out of sight at once"
-echo "ok: --minimized --start polls from the tray, no main window in sight; the first task pops up"
+echo "ok: --minimized --start polls from the tray with a start-up error held, no window or box in sight; the first task pops up"
 
 # --- a second start brings the window back and ends ---
 ZELMORA_TEST_TASK_SERVER="$address" timeout 20 "$program" >"$work/second.out" 2>&1
@@ -99,6 +140,25 @@ wait_until 50 main_viewable || fail "the second start did not bring the main win
 [ "$(main_windows | wc -l)" -eq 1 ] || fail "$(main_windows | wc -l) main windows"
 kill -0 $program_pid || fail "the first reminder ended"
 echo "ok: a second start shows the running reminder's window and ends with status 0"
+wait_until 50 box_shown || fail "the window came back without the held start-up error"
+close_box || fail "the start-up error's box did not close"
+echo "ok: the window opened shows the start-up error held since login"
+
+# --- a second start against a stopped reminder says so and fails ---
+kill -STOP $program_pid
+at_exit "kill -CONT $program_pid"
+ZELMORA_TEST_TASK_SERVER="$address" timeout 60 "$program" >"$work/second.out" 2>&1 &
+second_pid=$!
+wait_until 300 box_shown || fail "no message box says that the running reminder does not answer"
+import -window root "$out_dir/daily-use-no-answer.png"
+close_box || fail "the box did not close"
+wait $second_pid
+status=$?
+[ $status -eq 1 ] || fail "the second start ended with status $status, not 1"
+grep -q "error shown: The reminder already running on this display (process $program_pid) does not answer" "$log" ||
+  fail "the log does not tell that the running reminder did not answer"
+kill -CONT $program_pid
+echo "ok: a second start against a stopped reminder says so in a box and the log, and ends with status 1"
 
 # --- start at login from the tray menu ---
 entry="$work/config/autostart/zelmora.desktop"
@@ -118,11 +178,10 @@ has_page_requests() { [ "$(page_requests | wc -l)" -ge "$1" ]; }
 wait_until 600 popup_hidden || fail "the first task's popup did not close after its close time"
 shown=$(page_requests | wc -l)
 [ "$shown" -ge 1 ] || fail "the first task's page was never asked for"
-xdotool mousemove --window "$tray_icon" 10 10 click 3
-sleep 0.8
+open_tray_menu
 for ((i = 0; i < 4; i++)); do xdotool key Up; done # 今日任务, above 开机自动启动, 新任务提示音 and 退出
 xdotool key Right
-sleep 0.8
+wait_until 100 menus_open 2 || fail "the 今日任务 submenu did not open"
 import -window root "$out_dir/daily-use-todays-tasks.png"
 xdotool key Return
 wait_until 100 popup_viewable || fail "choosing the task in 今日任务 did not show its popup again"

@@ -60,11 +60,14 @@ expected='GET /tx.php?action=getnum&taskid=0&noteid=0&type1=1&type2=1&ip1=1&ip2=
 [ "$first" = "$expected" ] || fail "first counter request was '$first', expected '$expected'"
 echo "ok: first counter request exact"
 
-sleep 1.5 # the worker's announcement reaches the label
-import -window "$window" "$out_dir/announcement.png"
+# The worker's announcement reaches the label when it does.
 read -r left top width height < <(control_bounds lbl1)
-colours=$(convert "$out_dir/announcement.png" -crop "${width}x${height}+${left}+${top}" +repage -format %k info:)
-[ "$colours" -gt 2 ] || fail "the announcement box is empty (screenshot $out_dir/announcement.png)"
+announcement_shown() {
+  import -window "$window" "$out_dir/announcement.png"
+  colours=$(convert "$out_dir/announcement.png" -crop "${width}x${height}+${left}+${top}" +repage -format %k info:)
+  [ "$colours" -gt 2 ]
+}
+wait_until 100 announcement_shown || fail "the announcement box is empty (screenshot $out_dir/announcement.png)"
 echo "ok: announcement shown ($colours colours in the box)"
 
 hive="$vd_work/config/zelmora/HKLM.reg"

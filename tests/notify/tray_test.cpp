@@ -68,6 +68,20 @@ TEST_F(TrayTest, TheIconComesBackWhenTheTrayIsRecreated) {
   EXPECT_FALSE(Window().IsVisible()) << "the state stays as it was";
 }
 
+TEST_F(TrayTest, AWindowInATrayThatGoesAwayWaitsMinimisedOnTheTaskBar) {
+  f.desktop.trayHostRunning = false;
+  Tray().LoseTray();
+  EXPECT_TRUE(Window().IsVisible());
+  EXPECT_TRUE(Window().minimized);
+
+  Window().Restore();
+  f.desktop.trayHostRunning = true;
+  Tray().RecreateTray();
+  f.desktop.trayHostRunning = false;
+  Tray().LoseTray();
+  EXPECT_FALSE(Window().minimized) << "a window in sight stays as it is";
+}
+
 TEST_F(TrayTest, WithADoubleClickHandlerTheClickWaitsForTheDeferral) {
   int doubleClicks = 0;
   f.form1->tray1().OnDblClick = [&doubleClicks] { ++doubleClicks; };

@@ -71,6 +71,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 check "Depends, from the binaries, name WebKitGTK and libc ($depends)" \
   eval '[[ $depends == *libwebkit2gtk-4.1-0* && $depends == *"libc6 (>="* ]]'
 check "nothing of Qt WebEngine in Depends" eval '[[ $depends != *webengine* ]]'
+recommends=$(dpkg-deb -f "$deb" Recommends)
+check "Recommends the sound library the program loads by itself ($recommends)" \
+  eval '[[ $recommends == *libcanberra0* ]]'
 
 dpkg-deb -x "$deb" "$work/root"
 icon_sizes_right=true

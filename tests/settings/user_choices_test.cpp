@@ -61,8 +61,28 @@ TEST_F(DesktopEntryAutostartTest, AnEntrySwitchedOffByTheDesktopCountsAsOff) {
   EXPECT_FALSE(Open()->IsOn());
   WriteFile(Entry(), "[Desktop Entry]\nExec=zelmora\nX-GNOME-Autostart-enabled=false\n");
   EXPECT_FALSE(Open()->IsOn());
-  WriteFile(Entry(), "[Desktop Entry]\nExec=zelmora\n[Desktop Action x]\nHidden=true\n");
+  WriteFile(Entry(), "[Desktop Entry]\nExec=/opt/zelmora/bin/zelmora\n[Desktop Action x]\nHidden=true\n");
   EXPECT_TRUE(Open()->IsOn()) << "only the main group counts";
+}
+
+TEST_F(DesktopEntryAutostartTest, OnlyAnEntryStartingThisProgramCountsAsOnAndSwitchingOnRewritesAnother) {
+  fs::create_directories(Entry().parent_path());
+  WriteFile(Entry(), "[Desktop Entry]\nExec=\"/home/me/old zelmora/zelmora\" --minimized --start\n");
+  auto startAtLogin = Open();
+  EXPECT_FALSE(startAtLogin->IsOn()) << "an older copy elsewhere";
+  startAtLogin->Set(true);
+  EXPECT_TRUE(startAtLogin->IsOn());
+  EXPECT_NE(ReadFile(Entry()).find("\nExec=\"/opt/zelmora/bin/zelmora\" --minimized --start\n"),
+            std::string::npos);
+
+  // The same program by another name (a link to it).
+  const fs::path program = directory.Path() / "zelmora";
+  WriteFile(program, "");
+  fs::create_symlink(program, directory.Path() / "link");
+  WriteFile(Entry(), "[Desktop Entry]\nExec=" + (directory.Path() / "link").string() + "\n");
+  EXPECT_TRUE(Open(program)->IsOn());
+  WriteFile(Entry(), "[Desktop Entry]\nType=Application\n");
+  EXPECT_FALSE(Open(program)->IsOn()) << "no Exec line";
 }
 
 TEST_F(DesktopEntryAutostartTest, AnEntryThatCannotBeWrittenIsReportedWithWhereAndWhy) {
@@ -85,6 +105,10 @@ TEST(DesktopEntryExec, PathsAreQuotedAndEscapedByTheDesktopEntryRules) {
   EXPECT_EQ(platform::DesktopEntryExecArgument("/a\"b`c$d\\e"), R"("/a\\"b\\`c\\$d\\\\e")");
   EXPECT_EQ(platform::DesktopEntryExecArgument("/100%/zelmora"), "\"/100%%/zelmora\"");
   EXPECT_THROW(platform::DesktopEntryExecArgument("/a\nb"), Error);
+  // What is written reads back as the same path.
+  for (const std::string path : {"/usr/bin/zelmora", "/home/王 五/bin/zelmora", "/a\"b`c$d\\e", "/100%/z"})
+    EXPECT_EQ(platform::DesktopEntryExecProgram(platform::DesktopEntryExecArgument(path) + " --start"), path);
+  EXPECT_EQ(platform::DesktopEntryExecProgram("/usr/bin/zelmora --start"), "/usr/bin/zelmora");
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ void FakeMainWindow::Restore() {
   minimized = false;
   visible = true;
   ++frontRequests;
+  if (restoredHandler_) restoredHandler_();
 }
 
 void FakeMainWindow::ShowMinimized() {

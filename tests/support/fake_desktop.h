@@ -55,6 +55,7 @@ class FakeMainWindow final : public platform::MainWindow {
   void Restore() override;
   void Close() override;
   void OnMinimized(std::function<void()> handler) override { minimizedHandler_ = std::move(handler); }
+  void OnRestored(std::function<void()> handler) override { restoredHandler_ = std::move(handler); }
 
   FakeControl& Control(const std::string& name) { return *controls.at(name); }
   void MinimizeByUser();
@@ -71,6 +72,7 @@ class FakeMainWindow final : public platform::MainWindow {
 
  private:
   std::function<void()> minimizedHandler_;
+  std::function<void()> restoredHandler_;
 };
 
 class FakePopup final : public platform::PopupWindow {
@@ -127,10 +129,13 @@ class FakeTray final : public platform::TrayIcon {
   void ShowMessage(const platform::TrayMessage& message) override { messages.push_back(message); }
   void OnMouse(std::function<void(platform::TrayMouse)> handler) override { mouse_ = std::move(handler); }
   void OnTrayRecreated(std::function<void()> handler) override { recreated_ = std::move(handler); }
+  void OnTrayLost(std::function<void()> handler) override { lost_ = std::move(handler); }
 
   void Mouse(platform::TrayMouse code) { mouse_(code); }
   // The shell restarted: its icons are gone until re-added.
   void RecreateTray();
+  // The tray host ended (set the desktop's trayHostRunning first).
+  void LoseTray() { lost_(); }
   // The user picks the menu entry with that text; fails the test when it is
   // missing or disabled.
   void Choose(const std::string& text);
@@ -153,6 +158,7 @@ class FakeTray final : public platform::TrayIcon {
   const bool& hostRunning_;
   std::function<void(platform::TrayMouse)> mouse_;
   std::function<void()> recreated_;
+  std::function<void()> lost_;
 };
 
 class FakeDesktop final : public platform::Desktop {

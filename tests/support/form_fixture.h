@@ -59,7 +59,7 @@ class ScriptedExchange final : public CounterExchange {
 // The whole reminder, wired as the program wires it, on the fake desktop.
 struct FormFixture {
   explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {},
-                       UserChoices choices = {})
+                       UserChoices choices = {}, StartOptions startOptions = {})
       : reminder(
             std::in_place, desktop,
             TForm1::Services{
@@ -76,7 +76,7 @@ struct FormFixture {
                 .saveSettings = std::move(save),
                 .decodeGbk = [this](std::string_view gbk) { return decodeGbk(gbk); },
             },
-            std::move(choices)),
+            std::move(choices), startOptions),
         state(reminder->State()),
         form1(&reminder->Form1()),
         form2(&reminder->Form2()) {}
