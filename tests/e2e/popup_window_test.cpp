@@ -433,6 +433,9 @@ TEST_F(PopupOnDesktop, TheHelperGoesWhileHiddenAndViewBringsThePageBackWithoutAC
 // in the page's place saying why, and tells the program (for the tray and the log).
 TEST_F(PopupOnDesktop, AHelperThatCannotRunStillBringsThePopupIntoViewSayingWhy) {
   MakePopup(kTiming, QDir::currentPath() + "/no-such-pageview");
+  // The program makes its popup at start-up, long before a task; here the line
+  // comes at once, so wait for the window manager's word on the frame first.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return popup->OuterSize().height > widget->height(); }, 5000));
   std::vector<std::string> troubles;
   popup->OnPageViewTrouble([&](const std::string& reason) { troubles.push_back(reason); });
   ShowTask(Address(e2e::RefusedPort(), "/task"));
