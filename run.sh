@@ -30,8 +30,6 @@ echo "Local task server at $address (requests logged in $server_log)"
 track "$SERVER_PID"
 
 export ZELMORA_TEST_TASK_SERVER=$address
-# The page view's engine will not start as root with its sandbox.
-[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 
 if ! $headless; then
   "$build/zelmora-testbuild"

@@ -19,6 +19,7 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
     : desktop_(desktop),
       choices_(std::move(choices)),
       status_(kApplicationTitle, [&desktop](auto when) { return desktop.LongTimeText(when); }),
+      pageViewStatus_([&desktop](auto when) { return desktop.LongTimeText(when); }),
       alarm_(kApplicationTitle),
       todaysTasks_(desktop) {
   desktop.SetApplicationTitle(kApplicationTitle);
@@ -35,6 +36,7 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
       TForm2::Inputs{form1_->Controls().edt1, form1_->Controls().edt3, form1_->Filters(), form1_->tmr3()});
   form1_->AttachPopup(*form2_);
   form2_->OnNewTask([this](const std::string& taskPage) { NewTask(taskPage); });
+  form2_->Window().OnPageViewTrouble([this](const std::string& trouble) { ShowPageViewTrouble(trouble); });
 
   form1_->Poll().OnNews([this](const PollNews& news) { ShowPollNews(news); });
   form1_->Window().OnRestored([this] { ShowHeldErrors(); });
@@ -110,10 +112,21 @@ void Reminder::Begin(const StartOptions& options) {
 void Reminder::ShowMainWindow() { form1_->tray1().RestoreMainWindow(); }
 
 void Reminder::ShowPollNews(const PollNews& news) {
+  // The watcher asks for the new task's page at its next tick, up to a second
+  // from now: a page view that is slow to start uses that second.
+  if (news.kind == PollNews::Kind::Answered && state_.NewTaskFlag.load(std::memory_order_acquire) == 1) {
+    form2_->Window().PreparePageView();
+  }
   const std::string change = status_.Apply(news);
   if (!change.empty()) LogEvent(change);
   ShowTrayState();
   RaiseAlarm(news);
+}
+
+void Reminder::ShowPageViewTrouble(const std::string& trouble) {
+  const std::string change = pageViewStatus_.Apply(trouble, desktop_.Now());
+  if (!change.empty()) LogEvent(change);
+  ShowTrayState();
 }
 
 void Reminder::RaiseAlarm(const PollNews& news) {
@@ -125,10 +138,11 @@ void Reminder::RaiseAlarm(const PollNews& news) {
 }
 
 void Reminder::ShowTrayState() {
-  std::string tooltip = status_.Tooltip();
+  std::string tooltip = status_.Tooltip() + pageViewStatus_.TooltipLines();
   if (!heldErrors_.empty()) tooltip += "\n启动时出错（打开主窗口查看）：" + heldErrors_.front();
   form1_->tray1().SetHint(tooltip);
-  form1_->tray1().SetImage(heldErrors_.empty() ? status_.Image() : platform::TrayImage::Dimmed);
+  const bool troubled = !heldErrors_.empty() || pageViewStatus_.Troubled();
+  form1_->tray1().SetImage(troubled ? platform::TrayImage::Dimmed : status_.Image());
 }
 
 // Once the user is at the main window, held reports show and nothing more is held.

@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 #include "core/error_report.h"
 #include "core/timer.h"
+#include "notify/page_view_status.h"
 #include "notify/poll_status.h"
 #include "notify/polling_alarm.h"
 #include "notify/popup_form.h"
@@ -54,6 +55,7 @@ class Reminder {
  private:
   std::vector<platform::TrayMenuItem> TrayMenu();
   void ShowPollNews(const PollNews& news);
+  void ShowPageViewTrouble(const std::string& trouble);
   void ShowTrayState();
   void ShowHeldErrors();
   void SwitchStartAtLogin();
@@ -64,6 +66,7 @@ class Reminder {
   platform::Desktop& desktop_;
   UserChoices choices_;
   PollStatus status_;
+  PageViewStatus pageViewStatus_;
   PollingAlarm alarm_;
   TodaysTasks todaysTasks_;
   PollState state_;

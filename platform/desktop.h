@@ -121,6 +121,12 @@ class PopupWindow {
   // Throws Error when the view refuses the navigation.
   virtual void Navigate(const std::u16string& address) = 0;
   virtual void OnDocumentComplete(std::function<void()> handler) = 0;
+  // The page view cannot show pages (why, in one line), or shows them again (an
+  // empty text). Never called where the page view cannot fail on its own.
+  virtual void OnPageViewTrouble(std::function<void(const std::string& reason)> /*handler*/) {}
+  // A page will be asked for soon: a page view that takes a while to start may
+  // start now. Nothing is loaded or shown.
+  virtual void PreparePageView() {}
 };
 
 // Mouse codes as the tray reports them (the Windows mouse message numbers).

@@ -3,14 +3,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <utility>
 
 #include "core/error.h"
-#include "core/error_report.h"
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
 #include "platform/desktop_qt/x11/frame_extents.h"
@@ -55,29 +56,39 @@ class PopupWidget final : public QWidget {
 // visible; it is mapped as soon as a placement brings it into sight.
 //
 // The page view is given back once the popup has been hidden for the release
-// delay with nothing loading. When the popup is shown again before another
-// navigation (View), the helper starts again on the last address. To the logic
-// the popup never lost its page, so that reload is no document completion: it
-// never reaches the document-complete handler and never arms the auto-close
-// timer.
+// delay, whatever its page is doing. When the popup is shown again before
+// another navigation (View), the helper starts again on the last address. To
+// the logic the popup never lost its page, so that reload is no document
+// completion: it never reaches the document-complete handler and never arms
+// the auto-close timer.
+//
+// When the page view cannot show the page, the popup says so in a line of its
+// own and still comes into view, as it would with an error page.
 class QtPopupWindow final : public platform::PopupWindow {
  public:
-  QtPopupWindow(platform::Desktop& desktop, const platform::PopupSpec& design, QtPopupTiming timing)
+  QtPopupWindow(platform::Desktop& desktop, const platform::PopupSpec& design, QtPopupTiming timing,
+                QString pageViewProgram)
       : desktop_(desktop),
         widget_([this] { Hide(); }),
+        troubleLine_(&widget_),
         position_(design.initialPosition.x, design.initialPosition.y),
         viewBounds_(design.viewBounds.left, design.viewBounds.top, design.viewBounds.width,
                     design.viewBounds.height),
-        timing_(timing) {
+        timing_(timing),
+        pageViewProgram_(pageViewProgram.isEmpty() ? PageViewProgramPath() : std::move(pageViewProgram)) {
     widget_.setWindowTitle(QString::fromUtf8(design.caption.data(), qsizetype(design.caption.size())));
     widget_.setWindowIcon(ProgramIcon());
     widget_.setFixedSize(design.clientSize.width, design.clientSize.height);
+    troubleLine_.setGeometry(widget_.rect().marginsRemoved(QMargins(10, 10, 10, 10)));
+    troubleLine_.setWordWrap(true);
+    troubleLine_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    troubleLine_.setTextFormat(Qt::PlainText);
+    troubleLine_.hide();
     lastOwnMove_.start();
     RequestFrameExtents(widget_);  // known before the first show, where the WM supports it
     releaseTimer_.setSingleShot(true);
     QObject::connect(&releaseTimer_, &QTimer::timeout, [this] {
-      // Still loading: look again after another delay.
-      if (!shown_ && pageView_ && !pageView_->Release()) releaseTimer_.start(timing_.releaseDelay);
+      if (!shown_ && pageView_) pageView_->Release();
     });
   }
 
@@ -109,7 +120,7 @@ class QtPopupWindow final : public platform::PopupWindow {
   void Show() override {
     shown_ = true;
     releaseTimer_.stop();
-    if (pageView_) pageView_->Restore();  // only when the helper is gone
+    if (pageView_) pageView_->SetShown(true);
     UpdateMapping();
     if (Mapped()) widget_.raise();
   }
@@ -119,7 +130,10 @@ class QtPopupWindow final : public platform::PopupWindow {
     position_ = {last.x, last.y};
     shown_ = false;
     UpdateMapping();
-    if (pageView_) releaseTimer_.start(timing_.releaseDelay);
+    if (pageView_) {
+      pageView_->SetShown(false);
+      releaseTimer_.start(timing_.releaseDelay);
+    }
   }
 
   bool IsVisible() const override { return shown_; }
@@ -127,29 +141,56 @@ class QtPopupWindow final : public platform::PopupWindow {
   void Navigate(const std::u16string& address) override {
     const QUrl url(QString::fromStdU16String(address));
     if (!url.isValid()) throw Error("The page view refused the address: " + url.errorString().toStdString());
-    if (!pageView_) {
-      pageView_ = std::make_unique<PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_,
-                                                   PageViewProgramPath(), timing_.pageView);
-      QObject::connect(pageView_.get(), &PageViewClient::LoadFinished, [this](bool) {
-        // Finished while hidden: the release delay counts from now.
-        if (!shown_) releaseTimer_.start(timing_.releaseDelay);
-        CallHandler(desktop_, documentComplete_);
-      });
-      // Reported from the event loop, not from inside the client's own handling.
-      QObject::connect(
-          pageView_.get(), &PageViewClient::Failed, &widget_,
-          [this](const QString& reason) {
-            CallHandler(desktop_, [&] { ReportError(desktop_, reason.toStdString()); });
-          },
-          Qt::QueuedConnection);
-    }
+    if (!pageView_) CreatePageView();
+    awaitingPage_ = true;
     pageView_->Navigate(url);
   }
 
+  void PreparePageView() override {
+    if (!pageView_) CreatePageView();
+    // Given back like any other if no page follows.
+    if (!shown_) releaseTimer_.start(timing_.releaseDelay);
+    pageView_->Prepare();
+  }
+
   void OnDocumentComplete(std::function<void()> handler) override { documentComplete_ = std::move(handler); }
+  void OnPageViewTrouble(std::function<void(const std::string&)> handler) override {
+    pageViewTrouble_ = std::move(handler);
+  }
 
  private:
   bool Mapped() const { return widget_.isVisible(); }
+
+  void CreatePageView() {
+    pageView_ = std::make_unique<PageViewClient>(static_cast<quintptr>(widget_.winId()), viewBounds_,
+                                                 pageViewProgram_, timing_.pageView);
+    QObject::connect(pageView_.get(), &PageViewClient::LoadFinished, [this](bool) {
+      awaitingPage_ = false;
+      SetTrouble({});
+      CallHandler(desktop_, documentComplete_);
+    });
+    // Reported from the event loop, not from inside the client's own handling,
+    // and so after the show that follows a navigation.
+    QObject::connect(
+        pageView_.get(), &PageViewClient::Failed, &widget_,
+        [this](const QString& reason) {
+          SetTrouble(reason);
+          // The line takes the page's place: the popup comes into view with it.
+          if (std::exchange(awaitingPage_, false)) CallHandler(desktop_, documentComplete_);
+        },
+        Qt::QueuedConnection);
+    QObject::connect(pageView_.get(), &PageViewClient::OpenRequested, [this](const QUrl& address) {
+      desktop_.ShellOpen(address.toString(QUrl::FullyEncoded).toStdString());
+    });
+  }
+
+  void SetTrouble(const QString& reason) {
+    if (reason == trouble_) return;
+    trouble_ = reason;
+    troubleLine_.setText(QString::fromUtf8("无法显示任务页：") + reason);
+    troubleLine_.setVisible(!reason.isEmpty());
+    if (pageViewTrouble_) CallHandler(desktop_, [&] { pageViewTrouble_(reason.toStdString()); });
+  }
 
   void MoveTo(platform::Point where) {
     position_ = {where.x, where.y};
@@ -219,24 +260,29 @@ class QtPopupWindow final : public platform::PopupWindow {
 
   platform::Desktop& desktop_;
   PopupWidget widget_;
+  QLabel troubleLine_;  // why the page cannot be shown, in its place
+  QString trouble_;
   QPoint position_;  // frame corner; the truth while unmapped or just moved
   QRect viewBounds_;
   QtPopupTiming timing_;
+  QString pageViewProgram_;
   QTimer releaseTimer_;
   bool shown_ = false;
+  bool awaitingPage_ = false;  // a navigation's page has not loaded yet
   QElapsedTimer lastOwnMove_;
   mutable QMargins knownFrame_;
   QMargins placedWith_;  // the frame the last placement allowed for
   std::unique_ptr<PageViewClient> pageView_;
   std::function<void()> documentComplete_;
+  std::function<void(const std::string&)> pageViewTrouble_;
 };
 
 }  // namespace
 
 std::unique_ptr<platform::PopupWindow> CreateQtPopupWindow(platform::Desktop& desktop,
                                                            const platform::PopupSpec& design,
-                                                           QtPopupTiming timing) {
-  return std::make_unique<QtPopupWindow>(desktop, design, timing);
+                                                           QtPopupTiming timing, QString pageViewProgram) {
+  return std::make_unique<QtPopupWindow>(desktop, design, timing, std::move(pageViewProgram));
 }
 
 }  // namespace zelmora::platform::qt

@@ -20,10 +20,12 @@ struct QtPopupTiming {
 // The notification popup on Qt: a small always-on-top window that never takes
 // the focus. Its page view runs in the zelmora-pageview helper, started on the
 // first navigation and embedded into the window, so the web engine costs
-// nothing until a page is needed. Failures of the helper go to the desktop's
-// default error report.
+// nothing until a page is needed. A helper that cannot show the page is
+// reported through the page-view trouble handler and by a line in the popup.
+// pageViewProgram: the helper to start; empty for the one installed with the program.
 std::unique_ptr<platform::PopupWindow> CreateQtPopupWindow(platform::Desktop& desktop,
                                                            const platform::PopupSpec& design,
-                                                           QtPopupTiming timing = {});
+                                                           QtPopupTiming timing = {},
+                                                           QString pageViewProgram = {});
 
 }  // namespace zelmora::platform::qt

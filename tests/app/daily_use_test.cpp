@@ -108,6 +108,37 @@ TEST(TrayStatus, AServerReplyQuotedInAFailureIsCutShortAndKeptValidText) {
   EXPECT_LE(text.size(), 165u);
 }
 
+// A popup that cannot show task pages is told as a failing poll is: in the
+// tooltip with since when, under a dimmed icon, and once in the log.
+TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
+  CapturedLog log;
+  FormFixture f;
+  FakeTray& tray = *f.desktop.tray;
+  f.ui.btn1.Click();
+  Poll(f, 100ms);
+  // What the helper said last, an escape sequence and all.
+  f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: \x1b[1mno display");
+  f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: \x1b[1mno display");
+  const std::string reason = "zelmora-pageview ended with exit code 1:  [1mno display";
+  const std::string troubled = "\n无法显示任务页（自 T+100ms 起）\n" + reason;
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n正在查询新任务，上次回复 T+100ms" + troubled);
+  EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
+  Poll(f, 60s);
+  EXPECT_EQ(tray.shown.image, TrayImage::Dimmed) << "a poll that works does not hide it";
+  f.ui.btn2.Click();
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止" + troubled);
+
+  f.desktop.popup->ReportPageViewTrouble("");
+  EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止");
+  EXPECT_EQ(tray.shown.image, TrayImage::Program);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{
+                           "polling started",
+                           "page view failed: " + reason,
+                           "polling stopped",
+                           "the page view shows pages again",
+                       }));
+}
+
 TEST(TrayStatus, ControlAndInvisibleCharactersOfAFailureReachNeitherTooltipNorLog) {
   CapturedLog log;
   FormFixture f;
@@ -316,6 +347,23 @@ TEST(NewTask, IsLoggedAndSoundedOnlyWhileTheSoundIsOn) {
   f.desktop.RunPosted();
   EXPECT_EQ(log.lines, (std::vector<std::string>{"new task 12", "new-task sound switched on", "new task 13",
                                                  "new announcement 3"}));
+}
+
+// The reply that brings a new task readies the page view: the watcher asks
+// for the page only at its next tick.
+TEST(NewTask, ItsReplyReadiesThePageViewBeforeTheWatcherAsksForThePage) {
+  FormFixture f;
+  f.ui.btn1.Click();
+  f.exchange->script = [&f] { f.state.NewTaskFlag.store(1, std::memory_order_release); };
+  Poll(f, 100ms);
+  EXPECT_EQ(f.Popup().preparations, 1);
+  EXPECT_TRUE(f.Popup().navigations.empty());
+  f.desktop.Advance(900ms);
+  EXPECT_EQ(f.Popup().navigations.size(), 1u);
+
+  f.exchange->script = nullptr;  // nothing new
+  Poll(f, 60s);
+  EXPECT_EQ(f.Popup().preparations, 1);
 }
 
 TEST(NewTask, ASoundChoiceThatCannotBeStoredStaysAsItWas) {

@@ -25,8 +25,7 @@ void OnePageServer::Answer() {
         socket->disconnectFromHost();
         return;
       }
-      lastRequestLine_ = requestLine;
-      ++requests_;
+      requestLines_.append(requestLine);
       socket->write(
           "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n"
           "Content-Length: " +

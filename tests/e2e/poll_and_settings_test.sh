@@ -33,7 +33,7 @@ main_window_found() {
 }
 start_program() {
   env -u QT_QPA_PLATFORM HOME="$vd_work" XDG_CONFIG_HOME="$vd_work/config" XDG_RUNTIME_DIR="$vd_work" \
-    ZELMORA_TEST_TASK_SERVER="$address" QTWEBENGINE_DISABLE_SANDBOX=1 "$program" >>"$vd_work/program.log" 2>&1 &
+    ZELMORA_TEST_TASK_SERVER="$address" "$program" >>"$vd_work/program.log" 2>&1 &
   program_pid=$!
   track "$program_pid"
   wait_until 100 main_window_found || fail "main window did not appear: $(cat "$vd_work/program.log")"

@@ -68,8 +68,9 @@ for path in "${expected[@]}"; do
 done
 check "only the program itself is on the PATH" test "$(grep -c '^/usr/bin/.' "$work/contents")" -eq 1
 depends=$(dpkg-deb -f "$deb" Depends)
-check "Depends, from the binaries, name the web engine and libc ($depends)" \
-  eval '[[ $depends == *libqt6webenginewidgets6* && $depends == *"libc6 (>="* ]]'
+check "Depends, from the binaries, name WebKitGTK and libc ($depends)" \
+  eval '[[ $depends == *libwebkit2gtk-4.1-0* && $depends == *"libc6 (>="* ]]'
+check "nothing of Qt WebEngine in Depends" eval '[[ $depends != *webengine* ]]'
 recommends=$(dpkg-deb -f "$deb" Recommends)
 check "Recommends the sound library the program loads by itself ($recommends)" \
   eval '[[ $recommends == *libcanberra0* ]]'
@@ -95,16 +96,18 @@ apt-get -o DPkg::Lock::Timeout=600 install -y -qq --reinstall "$deb" >"$work/ins
   stop "apt-get install: $(tail "$work/install.log")"
 pass "apt-get installs it"
 dpkg -L zelmora >"$work/installed"
+check "the installed programs load WebKitGTK, nothing of Qt WebEngine" \
+  eval 'ldd /usr/bin/zelmora /usr/libexec/zelmora/zelmora-pageview >"$work/ldd" &&
+    grep -q libwebkit2gtk-4.1 "$work/ldd" && ! grep -qi webengine "$work/ldd"'
 
 start_x 1280x800
 start_icewm
 main_caption='Zelmora任务提醒器1.62'
 popup_caption='Zelmora通知'
 mkdir -p "$work/config" "$work/state"
-# As any user would start it, from the PATH; the page view's engine will not run
-# as root with its sandbox.
+# As any user would start it, from the PATH, with the page view's sandbox.
 env -u QT_QPA_PLATFORM HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" \
-  XDG_RUNTIME_DIR="$work" QTWEBENGINE_DISABLE_SANDBOX=1 PATH=/usr/bin:/bin zelmora >"$work/program.log" 2>&1 &
+  XDG_RUNTIME_DIR="$work" PATH=/usr/bin:/bin zelmora >"$work/program.log" 2>&1 &
 program_pid=$!
 track $program_pid
 window=

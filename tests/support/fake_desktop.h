@@ -85,9 +85,15 @@ class FakePopup final : public platform::PopupWindow {
   bool IsVisible() const override { return visible; }
   void Navigate(const std::u16string& address) override;
   void OnDocumentComplete(std::function<void()> handler) override { complete_ = std::move(handler); }
+  void OnPageViewTrouble(std::function<void(const std::string&)> handler) override {
+    trouble_ = std::move(handler);
+  }
+  void PreparePageView() override { ++preparations; }
 
   // The page view reports a finished document (or frame).
   void CompleteDocument();
+  // The page view cannot show pages (why), or shows them again (empty).
+  void ReportPageViewTrouble(const std::string& reason) { trouble_(reason); }
   // The user closes the popup with its close box.
   void CloseByUser() { visible = false; }
 
@@ -96,11 +102,13 @@ class FakePopup final : public platform::PopupWindow {
   bool refuseNavigation = false;
   bool visible = false;
   int raises = 0;
+  int preparations = 0;
   platform::Size outerSize{306, 226};
 
  private:
   platform::Point position_;
   std::function<void()> complete_;
+  std::function<void(const std::string&)> trouble_;
 };
 
 // The program's icon as the shell sees it: whether it is shown lives in the

@@ -2,11 +2,11 @@
 
 namespace zelmora::platform::qt {
 
-QList<QByteArray> LineBuffer::Append(QByteArrayView bytes) {
-  QList<QByteArray> lines;
-  while (!bytes.isEmpty()) {
-    const qsizetype end = bytes.indexOf('\n');
-    const QByteArrayView piece = end < 0 ? bytes : bytes.first(end);
+std::vector<std::string> LineBuffer::Append(std::string_view bytes) {
+  std::vector<std::string> lines;
+  while (!bytes.empty()) {
+    const std::size_t end = bytes.find('\n');
+    const std::string_view piece = bytes.substr(0, end);
     if (!discarding_) {
       if (pending_.size() + piece.size() > maxLineBytes_ + 1) {  // + 1: a '\r' before the '\n'
         pending_.clear();
@@ -15,14 +15,14 @@ QList<QByteArray> LineBuffer::Append(QByteArrayView bytes) {
         pending_.append(piece);
       }
     }
-    if (end < 0) break;
+    if (end == std::string_view::npos) break;
     if (!discarding_) {
-      if (pending_.endsWith('\r')) pending_.chop(1);
-      if (pending_.size() <= maxLineBytes_) lines.append(pending_);
+      if (!pending_.empty() && pending_.back() == '\r') pending_.pop_back();
+      if (pending_.size() <= maxLineBytes_) lines.push_back(pending_);
     }
     pending_.clear();
     discarding_ = false;
-    bytes = bytes.sliced(end + 1);
+    bytes.remove_prefix(end + 1);
   }
   return lines;
 }

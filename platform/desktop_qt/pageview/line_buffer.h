@@ -1,7 +1,8 @@
 #pragma once
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QList>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace zelmora::platform::qt {
 
@@ -9,15 +10,15 @@ namespace zelmora::platform::qt {
 // so a peer that never ends its line cannot make the buffer grow without bound.
 class LineBuffer {
  public:
-  explicit LineBuffer(qsizetype maxLineBytes) : maxLineBytes_(maxLineBytes) {}
+  explicit LineBuffer(std::size_t maxLineBytes) : maxLineBytes_(maxLineBytes) {}
 
   // Takes the next bytes of the stream; returns the lines they complete, without
   // their line breaks ("\n" or "\r\n").
-  QList<QByteArray> Append(QByteArrayView bytes);
+  std::vector<std::string> Append(std::string_view bytes);
 
  private:
-  qsizetype maxLineBytes_;
-  QByteArray pending_;
+  std::size_t maxLineBytes_;
+  std::string pending_;
   bool discarding_ = false;  // inside a line that was too long
 };
 

@@ -1,11 +1,12 @@
 #include "platform/desktop_qt/pageview/page_view_client.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <string>
 #include <utility>
 
-#include "core/error.h"
 #include "core/event_log.h"
 #include "platform/desktop_qt/pageview/pageview_location.h"
 #include "platform/desktop_qt/pageview/pageview_protocol.h"
@@ -14,16 +15,23 @@ namespace zelmora::platform::qt {
 namespace {
 // Starting is fork and exec: quick, unless the program is missing or broken.
 constexpr int kStartTimeoutMs = 5000;
-// The helper's lines are a few words; anything longer is no event of ours.
-constexpr qsizetype kMaxEventLineBytes = 256;
+// The helper's events are a few words or an address; anything longer is no event of ours.
+constexpr std::size_t kMaxEventLineBytes = 8 * 1024;
+// A reason goes into the popup, the tray's tooltip and the log: one short line.
+constexpr qsizetype kLongestReason = 200;
 
 QString BoundsArgument(const QRect& r) {
   return QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-QString EndingOf(const QProcess& helper) {
-  if (helper.exitStatus() == QProcess::CrashExit) return QStringLiteral("it crashed");
-  return QStringLiteral("it ended with exit code %1").arg(helper.exitCode());
+QString OneLine(QString text) {
+  text = text.simplified();
+  if (text.size() > kLongestReason) text = text.left(kLongestReason - 1) + QChar(0x2026);
+  return text;
+}
+
+bool IsWebAddress(const QUrl& address) {
+  return address.isValid() && (address.scheme() == "http" || address.scheme() == "https");
 }
 }  // namespace
 
@@ -48,7 +56,8 @@ PageViewClient::PageViewClient(quintptr parentWindow, const QRect& viewBounds, Q
   answerDeadline_.setTimerType(Qt::PreciseTimer);
   connect(&answerDeadline_, &QTimer::timeout, this, [this] {
     LogEvent("page view helper did not answer in time");
-    NavigationFailed(QStringLiteral("it did not answer within %1 s")
+    NavigationFailed(QStringLiteral("%1 did not answer within %2 s")
+                         .arg(kProgramName)
                          .arg(std::chrono::duration<double>(timing_.answerDeadline).count()));
   });
 }
@@ -67,30 +76,48 @@ void PageViewClient::Navigate(const QUrl& address) {
   lastAddress_ = address;
   quietLoad_ = false;
   retried_ = false;
-  if (!Running()) StartHelper();
-  SendNavigation();
-}
-
-void PageViewClient::Restore() {
-  if (Running() || lastAddress_.isEmpty()) return;
-  quietLoad_ = true;
-  retried_ = false;
-  try {
-    StartHelper();
-  } catch (const Error& failure) {
-    quietLoad_ = false;
-    if (!failureReported_) {
-      failureReported_ = true;
-      emit Failed(QString::fromStdString(failure.what()));
-    }
+  restartedInSight_ = false;
+  QString failure;
+  if (!Running() && !StartHelper(failure)) {
+    NavigationFailed(failure);
     return;
   }
   SendNavigation();
 }
 
-bool PageViewClient::Release() {
-  if (Loading()) return false;
-  if (!Running()) return true;
+void PageViewClient::Prepare() {
+  QString failure;
+  if (Running() || !StartHelper(failure)) return;
+  if (!shown_) Send(kHideCommand);
+}
+
+void PageViewClient::SetShown(bool shown) {
+  if (shown && !shown_) restartedInSight_ = false;
+  shown_ = shown;
+  if (Running()) {
+    Send(shown ? kShowCommand : kHideCommand);
+  } else if (shown) {
+    Restore();
+  }
+}
+
+void PageViewClient::Restore() {
+  if (lastAddress_.isEmpty()) return;
+  quietLoad_ = true;
+  retried_ = false;
+  QString failure;
+  if (!StartHelper(failure)) {
+    NavigationFailed(failure);
+    return;
+  }
+  SendNavigation();
+}
+
+void PageViewClient::Release() {
+  answerDeadline_.stop();
+  pending_ = Pending::None;
+  quietLoad_ = false;
+  if (!Running()) return;
   // The helper leaves on its own once its input ends; it is reaped (or killed
   // when it lingers) in the background, so the release never blocks.
   QProcess* leaving = helper_.release();
@@ -99,33 +126,40 @@ bool PageViewClient::Release() {
   connect(leaving, &QProcess::finished, leaving, &QObject::deleteLater);
   QTimer::singleShot(timing_.quitTimeout, leaving, [leaving] { leaving->kill(); });
   leaving->closeWriteChannel();
-  return true;
 }
 
 void PageViewClient::SendNavigation() {
   // Fully encoded, the address is plain ASCII without line breaks.
-  helper_->write(kNavigateCommand + lastAddress_.toEncoded() + '\n');
+  Send(kNavigateCommand + lastAddress_.toEncoded());
+  // Out of sight from the start (a page asked for while the popup is hidden).
+  if (!shown_) Send(kHideCommand);
   pending_ = Pending::Answer;
   answerDeadline_.start(timing_.answerDeadline);
 }
 
-void PageViewClient::StartHelper() {
+void PageViewClient::Send(const QByteArray& line) { helper_->write(line + '\n'); }
+
+bool PageViewClient::StartHelper(QString& failure) {
   // A helper that ended leaves its process object behind; replace it here,
   // outside its own signals.
   helper_ = std::make_unique<QProcess>();
-  helper_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   lines_ = LineBuffer(kMaxEventLineBytes);
+  lastErrorLine_.clear();
   connect(helper_.get(), &QProcess::readyReadStandardOutput, this, &PageViewClient::ReadEvents);
+  connect(helper_.get(), &QProcess::readyReadStandardError, this, &PageViewClient::ReadErrorOutput);
   connect(helper_.get(), &QProcess::finished, this, &PageViewClient::HelperEnded);
   helper_->start(program_,
                  {kParentOption, QString::number(parentWindow_), kViewOption, BoundsArgument(viewBounds_)});
   if (!helper_->waitForStarted(kStartTimeoutMs)) {
-    const QString reason = helper_->errorString();
+    failure = QStringLiteral("%1 could not be started (%2): %3")
+                  .arg(kProgramName, program_, helper_->errorString());
+    LogEvent("page view helper could not be started: " + helper_->errorString().toStdString());
     helper_.reset();
     pending_ = Pending::None;
-    throw Error("The page view could not be started: " + reason.toStdString());
+    return false;
   }
   LogEvent("page view helper started, process " + std::to_string(helper_->processId()));
+  return true;
 }
 
 void PageViewClient::StopHelper() {
@@ -138,47 +172,68 @@ void PageViewClient::StopHelper() {
 }
 
 void PageViewClient::ReadEvents() {
-  for (const QByteArray& line : lines_.Append(helper_->readAllStandardOutput())) {
-    const QByteArray event = line.trimmed();
+  const QByteArray bytes = helper_->readAllStandardOutput();
+  for (const std::string& line : lines_.Append({bytes.constData(), std::size_t(bytes.size())})) {
+    const QByteArray event = QByteArray::fromStdString(line).trimmed();
     if (event == kNavigatingEvent) {
       if (pending_ == Pending::Answer) pending_ = Pending::Page;
       answerDeadline_.stop();
     } else if (event == kLoadedOkEvent || event == kLoadedErrorEvent) {
       pending_ = Pending::None;
       answerDeadline_.stop();
-      failureReported_ = false;
       if (std::exchange(quietLoad_, false)) continue;
       emit LoadFinished(event == kLoadedOkEvent);
+    } else if (event.startsWith(kOpenEvent)) {
+      const QUrl address = QUrl::fromEncoded(event.mid(qsizetype(qstrlen(kOpenEvent))), QUrl::StrictMode);
+      if (IsWebAddress(address)) emit OpenRequested(address);
     }
   }
 }
 
+// Passed on to the reminder's own error output, as if the helper wrote there.
+// The last line that is more than a warning says why a helper that cannot run
+// ended (the engine warns of a missing accessibility bus and the like).
+void PageViewClient::ReadErrorOutput() {
+  const QByteArray bytes = helper_->readAllStandardError();
+  [[maybe_unused]] const ssize_t written =
+      ::write(STDERR_FILENO, bytes.constData(), std::size_t(bytes.size()));
+  for (const QByteArray& line : bytes.split('\n')) {
+    if (!line.trimmed().isEmpty() && !line.contains("WARNING **")) lastErrorLine_ = line;
+  }
+}
+
 void PageViewClient::HelperEnded() {
-  const QString ending = EndingOf(*helper_);
+  QString ending =
+      helper_->exitStatus() == QProcess::CrashExit
+          ? QStringLiteral("%1 crashed").arg(kProgramName)
+          : QStringLiteral("%1 ended with exit code %2").arg(kProgramName).arg(helper_->exitCode());
+  if (!lastErrorLine_.isEmpty()) ending += ": " + QString::fromLocal8Bit(lastErrorLine_);
   LogEvent("page view helper ended unexpectedly: " + ending.toStdString());
   // Delete the process object later: this runs inside its own signal.
   helper_.release()->deleteLater();
-  if (Loading()) NavigationFailed(ending);
-  // Ended with nothing on its way: the next navigation or Restore starts another.
+  if (Loading()) {
+    NavigationFailed(ending);
+  } else if (shown_ && !restartedInSight_) {
+    // Killed, or crashed, under the user's eyes: the page comes back.
+    restartedInSight_ = true;
+    Restore();
+  }
+  // Otherwise the next navigation, or the popup's next showing, starts another.
 }
 
 void PageViewClient::NavigationFailed(const QString& reason) {
   StopHelper();
   if (!retried_) {
     retried_ = true;
-    try {
-      StartHelper();
+    QString failure;
+    if (StartHelper(failure)) {
       SendNavigation();
       return;
-    } catch (const Error&) {
-      // Reported below like any second failure.
     }
   }
   pending_ = Pending::None;
   quietLoad_ = false;
-  if (failureReported_) return;
-  failureReported_ = true;
-  emit Failed(QStringLiteral("The page view (%1) failed twice in a row: %2").arg(kProgramName, reason));
+  emit Failed(OneLine(reason));
 }
 
 }  // namespace zelmora::platform::qt

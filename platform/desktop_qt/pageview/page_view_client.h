@@ -30,9 +30,9 @@ struct PageViewTiming {
 //
 // A helper that does not acknowledge a navigation within the answer deadline,
 // or that ends while a page is on its way, is ended and started again, and the
-// navigation is sent once more. When that second try fails too, Failed is
-// raised, once until a page loads again, so a helper that can never start is
-// reported once rather than at every task.
+// navigation is sent once more; when that second try fails too, Failed says
+// why. A helper that ends while its page is in sight is started again on the
+// last address, once per showing.
 class PageViewClient : public QObject {
   Q_OBJECT
  public:
@@ -40,33 +40,43 @@ class PageViewClient : public QObject {
                  PageViewTiming timing = {});
   ~PageViewClient() override;
 
-  // Starts the helper if it is not running and hands it the address.
-  // Throws zelmora::Error when the helper cannot be started.
+  // Starts the helper if it is not running and hands it the address. A helper
+  // that cannot be started is reported by Failed.
   void Navigate(const QUrl& address);
-  // Ends the helper unless a page is on its way; returns whether it is gone.
-  // The last address stays for Restore.
-  bool Release();
-  // With no helper running (released, or ended by itself), starts one on the
-  // last address. Its load is not reported by LoadFinished: the page was shown
-  // before and merely comes back. A helper that cannot start raises Failed.
-  void Restore();
+  // Starts the helper if it is not running, for a navigation soon: its engine
+  // takes a while to start. A helper that cannot start is reported by the
+  // navigation.
+  void Prepare();
+  // Whether the page is in sight. Out of sight the helper silences and stops
+  // it. Back in sight, the page comes back, and a helper that is gone
+  // (released, or ended by itself) starts again on the last address; that load
+  // is not reported by LoadFinished: the page was shown before and merely
+  // comes back.
+  void SetShown(bool shown);
+  // Ends the helper, whatever its page is doing. The last address stays.
+  void Release();
 
   bool Running() const;
   bool Loading() const { return pending_ != Pending::None; }
 
  signals:
-  // A page finished loading, successfully or with the engine's error page.
+  // A page finished loading, successfully or with an error page.
   void LoadFinished(bool ok);
-  // The helper failed a navigation twice in a row.
+  // The page view cannot show the page: why, in one line.
   void Failed(const QString& reason);
+  // The user asked the page for a new window: an http or https address.
+  void OpenRequested(const QUrl& address);
 
  private:
   enum class Pending { None, Answer, Page };
 
+  void Restore();
   void SendNavigation();
-  void StartHelper();
+  void Send(const QByteArray& line);
+  bool StartHelper(QString& failure);
   void StopHelper();
   void ReadEvents();
+  void ReadErrorOutput();
   void HelperEnded();
   void NavigationFailed(const QString& reason);
 
@@ -76,12 +86,14 @@ class PageViewClient : public QObject {
   PageViewTiming timing_;
   std::unique_ptr<QProcess> helper_;
   LineBuffer lines_;
+  QByteArray lastErrorLine_;  // what the helper last said on its error output
   QTimer answerDeadline_;
   QUrl lastAddress_;
   Pending pending_ = Pending::None;
-  bool quietLoad_ = false;  // the next finished load is a Restore's
-  bool retried_ = false;    // the navigation on its way was sent a second time
-  bool failureReported_ = false;
+  bool shown_ = false;
+  bool quietLoad_ = false;         // the next finished load brings a page back
+  bool retried_ = false;           // the navigation on its way was sent a second time
+  bool restartedInSight_ = false;  // a helper that ended in sight was started again
 };
 
 }  // namespace zelmora::platform::qt
