@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/error_report.h"
+
+#include <gtest/gtest.h>
 
 namespace zelmora {
 namespace {

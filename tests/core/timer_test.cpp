@@ -1,7 +1,8 @@
+#include "core/timer.h"
+
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "core/timer.h"
 #include "tests/support/fake_desktop.h"
 
 namespace zelmora::testing {

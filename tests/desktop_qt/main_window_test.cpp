@@ -24,7 +24,8 @@ using platform::ControlKind;
 class QtMainWindowTest : public ::testing::Test {
  protected:
   QtMainWindowTest() : window(desktop.CreateMainWindow({kMainWindowCaption, kMainWindowClientSize})) {
-    for (std::size_t row = 0; row < controls.size(); ++row) controls[row] = &window->AddControl(kMainWindowControls[row]);
+    for (std::size_t row = 0; row < controls.size(); ++row)
+      controls[row] = &window->AddControl(kMainWindowControls[row]);
   }
 
   QWidget& Form() { return static_cast<QtMainWindow&>(*window).Widget(); }

@@ -70,8 +70,8 @@ inline MainFormControlsOf<FakeControl> FakeControls(const FakeMainWindow& window
 // The whole reminder, wired as the program wires it, on the fake desktop.
 struct FormFixture {
   using SettingsCopy = std::function<void(const MainFormControls&)>;
-  explicit FormFixture(SettingsCopy load = {}, SettingsCopy save = {},
-                       UserChoices choices = {}, StartOptions startOptions = {})
+  explicit FormFixture(SettingsCopy load = {}, SettingsCopy save = {}, UserChoices choices = {},
+                       StartOptions startOptions = {})
       : reminder(
             std::in_place, desktop,
             TForm1::Services{
