@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,10 @@ TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
       state_(state),
       services_(std::move(services)),
       window_(desktop.CreateMainWindow({kMainWindowCaption, kMainWindowClientSize})),
+      controls_(CreateControls()),
       tmr2_(desktop, kWatcherIntervalMs, true, [this] { tmr2Timer(); }),
       tmr3_(desktop, kAutoCloseIntervalMs, true, [this] { tmr3Timer(); }) {
-  CreateControls();
+  SyncFilters();
   tray1_ = std::make_unique<TTrayIcon>(desktop_, *window_);
   tray1_->OnClick = [this] { tray1Click(); };
 
@@ -33,7 +35,7 @@ TForm1::TForm1(platform::Desktop& desktop, PollState& state, Services services)
                             });
                           }};
   exchange_ = services_.makeExchange(context);
-  pollCycle_ = std::make_unique<PollCycle>(desktop_, state_, *exchange_, Control("edt2"),
+  pollCycle_ = std::make_unique<PollCycle>(desktop_, state_, *exchange_, controls_.edt2,
                                            [this](auto when) { ShowUpdateTime(when); });
 
   // The window's creation reports a failure of its creation handler and goes on.
@@ -45,37 +47,38 @@ TForm1::~TForm1() {
   pollCycle_.reset();  // joins a poll in flight before anything it uses goes
 }
 
-void TForm1::CreateControls() {
-  for (platform::ControlSpec design : kMainWindowControls) {
+MainFormControls TForm1::CreateControls() {
+  std::array<platform::Control*, kMainWindowControls.size()> made{};
+  for (std::size_t row = 0; row < kMainWindowControls.size(); ++row) {
+    platform::ControlSpec design = kMainWindowControls[row];
     std::string caption(design.caption);
-    if (design.name == "lbl5") caption += services_.supportQq;
+    if (row == kSupportLinkRow) caption += services_.supportQq;
     design.caption = caption;
-    controls_[std::string(design.name)] = &window_->AddControl(design);
+    made[row] = &window_->AddControl(design);
   }
   std::vector<platform::Control*> order;
-  for (std::string_view name : kMainWindowTabOrder) order.push_back(&Control(name));
+  for (std::size_t row : kMainWindowTabOrder) order.push_back(made[row]);
   window_->SetTabOrder(order);
 
-  auto on = [this](std::string_view name, std::function<void()> handler) {
-    Control(name).OnActivated(Guarded(desktop_, std::move(handler)));
+  const MainFormControls controls = PickControls<platform::Control>(made);
+  auto on = [this](platform::Control& control, std::function<void()> handler) {
+    control.OnActivated(Guarded(desktop_, std::move(handler)));
   };
-  on("btn1", [this] { btn1Click(); });
-  on("btn2", [this] { btn2Click(); });
-  on("btn3", [this] { btn3Click(); });
-  on("lbl4", [this] { lbl4Click(); });
-  on("lbl5", [this] { lbl5Click(); });
-  for (std::string_view box : {"chktype1", "chktype2", "chkip1", "chkip2"})
-    on(box, [this] { SyncFilters(); });
-  SyncFilters();
+  on(controls.btn1, [this] { btn1Click(); });
+  on(controls.btn2, [this] { btn2Click(); });
+  on(controls.btn3, [this] { btn3Click(); });
+  on(controls.lbl4, [this] { lbl4Click(); });
+  on(controls.lbl5, [this] { lbl5Click(); });
+  for (platform::Control* box : {&controls.chktype1, &controls.chktype2, &controls.chkip1, &controls.chkip2})
+    on(*box, [this] { SyncFilters(); });
+  return controls;
 }
 
-platform::Control& TForm1::Control(std::string_view name) const { return *controls_.find(name)->second; }
-
 void TForm1::SyncFilters() {
-  filters_.type1.store(Control("chktype1").Checked());
-  filters_.type2.store(Control("chktype2").Checked());
-  filters_.ip1.store(Control("chkip1").Checked());
-  filters_.ip2.store(Control("chkip2").Checked());
+  filters_.type1.store(controls_.chktype1.Checked());
+  filters_.type2.store(controls_.chktype2.Checked());
+  filters_.ip1.store(controls_.chkip1.Checked());
+  filters_.ip2.store(controls_.chkip2.Checked());
 }
 
 void TForm1::AttachPopup(TForm2& popup) { popup_ = &popup; }
@@ -84,7 +87,7 @@ void TForm1::FormCreate() {
   if (services_.loadSettings) {
     // Whatever the load set before a failure stays, so the boxes' mirrors follow too.
     try {
-      services_.loadSettings(*this);
+      services_.loadSettings(controls_);
     } catch (...) {
       SyncFilters();
       throw;
@@ -97,22 +100,22 @@ void TForm1::FormCreate() {
 
 void TForm1::ShowUpdateTime(std::chrono::system_clock::time_point when) {
   updateTime_ = when;
-  Control("lbl2").SetText(desktop_.LongTimeText(when));
+  controls_.lbl2.SetText(desktop_.LongTimeText(when));
 }
 
 void TForm1::ShowAnnouncement(std::string announcementGbk) {
   LogEvent("new announcement " + std::to_string(state_.NoteId.load()));
-  Control("lbl1").SetText(services_.decodeGbk(announcementGbk));
+  controls_.lbl1.SetText(services_.decodeGbk(announcementGbk));
 }
 
 void TForm1::btn1Click() {
-  if (services_.saveSettings) services_.saveSettings(*this);
+  if (services_.saveSettings) services_.saveSettings(controls_);
   pollCycle_->Start();
-  Control("btn1").SetEnabled(false);
+  controls_.btn1.SetEnabled(false);
 }
 
 void TForm1::btn2Click() {
-  Control("btn1").SetEnabled(true);
+  controls_.btn1.SetEnabled(true);
   pollCycle_->Stop();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "app/main_form_controls.h"
 #include "core/timer.h"
 #include "notify/popup_form.h"
 #include "notify/tray_icon.h"
@@ -25,8 +25,8 @@ class TForm1 {
     std::string qqChatHost;
     ExchangeFactory makeExchange;
     // Copy between the settings controls and the store; may throw (reported).
-    std::function<void(TForm1&)> loadSettings;
-    std::function<void(TForm1&)> saveSettings;
+    std::function<void(const MainFormControls&)> loadSettings;
+    std::function<void(const MainFormControls&)> saveSettings;
     // GBK bytes of an announcement to UTF-8; may throw (reported).
     std::function<std::string(std::string_view)> decodeGbk = platform::GbkToUtf8;
   };
@@ -50,7 +50,7 @@ class TForm1 {
   void tmr3Timer();
   void tray1Click();
 
-  platform::Control& Control(std::string_view name) const;
+  const MainFormControls& Controls() const { return controls_; }
   platform::MainWindow& Window() { return *window_; }
   const TaskFilters& Filters() const { return filters_; }
   Timer& tmr3() { return tmr3_; }
@@ -58,7 +58,7 @@ class TForm1 {
   TTrayIcon& tray1() { return *tray1_; }
 
  private:
-  void CreateControls();
+  MainFormControls CreateControls();
   void SyncFilters();
   void ShowUpdateTime(std::chrono::system_clock::time_point when);
   void ShowAnnouncement(std::string announcementGbk);
@@ -67,7 +67,7 @@ class TForm1 {
   PollState& state_;
   Services services_;
   std::unique_ptr<platform::MainWindow> window_;
-  std::map<std::string, platform::Control*, std::less<>> controls_;
+  MainFormControls controls_;
   TaskFilters filters_;
   std::chrono::system_clock::time_point updateTime_;
   Timer tmr2_;

@@ -1,9 +1,13 @@
 #pragma once
 // The main window's controls at their design places (client coordinates, 96 dpi).
 #include <array>
+#include <cstddef>
+#include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include "app/build_config.h"
+#include "app/main_form_controls.h"
 #include "platform/desktop.h"
 
 namespace zelmora {
@@ -40,7 +44,42 @@ inline constexpr std::array<platform::ControlSpec, 21> kMainWindowControls{{
     {"lbl5", ControlKind::Link, {280, 244, 79, 13}, "QQ:"},
 }};
 
-inline constexpr std::array<std::string_view, 10> kMainWindowTabOrder{
-    "chktype1", "chktype2", "chkip1", "chkip2", "btn1", "btn2", "btn3", "edt1", "edt2", "edt3"};
+// The row of the control named `name`; a name the table lacks does not compile.
+consteval std::size_t ControlRow(std::string_view name) {
+  for (std::size_t row = 0; row < kMainWindowControls.size(); ++row) {
+    if (kMainWindowControls[row].name == name) return row;
+  }
+  throw std::invalid_argument("no control of that name in the layout table");
+}
+
+inline constexpr std::array<std::size_t, 10> kMainWindowTabOrder{
+    ControlRow("chktype1"), ControlRow("chktype2"), ControlRow("chkip1"), ControlRow("chkip2"),
+    ControlRow("btn1"),     ControlRow("btn2"),     ControlRow("btn3"),   ControlRow("edt1"),
+    ControlRow("edt2"),     ControlRow("edt3")};
+
+// The link whose caption ends in the support number.
+inline constexpr std::size_t kSupportLinkRow = ControlRow("lbl5");
+
+// The controls the program works with, out of all of them made row by row.
+template <typename ControlType>
+MainFormControlsOf<ControlType> PickControls(std::span<ControlType* const, kMainWindowControls.size()> made) {
+  auto at = [made](std::size_t row) -> ControlType& { return *made[row]; };
+  return {
+      .edt1 = at(ControlRow("edt1")),
+      .edt2 = at(ControlRow("edt2")),
+      .edt3 = at(ControlRow("edt3")),
+      .chktype1 = at(ControlRow("chktype1")),
+      .chktype2 = at(ControlRow("chktype2")),
+      .chkip1 = at(ControlRow("chkip1")),
+      .chkip2 = at(ControlRow("chkip2")),
+      .lbl1 = at(ControlRow("lbl1")),
+      .lbl2 = at(ControlRow("lbl2")),
+      .btn1 = at(ControlRow("btn1")),
+      .btn2 = at(ControlRow("btn2")),
+      .btn3 = at(ControlRow("btn3")),
+      .lbl4 = at(ControlRow("lbl4")),
+      .lbl5 = at(ControlRow("lbl5")),
+  };
+}
 
 }  // namespace zelmora

@@ -33,7 +33,7 @@ Reminder::Reminder(platform::Desktop& desktop, TForm1::Services services, UserCh
   form1_ = std::make_unique<TForm1>(desktop, state_, std::move(services));
   form2_ = std::make_unique<TForm2>(
       desktop, state_, host,
-      TForm2::Inputs{form1_->Control("edt1"), form1_->Control("edt3"), form1_->Filters(), form1_->tmr3()});
+      TForm2::Inputs{form1_->Controls().edt1, form1_->Controls().edt3, form1_->Filters(), form1_->tmr3()});
   form1_->AttachPopup(*form2_);
   form2_->OnNewTask([this](const std::string& taskPage) { NewTask(taskPage); });
   form2_->Window().OnPageViewTrouble([this](const std::string& trouble) { ShowPageViewTrouble(trouble); });
@@ -55,7 +55,7 @@ std::vector<platform::TrayMenuItem> Reminder::TrayMenu() {
       {"开始",
        guarded([&form] { form.btn1Click(); }),
        {},
-       [&form] { return form.Control("btn1").Enabled(); }},
+       [&form] { return form.Controls().btn1.Enabled(); }},
       {"停止", guarded([&form] { form.btn2Click(); }), {}, {}},
       {"查看提示", guarded([&form] { form.btn3Click(); }), {}, {}},
       {"今日任务",
@@ -101,7 +101,7 @@ void Reminder::Begin(const StartOptions& options) {
     if (form1_->tmr3().Enabled()) return;
     startPress_->SetEnabled(false);
     // Unless the user was quicker.
-    if (form1_->Control("btn1").Enabled()) Guarded(desktop_, [this] { form1_->btn1Click(); })();
+    if (form1_->Controls().btn1.Enabled()) Guarded(desktop_, [this] { form1_->btn1Click(); })();
     // Start-up is over: from now on reports show as they come. Polling runs, so
     // a box in sight no longer holds anything up.
     startUpHold_.reset();

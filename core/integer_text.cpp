@@ -1,7 +1,7 @@
 #include "core/integer_text.h"
 
+#include <algorithm>
 #include <charconv>
-#include <string>
 
 namespace zelmora {
 namespace {
@@ -59,15 +59,6 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
 
 int32_t WrappingTimes1000(int32_t seconds) {
   return static_cast<int32_t>(static_cast<uint32_t>(seconds) * 1000u);
-}
-
-int32_t ReadSecondsBox(platform::Control& box, int32_t shortestMs, int32_t defaultSeconds) {
-  if (const auto seconds = ParseInteger(box.Text())) {
-    const int32_t milliseconds = WrappingTimes1000(*seconds);
-    if (milliseconds >= shortestMs) return milliseconds;
-  }
-  box.SetText(std::to_string(defaultSeconds));
-  return WrappingTimes1000(defaultSeconds);
 }
 
 }  // namespace zelmora

@@ -3,8 +3,6 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/desktop.h"
-
 namespace zelmora {
 
 // The one integer rule for typed seconds and server fields: leading spaces (not
@@ -15,11 +13,5 @@ std::optional<int32_t> ParseInteger(std::string_view text);
 
 // Multiplies in 32-bit two's complement: a product out of range wraps.
 int32_t WrappingTimes1000(int32_t seconds);
-
-// The milliseconds a seconds box on the main window asks for: its text read by
-// the rule above, times 1000 with wrapping. A text that does not parse, or a
-// value below shortestMs, puts defaultSeconds back into the box, silently, and
-// gives defaultSeconds * 1000.
-int32_t ReadSecondsBox(platform::Control& box, int32_t shortestMs, int32_t defaultSeconds);
 
 }  // namespace zelmora

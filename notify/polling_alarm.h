@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/desktop.h"
-#include "poll/poll_cycle.h"
+#include "poll/poll_news.h"
 
 namespace zelmora {
 

@@ -1,7 +1,7 @@
 #include "notify/popup_form.h"
 
 #include "core/error_report.h"
-#include "core/integer_text.h"
+#include "core/seconds_box.h"
 #include "platform/codepage.h"
 #include "poll/task_server.h"
 

@@ -4,7 +4,7 @@
 // every rule about tasks, timers and settings lives above this header.
 //
 // Threads: everything here is called on the user-interface thread, except
-// Desktop::postToUi and Desktop::now, which any thread may call.
+// Desktop::PostToUi and Desktop::Now, which any thread may call.
 // Texts crossing the seam are UTF-8.
 
 #include <chrono>
@@ -117,7 +117,7 @@ class PopupWindow {
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool IsVisible() const = 0;
-  // Starts loading; the finished page is announced through onDocumentComplete.
+  // Starts loading; the finished page is announced through OnDocumentComplete.
   // Throws Error when the view refuses the navigation.
   virtual void Navigate(const std::u16string& address) = 0;
   virtual void OnDocumentComplete(std::function<void()> handler) = 0;

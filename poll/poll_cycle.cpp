@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "core/error_report.h"
-#include "core/integer_text.h"
+#include "core/seconds_box.h"
 
 namespace zelmora {
 namespace {

@@ -9,6 +9,7 @@
 #include "core/timer.h"
 #include "platform/desktop.h"
 #include "poll/counter_exchange.h"
+#include "poll/poll_news.h"
 #include "poll/poll_pace.h"
 
 namespace zelmora {
@@ -17,19 +18,6 @@ namespace zelmora {
 // worker thread, which runs the counter exchange, stamps the update time and
 // re-arms tmr1. At most one worker runs at a time. A server that asks to be
 // polled less often (PollPace) gets its wait, also across Stop and Start.
-
-// What the cycle tells about itself, on the user-interface thread.
-struct PollNews {
-  enum class Kind { Started, Stopped, Answered, Failed };
-  Kind kind = Kind::Stopped;
-  std::chrono::system_clock::time_point when;
-  std::string failure;  // Failed: the failure's text
-  int status = 0;       // Failed on the reply's status: that status
-  // Started and the end of a poll, when the next poll waits longer than the
-  // interval: why, and when it comes.
-  PaceReason pace = PaceReason::Interval;
-  std::chrono::system_clock::time_point nextPoll{};
-};
 
 class PollCycle {
  public:

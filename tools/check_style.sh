@@ -11,7 +11,7 @@ if ! git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror; then
   status=1
 fi
 
-sources="$PWD/(app|bench|core|fuzz|notify|platform|poll|settings|tests|tools)/.*\.cpp$"
+sources="$PWD/(app|bench|core|fuzz|notify|platform|poll|program|settings|tests|tools)/.*\.cpp$"
 for build in "$@"; do
   extra=()
   if grep -q 'w64-mingw32' "$build/compile_commands.json"; then

@@ -16,7 +16,7 @@
 #include "platform/desktop_qt/qt_single_instance.h"
 #include "platform/desktop_qt/qt_timer_backend.h"
 #include "platform/desktop_qt/qt_tray_icon.h"
-#include "platform/desktop_qt/window_system.h"
+#include "platform/desktop_qt/x11/window_system.h"
 
 namespace zelmora::platform::qt {
 

@@ -9,7 +9,7 @@
 namespace zelmora::platform::qt {
 
 // The desktop on Qt Widgets. Create it after the QApplication and destroy it
-// before; run() runs the application's event loop.
+// before; Run() runs the application's event loop.
 class QtDesktop final : public platform::Desktop {
  public:
   QtDesktop();

@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "platform/desktop_qt/form_font.h"
-#include "platform/desktop_qt/frame_extents.h"
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
-#include "platform/desktop_qt/x11_hints.h"
+#include "platform/desktop_qt/x11/frame_extents.h"
+#include "platform/desktop_qt/x11/x11_hints.h"
 
 namespace zelmora::platform::qt {
 

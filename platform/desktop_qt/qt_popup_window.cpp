@@ -12,11 +12,11 @@
 #include <utility>
 
 #include "core/error.h"
-#include "platform/desktop_qt/frame_extents.h"
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
-#include "platform/desktop_qt/x11_hints.h"
-#include "platform/desktop_qt/xcb_helpers.h"
+#include "platform/desktop_qt/x11/frame_extents.h"
+#include "platform/desktop_qt/x11/x11_hints.h"
+#include "platform/desktop_qt/x11/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "platform/desktop_qt/handler_call.h"
 #include "platform/desktop_qt/program_icon.h"
-#include "platform/desktop_qt/xcb_helpers.h"
+#include "platform/desktop_qt/x11/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
-#include "platform/desktop_qt/x11_hints.h"
+#include "platform/desktop_qt/x11/x11_hints.h"
 
 namespace zelmora::platform::qt {
 
@@ -18,8 +18,8 @@ std::span<const platform::TrayMouse> TrayMouseCodes(QSystemTrayIcon::ActivationR
 // is handed on as the press and release codes the tray logic expects. The menu
 // is Qt's context menu, opened by Qt or the tray host by their own rule. Qt
 // docks the icon again by itself when a tray host appears; the logic hears of
-// it through onTrayRecreated, and of a tray host that went away through
-// onTrayLost. The icon leaves the tray as soon as the event
+// it through OnTrayRecreated, and of a tray host that went away through
+// OnTrayLost. The icon leaves the tray as soon as the event
 // loop ends, before anything else is torn down.
 class QtTrayIcon final : public platform::TrayIcon {
  public:

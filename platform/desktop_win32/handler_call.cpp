@@ -1,34 +1,44 @@
 #include "platform/desktop_win32/handler_call.h"
 
-#include <windows.h>
-
 #include <exception>
 
+#include "core/error_report.h"
 #include "core/event_log.h"
-#include "platform/system_windows/wide_text.h"
 
 namespace zelmora::platform::win32 {
 namespace {
 
-std::wstring& FailureCaption() {
-  static std::wstring caption;
-  return caption;
+// User-interface thread only, as the handlers are.
+Desktop* failureDesktop = nullptr;
+
+void Report(const char* text) {
+  if (failureDesktop != nullptr) {
+    ReportError(*failureDesktop, text);
+  } else {
+    LogEvent("error not shown, no desktop to show it on: " + ErrorReportText(text));
+  }
 }
 
 }  // namespace
 
-void SetHandlerFailureCaption(const std::string& caption) { FailureCaption() = Wide(caption); }
+void SetHandlerFailureDesktop(Desktop* desktop) { failureDesktop = desktop; }
+
+void ForgetHandlerFailureDesktop(const Desktop* desktop) {
+  if (failureDesktop == desktop) failureDesktop = nullptr;
+}
 
 void CallHandler(const std::function<void()>& handler) noexcept {
   if (!handler) return;
   try {
-    handler();
-  } catch (const std::exception& failure) {
-    LogEvent(std::string("error shown: ") + failure.what());
-    MessageBoxW(GetActiveWindow(), Wide(failure.what()).c_str(), FailureCaption().c_str(),
-                MB_OK | MB_ICONSTOP);
+    try {
+      handler();
+    } catch (const std::exception& failure) {
+      Report(failure.what());
+    } catch (...) {
+      Report("Unexpected failure");
+    }
   } catch (...) {
-    // Nothing sensible to show; the program goes on as after a reported failure.
+    // The report itself failed (no memory for a message box); the program goes on.
   }
 }
 

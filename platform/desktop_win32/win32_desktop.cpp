@@ -45,13 +45,17 @@ SYSTEMTIME LocalSystemTime(std::chrono::system_clock::time_point when) {
 
 class Win32Desktop final : public Desktop {
  public:
-  explicit Win32Desktop(HINSTANCE instance) : instance_(instance), messageWindow_(instance) {}
+  explicit Win32Desktop(HINSTANCE instance) : instance_(instance), messageWindow_(instance) {
+    SetHandlerFailureDesktop(this);
+  }
+  ~Win32Desktop() override { ForgetHandlerFailureDesktop(this); }
+  Win32Desktop(const Win32Desktop&) = delete;
+  Win32Desktop& operator=(const Win32Desktop&) = delete;
 
   void SetApplicationTitle(std::string_view title) override {
     // The hidden message window stands for the application window.
     applicationTitle_ = Wide(title);
     SetWindowTextW(messageWindow_.Handle(), applicationTitle_.c_str());
-    SetHandlerFailureCaption(std::string(title));
   }
 
   std::unique_ptr<MainWindow> CreateMainWindow(const MainWindowSpec& design) override {

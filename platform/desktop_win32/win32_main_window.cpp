@@ -283,7 +283,6 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kTrayIconShownMessage: TrayIconShown(wParam != FALSE); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
-    case WM_NCDESTROY: window_ = nullptr; break;
     default: break;
   }
   return DefWindowProcW(window_, message, wParam, lParam);

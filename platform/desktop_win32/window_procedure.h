@@ -8,7 +8,7 @@ namespace zelmora::platform::win32 {
 // The window procedure of a window that a C++ object owns: the object arrives
 // with CreateWindowExW's last argument and is found again through
 // GWLP_USERDATA; after WM_NCDESTROY the window no longer reaches it. Owner has
-// `HWND window_` and `LRESULT handle(UINT, WPARAM, LPARAM)` and befriends this.
+// `HWND window_` and `LRESULT Handle(UINT, WPARAM, LPARAM)` and befriends this.
 template <typename Owner>
 struct WindowProcedure {
   static LRESULT CALLBACK Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/socket_address.h"
+#include "platform/sockets/socket_address.h"
 
 namespace zelmora::platform {
 namespace {

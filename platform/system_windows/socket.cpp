@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/socket_address.h"
+#include "platform/sockets/socket_address.h"
 
 namespace zelmora::platform {
 namespace {

@@ -45,7 +45,7 @@ TEST(TrayStatus, TooltipAndIconFollowThePollsAndTheLogKeepsOnlyChanges) {
   EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止");
   EXPECT_EQ(tray.shown.image, TrayImage::Program);
 
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n正在查询新任务");
 
   f.exchange->script = [] { throw Error("Socket Error # 10061\r\nConnection refused."); };
@@ -54,7 +54,7 @@ TEST(TrayStatus, TooltipAndIconFollowThePollsAndTheLogKeepsOnlyChanges) {
       tray.shown.tip,
       "Zelmora任务提醒器\n无法连接任务服务器（自 T+100ms 起）\nSocket Error # 10061 Connection refused.");
   EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
-  EXPECT_EQ(f.Control("lbl2").Text(), "T+100ms") << "the main window shows no more than before";
+  EXPECT_EQ(f.ui.lbl2.Text(), "T+100ms") << "the main window shows no more than before";
 
   Poll(f, 60s);
   EXPECT_EQ(
@@ -70,7 +70,7 @@ TEST(TrayStatus, TooltipAndIconFollowThePollsAndTheLogKeepsOnlyChanges) {
   EXPECT_EQ(tray.shown.image, TrayImage::Program);
   Poll(f, 60s);
 
-  f.Control("btn2").Click();
+  f.ui.btn2.Click();
   EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止");
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "polling started",
@@ -83,11 +83,11 @@ TEST(TrayStatus, TooltipAndIconFollowThePollsAndTheLogKeepsOnlyChanges) {
 
 TEST(TrayStatus, APollThatEndsAfterStopLeavesItStopped) {
   FormFixture f;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   f.exchange->Hold();
   f.exchange->script = [] { throw Error("Socket Error # 10061\r\nConnection refused."); };
   f.desktop.Advance(100ms);
-  f.Control("btn2").Click();
+  f.ui.btn2.Click();
   f.exchange->Release();
   f.FinishPoll();
   EXPECT_EQ(f.desktop.tray->shown.tip, "Zelmora任务提醒器\n已停止");
@@ -96,7 +96,7 @@ TEST(TrayStatus, APollThatEndsAfterStopLeavesItStopped) {
 
 TEST(TrayStatus, AServerReplyQuotedInAFailureIsCutShortAndKeptValidText) {
   FormFixture f;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   // A reply in the server's code page, quoted by the integer rule's complaint.
   const std::string reply = "'\xC4\xE3\xBA\xC3" + std::string(400, 'x') + "' is not a valid integer value";
   f.exchange->script = [reply] { throw Error(reply); };
@@ -114,7 +114,7 @@ TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
   CapturedLog log;
   FormFixture f;
   FakeTray& tray = *f.desktop.tray;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   Poll(f, 100ms);
   // What the helper said last, an escape sequence and all.
   f.desktop.popup->ReportPageViewTrouble("zelmora-pageview ended with exit code 1: \x1b[1mno display");
@@ -125,7 +125,7 @@ TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
   EXPECT_EQ(tray.shown.image, TrayImage::Dimmed);
   Poll(f, 60s);
   EXPECT_EQ(tray.shown.image, TrayImage::Dimmed) << "a poll that works does not hide it";
-  f.Control("btn2").Click();
+  f.ui.btn2.Click();
   EXPECT_EQ(tray.shown.tip, "Zelmora任务提醒器\n已停止" + troubled);
 
   f.desktop.popup->ReportPageViewTrouble("");
@@ -142,7 +142,7 @@ TEST(TrayStatus, APageViewThatCannotShowPagesDimsTheIconUntilItShowsOneAgain) {
 TEST(TrayStatus, ControlAndInvisibleCharactersOfAFailureReachNeitherTooltipNorLog) {
   CapturedLog log;
   FormFixture f;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   // A status line with an 8-bit CSI, DEL, a right-to-left override, an isolate
   // and zero-width characters, each of which would act or hide instead of show.
   f.exchange->script = [] { throw Error("HTTP/1.1 500 \u009B31mA\u007FB\u202EC\u2066D\u200BE\uFEFFF"); };
@@ -156,7 +156,7 @@ TEST(TrayStatus, TheWaitABusyServerAskedForIsToldWithItsReason) {
   CapturedLog log;
   FormFixture f;
   const std::string& tip = f.desktop.tray->shown.tip;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 429 Too Many Requests", 429, "600"); };
   Poll(f, 100ms);
   EXPECT_EQ(
@@ -175,8 +175,8 @@ TEST(TrayStatus, TheWaitABusyServerAskedForIsToldWithItsReason) {
   EXPECT_TRUE(slowed.ends_with("ms, slowed down while the server is busy")) << slowed;
 
   // Started again during the wait: the first poll still waits, and says so.
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
+  f.ui.btn2.Click();
+  f.ui.btn1.Click();
   EXPECT_TRUE(tip.starts_with("Zelmora任务提醒器\n正在查询新任务\n下次查询 T+")) << tip;
 }
 
@@ -192,7 +192,7 @@ TEST(PollingAlarm, ComesOnceAfterFiveMinutesOfFailuresAndOnceWhenPollingWorksAga
   FormFixture f({}, {}, {.startAtLogin = nullptr, .newTaskSound = true, .saveNewTaskSound = {}});
   const std::vector<platform::TrayMessage>& messages = f.desktop.tray->messages;
   const auto refused = [] { throw Error("Socket Error # 10061\r\nConnection refused."); };
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
 
   // Four minutes of failures, then an answer: the count starts again.
   f.exchange->script = refused;
@@ -227,7 +227,7 @@ TEST(PollingAlarm, ComesOnceAfterFiveMinutesOfFailuresAndOnceWhenPollingWorksAga
 TEST(PollingAlarm, AWorkerTheServerRefusesIsToldAtOnceAndOnlyOnce) {
   FormFixture f;
   const std::vector<platform::TrayMessage>& messages = f.desktop.tray->messages;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   f.exchange->script = [] { throw ReplyStatusError("HTTP/1.1 403 Forbidden", 403, ""); };
   Poll(f, 100ms);
   ASSERT_EQ(messages.size(), 1u);
@@ -235,8 +235,8 @@ TEST(PollingAlarm, AWorkerTheServerRefusesIsToldAtOnceAndOnlyOnce) {
   EXPECT_EQ(f.desktop.sounds, 0) << "the sound is off";
 
   // Still refused after Stop and Start: told already. Then answered.
-  f.Control("btn2").Click();
-  f.Control("btn1").Click();
+  f.ui.btn2.Click();
+  f.ui.btn1.Click();
   Poll(f, 100ms);
   EXPECT_EQ(messages.size(), 1u);
   f.exchange->script = nullptr;
@@ -247,28 +247,28 @@ TEST(PollingAlarm, AWorkerTheServerRefusesIsToldAtOnceAndOnlyOnce) {
 
 TEST(TrayMenu, StartAndStopRunTheButtonsHandlersAndFollowTheirState) {
   int saves = 0;
-  FormFixture f({}, [&saves](TForm1&) { ++saves; });
+  FormFixture f({}, [&saves](const MainFormControls&) { ++saves; });
   FakeTray& tray = *f.desktop.tray;
   tray.Choose("开始");
   EXPECT_EQ(saves, 1);
-  EXPECT_FALSE(f.Control("btn1").Enabled());
+  EXPECT_FALSE(f.ui.btn1.Enabled());
   EXPECT_FALSE(tray.ItemEnabled("开始")) << "disabled while the Start button is";
   Poll(f, 100ms);
   EXPECT_EQ(f.exchange->runs, 1);
 
   tray.Choose("停止");
-  EXPECT_TRUE(f.Control("btn1").Enabled());
+  EXPECT_TRUE(f.ui.btn1.Enabled());
   EXPECT_TRUE(tray.ItemEnabled("开始"));
   f.desktop.Advance(120s);
   EXPECT_EQ(f.exchange->runs, 1);
 }
 
 TEST(TrayMenu, ARefusedSaveStopsStartFromTheMenuWithTheSameReport) {
-  FormFixture f({}, [](TForm1&) { throw Error("Failed to set data for 'userid'"); });
+  FormFixture f({}, [](const MainFormControls&) { throw Error("Failed to set data for 'userid'"); });
   f.desktop.tray->Choose("开始");
   ASSERT_EQ(f.desktop.errors.size(), 1u);
   EXPECT_EQ(f.desktop.errors[0].text, "Failed to set data for 'userid'");
-  EXPECT_TRUE(f.Control("btn1").Enabled());
+  EXPECT_TRUE(f.ui.btn1.Enabled());
 }
 
 TEST(TrayMenu, OpensOnARightPressOnly) {
@@ -353,7 +353,7 @@ TEST(NewTask, IsLoggedAndSoundedOnlyWhileTheSoundIsOn) {
 // for the page only at its next tick.
 TEST(NewTask, ItsReplyReadiesThePageViewBeforeTheWatcherAsksForThePage) {
   FormFixture f;
-  f.Control("btn1").Click();
+  f.ui.btn1.Click();
   f.exchange->script = [&f] { f.state.NewTaskFlag.store(1, std::memory_order_release); };
   Poll(f, 100ms);
   EXPECT_EQ(f.Popup().preparations, 1);
@@ -445,14 +445,14 @@ TEST(StartOptions, MinimizedStartsInTheTrayOrMinimisedWhereThereIsNone) {
 // timer's start-up firing would hide the popup of a task in the first reply.
 TEST(StartOptions, StartIsPressedAfterTheStartUpSecondAndTheFirstTaskStaysInSight) {
   std::vector<std::string> calls;
-  FormFixture f([&calls](TForm1&) { calls.push_back("load"); },
-                [&calls](TForm1&) { calls.push_back("save"); });
+  FormFixture f([&calls](const MainFormControls&) { calls.push_back("load"); },
+                [&calls](const MainFormControls&) { calls.push_back("save"); });
   f.reminder->Begin({.start = true});
   EXPECT_TRUE(f.desktop.mainWindow->visible);
   EXPECT_EQ(calls, std::vector<std::string>{"load"});
   f.desktop.Advance(1200ms);
   EXPECT_EQ(calls, (std::vector<std::string>{"load", "save"}));
-  EXPECT_FALSE(f.Control("btn1").Enabled());
+  EXPECT_FALSE(f.ui.btn1.Enabled());
 
   Poll(f, 100ms);
   EXPECT_EQ(f.exchange->runs, 1);
@@ -472,8 +472,8 @@ TEST(StartOptions, StartIsPressedAfterTheStartUpSecondAndTheFirstTaskStaysInSigh
 TEST(StartOptions, AtLoginAStartUpErrorWaitsInTheTrayUntilTheWindowIsOpened) {
   CapturedLog log;
   int saves = 0;
-  FormFixture f([](TForm1&) { throw Error("Invalid data type for 'interval'"); },
-                [&saves](TForm1&) { ++saves; }, {}, {.minimized = true, .start = true});
+  FormFixture f([](const MainFormControls&) { throw Error("Invalid data type for 'interval'"); },
+                [&saves](const MainFormControls&) { ++saves; }, {}, {.minimized = true, .start = true});
   f.reminder->Begin({.minimized = true, .start = true});
   FakeTray& tray = *f.desktop.tray;
   EXPECT_TRUE(f.desktop.errors.empty());
@@ -502,7 +502,7 @@ TEST(StartOptions, AtLoginAStartUpErrorWaitsInTheTrayUntilTheWindowIsOpened) {
 
 TEST(StartOptions, AStartTheUserPressedFirstIsNotPressedAgain) {
   int saves = 0;
-  FormFixture f({}, [&saves](TForm1&) { ++saves; });
+  FormFixture f({}, [&saves](const MainFormControls&) { ++saves; });
   f.reminder->Begin({.start = true});
   f.desktop.Advance(500ms);
   f.form1->btn1Click();

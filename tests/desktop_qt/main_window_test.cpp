@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -23,22 +24,22 @@ using platform::ControlKind;
 class QtMainWindowTest : public ::testing::Test {
  protected:
   QtMainWindowTest() : window(desktop.CreateMainWindow({kMainWindowCaption, kMainWindowClientSize})) {
-    for (const platform::ControlSpec& design : kMainWindowControls)
-      controls.push_back(&window->AddControl(design));
+    for (std::size_t row = 0; row < controls.size(); ++row)
+      controls[row] = &window->AddControl(kMainWindowControls[row]);
   }
 
   QWidget& Form() { return static_cast<QtMainWindow&>(*window).Widget(); }
   QWidget& Widget(const char* name) { return *Form().findChild<QWidget*>(QString::fromLatin1(name)); }
-  platform::Control& Control(std::string_view name) {
-    for (std::size_t i = 0; i < kMainWindowControls.size(); ++i) {
-      if (kMainWindowControls[i].name == name) return *controls[i];
-    }
-    throw std::out_of_range(std::string(name));
+  MainFormControls Ui() const { return PickControls<platform::Control>(controls); }
+  std::vector<platform::Control*> TabOrder() const {
+    std::vector<platform::Control*> order;
+    for (std::size_t row : kMainWindowTabOrder) order.push_back(controls[row]);
+    return order;
   }
 
   QtDesktop desktop;
   std::unique_ptr<platform::MainWindow> window;
-  std::vector<platform::Control*> controls;
+  std::array<platform::Control*, kMainWindowControls.size()> controls{};
 };
 
 TEST_F(QtMainWindowTest, FixedClientSizeWithMinimiseButNoMaximiseButton) {
@@ -66,22 +67,22 @@ TEST_F(QtMainWindowTest, EveryControlSitsAtItsFormCoordinates) {
 }
 
 TEST_F(QtMainWindowTest, TextsRoundTripAsUtf8AndAreNeverMarkup) {
-  EXPECT_EQ(Control("grp1").Text(), "公告信息");
-  EXPECT_EQ(Control("edt1").Text(), "ZM-");
-  Control("lbl1").SetText("<b>公告</b> & <img src=x>");
-  EXPECT_EQ(Control("lbl1").Text(), "<b>公告</b> & <img src=x>");
+  EXPECT_EQ(Ui().lbl4.Text(), "Zelmora投票平台");
+  EXPECT_EQ(Ui().edt1.Text(), "ZM-");
+  Ui().lbl1.SetText("<b>公告</b> & <img src=x>");
+  EXPECT_EQ(Ui().lbl1.Text(), "<b>公告</b> & <img src=x>");
   EXPECT_EQ(static_cast<QLabel&>(Widget("lbl1")).textFormat(), Qt::PlainText);
   EXPECT_EQ(static_cast<QLabel&>(Widget("lbl2")).textFormat(), Qt::PlainText);
 }
 
 TEST_F(QtMainWindowTest, LabelGrowsWithItsTextWhileTheWrappedOneKeepsItsBox) {
-  platform::Control& lbl2 = Control("lbl2");
+  platform::Control& lbl2 = Ui().lbl2;
   const int before = Widget("lbl2").width();
   lbl2.SetText("12:34:56 PM and a much longer text");
   EXPECT_GT(Widget("lbl2").width(), before);
   EXPECT_EQ(Widget("lbl2").pos(), QPoint(23, 215));
 
-  Control("lbl1").SetText(std::string(400, 'x') + " " + std::string(40, 'y'));
+  Ui().lbl1.SetText(std::string(400, 'x') + " " + std::string(40, 'y'));
   EXPECT_EQ(Widget("lbl1").geometry(), QRect(24, 88, 233, 81));
   EXPECT_TRUE(static_cast<QLabel&>(Widget("lbl1")).wordWrap());
 }
@@ -89,28 +90,28 @@ TEST_F(QtMainWindowTest, LabelGrowsWithItsTextWhileTheWrappedOneKeepsItsBox) {
 TEST_F(QtMainWindowTest, ButtonClickAndUserToggleActivateButProgramChangesDoNot) {
   int button = 0;
   int box = 0;
-  Control("btn1").OnActivated([&] { ++button; });
-  Control("chktype1").OnActivated([&] { ++box; });
+  Ui().btn1.OnActivated([&] { ++button; });
+  Ui().chktype1.OnActivated([&] { ++box; });
 
   QTest::mouseClick(&Widget("btn1"), Qt::LeftButton);
   EXPECT_EQ(button, 1);
 
-  Control("chktype1").SetChecked(false);
+  Ui().chktype1.SetChecked(false);
   EXPECT_EQ(box, 0);
-  EXPECT_FALSE(Control("chktype1").Checked());
+  EXPECT_FALSE(Ui().chktype1.Checked());
   QTest::mouseClick(&Widget("chktype1"), Qt::LeftButton);
   EXPECT_EQ(box, 1);
-  EXPECT_TRUE(Control("chktype1").Checked());
+  EXPECT_TRUE(Ui().chktype1.Checked());
 
-  Control("btn1").SetEnabled(false);
-  EXPECT_FALSE(Control("btn1").Enabled());
+  Ui().btn1.SetEnabled(false);
+  EXPECT_FALSE(Ui().btn1.Enabled());
   QTest::mouseClick(&Widget("btn1"), Qt::LeftButton);
   EXPECT_EQ(button, 1);
 }
 
 TEST_F(QtMainWindowTest, LinkReportsAClickReleasedOverIt) {
   int clicks = 0;
-  Control("lbl4").OnActivated([&] { ++clicks; });
+  Ui().lbl4.OnActivated([&] { ++clicks; });
   QWidget& link = Widget("lbl4");
   EXPECT_EQ(link.cursor().shape(), Qt::PointingHandCursor);
 
@@ -125,21 +126,18 @@ TEST_F(QtMainWindowTest, LinkReportsAClickReleasedOverIt) {
 }
 
 TEST_F(QtMainWindowTest, TabOrderFollowsTheGivenList) {
-  std::vector<platform::Control*> order;
-  for (std::string_view name : kMainWindowTabOrder) order.push_back(&Control(name));
-  window->SetTabOrder(order);
+  window->SetTabOrder(TabOrder());
   for (std::size_t i = 1; i < kMainWindowTabOrder.size(); ++i) {
-    QWidget* next = Widget(std::string(kMainWindowTabOrder[i - 1]).c_str()).nextInFocusChain();
+    const std::string previous(kMainWindowControls[kMainWindowTabOrder[i - 1]].name);
+    QWidget* next = Widget(previous.c_str()).nextInFocusChain();
     while (next && next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
     ASSERT_NE(next, nullptr);
-    EXPECT_EQ(next->objectName().toStdString(), kMainWindowTabOrder[i]);
+    EXPECT_EQ(next->objectName().toStdString(), kMainWindowControls[kMainWindowTabOrder[i]].name);
   }
 }
 
 TEST_F(QtMainWindowTest, ShownCentredOnTheDesktopWithTheFocusOnTheFirstControlOfTheTabOrder) {
-  std::vector<platform::Control*> order;
-  for (std::string_view name : kMainWindowTabOrder) order.push_back(&Control(name));
-  window->SetTabOrder(order);
+  window->SetTabOrder(TabOrder());
   window->Show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
   // Twice the centres, so that odd sizes compare exactly.

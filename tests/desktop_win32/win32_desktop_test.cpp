@@ -424,7 +424,8 @@ TEST(WebViewObjects, OutliveTheViewWhileHeldAndThenReachNothingOfIt) {
 
 // ---- the error report ----
 
-TEST_F(Win32DesktopTest, ErrorReportIsAStopIconMessageBoxWithTheTextAndTitleAsGiven) {
+// A failure escaping a handler reaches the default report: its full stop, its title.
+TEST_F(Win32DesktopTest, AHandlersFailureIsAStopIconMessageBoxOfTheDefaultReport) {
   struct Seen {
     std::wstring text;
     bool stopIcon = false;
@@ -450,7 +451,8 @@ TEST_F(Win32DesktopTest, ErrorReportIsAStopIconMessageBoxWithTheTextAndTitleAsGi
     }
   });
   desktop->SetApplicationTitle("Zelmora任务提醒器");
-  desktop->ShowError("设置无法保存.");
+  desktop->PostToUi([] { throw Error("设置无法保存"); });
+  PumpUntil([&] { return answered.load(); }, milliseconds(10000));
   reader.join();
   ASSERT_TRUE(answered);
   EXPECT_EQ(seen.text, L"设置无法保存.");

@@ -26,8 +26,8 @@ class PopupTest : public ::testing::Test {
 };
 
 TEST_F(PopupTest, ANoticeLoadsTheTaskPageBelowTheWorkAreaThenJumpsIntoTheCornerWhenLoaded) {
-  f.Control("edt1").Type("ZM-张三");
-  f.Control("chktype2").Click();
+  f.ui.edt1.Type("ZM-张三");
+  f.ui.chktype2.Click();
   NoticeNewTask(7);
   f.desktop.Advance(1s);
   EXPECT_EQ(f.state.NewTaskFlag, 0);
@@ -65,9 +65,9 @@ TEST_F(PopupTest, CloseTimeBoxRules) {
   for (const Case& c :
        {Case{"0", "30", 30000}, Case{"-5", "30", 30000}, Case{"abc", "30", 30000}, Case{"", "30", 30000},
         Case{"1", "1", 1000}, Case{" 5", " 5", 5000}, Case{"5 ", "30", 30000}}) {
-    f.Control("edt3").Type(c.typed);
+    f.ui.edt3.Type(c.typed);
     f.Popup().CompleteDocument();
-    EXPECT_EQ(f.Control("edt3").Text(), c.shownAfter) << '"' << c.typed << '"';
+    EXPECT_EQ(f.ui.edt3.Text(), c.shownAfter) << '"' << c.typed << '"';
     EXPECT_EQ(f.form2->CloseTime(), c.closeTimeMs) << '"' << c.typed << '"';
     EXPECT_EQ(f.form1->tmr3().Interval(), c.closeTimeMs);
   }
@@ -93,7 +93,7 @@ TEST_F(PopupTest, ASecondCompletionKeepsTheCountdownUnlessTheCloseTimeChanged) {
   f.Popup().Show();
   f.Popup().CompleteDocument();
   f.desktop.Advance(20s);
-  f.Control("edt3").Type("25");
+  f.ui.edt3.Type("25");
   f.Popup().CompleteDocument();  // changed close time: a fresh countdown
   f.desktop.Advance(24s);
   EXPECT_TRUE(f.Popup().IsVisible());
@@ -102,7 +102,7 @@ TEST_F(PopupTest, ASecondCompletionKeepsTheCountdownUnlessTheCloseTimeChanged) {
 }
 
 TEST_F(PopupTest, ViewBeforeAnyNoticeShowsTheEmptyPopupWhereItWasCreatedAndNeverArmsTheTimer) {
-  f.Control("btn3").Click();
+  f.ui.btn3.Click();
   EXPECT_TRUE(f.Popup().IsVisible());
   EXPECT_EQ(Position().x, 642);
   EXPECT_EQ(Position().y, 361);
@@ -118,7 +118,7 @@ TEST_F(PopupTest, ViewAfterAutoCloseShowsTheLastPageInTheCorner) {
   f.Popup().CompleteDocument();
   f.desktop.Advance(30s);
   ASSERT_FALSE(f.Popup().IsVisible());
-  f.Control("btn3").Click();
+  f.ui.btn3.Click();
   EXPECT_TRUE(f.Popup().IsVisible());
   EXPECT_EQ(Position().y, 770 - 226);
   EXPECT_EQ(f.Popup().navigations.size(), 1u);
@@ -139,7 +139,7 @@ TEST_F(PopupTest, APageCompletionNeverShowsOrHidesThePopup) {
   EXPECT_EQ(f.form1->tmr3().Interval(), 30000);
   EXPECT_EQ(f.Popup().raises, raises);
 
-  f.Control("btn3").Click();
+  f.ui.btn3.Click();
   raises = f.Popup().raises;
   f.Popup().CompleteDocument();
   EXPECT_TRUE(f.Popup().IsVisible());
@@ -181,7 +181,7 @@ TEST_F(PopupTest, TheCloseBoxLeavesTheCountdownRunningAndViewBringsThePageBack) 
   f.Popup().CloseByUser();
   EXPECT_TRUE(f.form1->tmr3().Enabled()) << "closing by hand does not touch the auto-close timer";
 
-  f.Control("btn3").Click();
+  f.ui.btn3.Click();
   EXPECT_TRUE(f.Popup().IsVisible());
   EXPECT_EQ(Position().x, corner.x);
   EXPECT_EQ(Position().y, corner.y);

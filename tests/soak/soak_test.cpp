@@ -13,6 +13,7 @@
 #include "platform/codepage.h"
 #include "poll/task_server_exchange.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/form_fixture.h"
 #include "tests/support/task_server_process.h"
 #include "tools/taskserver/task_feed.h"
 
@@ -80,9 +81,9 @@ TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
   Reminder reminder(desktop, std::move(services));
   TForm1& form = reminder.Form1();
   PollState& state = reminder.State();
-  auto& window = *desktop.mainWindow;
-  window.Control("edt2").Type("10");
-  window.Control("btn1").Click();
+  const MainFormControlsOf<FakeControl> ui = FakeControls(*desktop.mainWindow);
+  ui.edt2.Type("10");
+  ui.btn1.Click();
 
   const int polls = PollsToRun();
   int fdsAtStart = 0;
@@ -107,7 +108,7 @@ TEST(Soak, ThousandsOfPollsAgainstAFaultyServerKeepEveryRule) {
       ++newTasks;
       ASSERT_LT(state.PrevTaskId, taskId);
     }
-    const std::string shown = window.Control("lbl1").Text();
+    const std::string shown = ui.lbl1.Text();
     if (shown != lastShown) {
       ASSERT_TRUE(IsStartOf(shown, platform::GbkToUtf8(taskserver::AnnouncementGbk(noteId))))
           << "poll " << poll << " shows '" << shown << "' for announcement " << noteId;

@@ -21,11 +21,8 @@ void FakeControl::Click() {
 }
 
 platform::Control& FakeMainWindow::AddControl(const platform::ControlSpec& controlSpec) {
-  auto control = std::make_unique<FakeControl>(controlSpec);
-  FakeControl& added = *control;
-  controlOrder.push_back(added.name);
-  controls[added.name] = std::move(control);
-  return added;
+  controls.push_back(std::make_unique<FakeControl>(controlSpec));
+  return *controls.back();
 }
 
 void FakeMainWindow::SetTabOrder(std::span<platform::Control* const> order) {

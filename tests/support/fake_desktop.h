@@ -57,12 +57,10 @@ class FakeMainWindow final : public platform::MainWindow {
   void OnMinimized(std::function<void()> handler) override { minimizedHandler_ = std::move(handler); }
   void OnRestored(std::function<void()> handler) override { restoredHandler_ = std::move(handler); }
 
-  FakeControl& Control(const std::string& name) { return *controls.at(name); }
   void MinimizeByUser();
 
   platform::MainWindowSpec design;
-  std::map<std::string, std::unique_ptr<FakeControl>> controls;
-  std::vector<std::string> controlOrder;
+  std::vector<std::unique_ptr<FakeControl>> controls;  // in the order they were made
   std::vector<std::string> tabOrder;
   bool offTaskbar = false;
   bool visible = false;

@@ -2,13 +2,16 @@
 // A main window on the fake desktop with a scripted counter exchange.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 
+#include "app/main_form_layout.h"
 #include "app/reminder.h"
 #include "platform/codepage.h"
 #include "tests/support/fake_desktop.h"
@@ -56,10 +59,19 @@ class ScriptedExchange final : public CounterExchange {
   bool aborted_ = false;
 };
 
+// The controls of a main window made from the layout table, as the user reaches them.
+inline MainFormControlsOf<FakeControl> FakeControls(const FakeMainWindow& window) {
+  std::array<FakeControl*, kMainWindowControls.size()> made{};
+  if (window.controls.size() != made.size()) throw std::logic_error("the main window lacks controls");
+  for (std::size_t row = 0; row < made.size(); ++row) made[row] = window.controls[row].get();
+  return PickControls<FakeControl>(made);
+}
+
 // The whole reminder, wired as the program wires it, on the fake desktop.
 struct FormFixture {
-  explicit FormFixture(std::function<void(TForm1&)> load = {}, std::function<void(TForm1&)> save = {},
-                       UserChoices choices = {}, StartOptions startOptions = {})
+  using SettingsCopy = std::function<void(const MainFormControls&)>;
+  explicit FormFixture(SettingsCopy load = {}, SettingsCopy save = {}, UserChoices choices = {},
+                       StartOptions startOptions = {})
       : reminder(
             std::in_place, desktop,
             TForm1::Services{
@@ -79,12 +91,12 @@ struct FormFixture {
             std::move(choices), startOptions),
         state(reminder->State()),
         form1(&reminder->Form1()),
-        form2(&reminder->Form2()) {}
+        form2(&reminder->Form2()),
+        ui(FakeControls(*desktop.mainWindow)) {}
 
   // Ends the program as closing the main window does; the desktop stays to be looked at.
   void CloseProgram() { reminder.reset(); }
 
-  FakeControl& Control(const std::string& name) { return desktop.mainWindow->Control(name); }
   FakePopup& Popup() { return *desktop.popup; }
 
   // Lets the worker of a poll that was just launched finish and report back.
@@ -103,6 +115,8 @@ struct FormFixture {
   PollState& state;
   TForm1* form1;
   TForm2* form2;
+  // The main window's controls, as the user reaches them.
+  MainFormControlsOf<FakeControl> ui;
 };
 
 }  // namespace zelmora::testing

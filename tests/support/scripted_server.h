@@ -19,14 +19,14 @@ namespace zelmora::testing {
 struct Script {
   enum class Mode {
     Answer,       // send `reply` once the request head has arrived
-    Drip,         // the same, one byte every `drip_interval`
+    Drip,         // the same, one byte every `dripInterval`
     NeverAnswer,  // read and keep the connection open, saying nothing
     Endless,      // send `reply`, then filler bytes until the client goes
     Reset,        // read the request head, then reset the connection
   };
   Mode mode = Mode::Answer;
   std::string reply;
-  // Close after answering (kAnswer, kDrip); otherwise hold the connection
+  // Close after answering (Answer, Drip); otherwise hold the connection
   // until the client closes it.
   bool closeAfterReply = true;
   std::chrono::milliseconds dripInterval{1000};

@@ -1,10 +1,10 @@
-#include "platform/desktop_qt/x11_hints.h"
+#include "platform/desktop_qt/x11/x11_hints.h"
 
 #include <QCoreApplication>
 #include <QWidget>
 #include <string>
 
-#include "platform/desktop_qt/xcb_helpers.h"
+#include "platform/desktop_qt/x11/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 

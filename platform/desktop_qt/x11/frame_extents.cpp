@@ -1,8 +1,8 @@
-#include "platform/desktop_qt/frame_extents.h"
+#include "platform/desktop_qt/x11/frame_extents.h"
 
 #include <QWidget>
 
-#include "platform/desktop_qt/xcb_helpers.h"
+#include "platform/desktop_qt/x11/xcb_helpers.h"
 
 namespace zelmora::platform::qt {
 

@@ -1,4 +1,4 @@
-#include "tests/e2e/one_page_server.h"
+#include "tests/desktop_qt/one_page_server.h"
 
 #include <QTcpSocket>
 

@@ -9,9 +9,9 @@
 
 #include "app/command_line.h"
 #include "app/main_form_layout.h"
-#include "app/program.h"
 #include "platform/desktop_win32/win32_desktop.h"
 #include "platform/system_windows/wide_text.h"
+#include "program/program.h"
 
 #ifndef ZELMORA_TEST_BUILD
 #define ZELMORA_TEST_BUILD 0

@@ -25,8 +25,8 @@
 #include "core/event_log.h"
 #include "platform/desktop_qt/qt_desktop.h"
 #include "platform/desktop_qt/qt_popup_window.h"
-#include "platform/desktop_qt/xcb_helpers.h"
-#include "tests/e2e/one_page_server.h"
+#include "platform/desktop_qt/x11/xcb_helpers.h"
+#include "tests/desktop_qt/one_page_server.h"
 
 namespace zelmora {
 namespace {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/program.h"
 #include "platform/desktop_qt/fatal_failure.h"
 #include "platform/desktop_qt/qt_desktop.h"
-#include "platform/desktop_qt/window_system.h"
+#include "platform/desktop_qt/x11/window_system.h"
+#include "program/program.h"
 
 #ifndef ZELMORA_TEST_BUILD
 #define ZELMORA_TEST_BUILD 0

@@ -1,4 +1,4 @@
-#include "platform/desktop_qt/xcb_helpers.h"
+#include "platform/desktop_qt/x11/xcb_helpers.h"
 
 #include <QGuiApplication>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/desktop_qt/window_system.h"
+#include "platform/desktop_qt/x11/window_system.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

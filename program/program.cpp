@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "program/program.h"
 
 #include <cstdlib>
 #include <exception>
@@ -19,9 +19,9 @@
 namespace zelmora {
 namespace {
 
-settings::SettingsControls ControlsOf(const TForm1& form) {
-  return {form.Control("edt1"),     form.Control("edt2"),   form.Control("edt3"),  form.Control("chktype1"),
-          form.Control("chktype2"), form.Control("chkip1"), form.Control("chkip2")};
+settings::SettingsControls SettingsOf(const MainFormControls& controls) {
+  return {controls.edt1,     controls.edt2,   controls.edt3,  controls.chktype1,
+          controls.chktype2, controls.chkip1, controls.chkip2};
 }
 
 // Runs a load or a save of the settings and logs how it went; failures go on to be reported.
@@ -79,14 +79,14 @@ int RunReminder(platform::Desktop& desktop, const std::string& taskServerHost, c
             return std::make_unique<TaskServerExchange>(context, taskServerHost);
           },
           .loadSettings =
-              [&registry](TForm1& form) {
+              [&registry](const MainFormControls& controls) {
                 Logged("loaded", "no settings stored yet: the defaults are shown",
-                       [&] { return settings::LoadSettings(*registry, ControlsOf(form)); });
+                       [&] { return settings::LoadSettings(*registry, SettingsOf(controls)); });
               },
           .saveSettings =
-              [&registry](TForm1& form) {
+              [&registry](const MainFormControls& controls) {
                 Logged("saved", "settings not saved: the key can be neither opened nor created",
-                       [&] { return settings::SaveSettings(*registry, ControlsOf(form)); });
+                       [&] { return settings::SaveSettings(*registry, SettingsOf(controls)); });
               },
       },
       {
