@@ -51,17 +51,54 @@ bool SwitchedOffElsewhere() {
   return result == ERROR_SUCCESS && type == REG_BINARY && size > 0 && (record[0] & 1) != 0;
 }
 
+// The command of the Run value, environment variables expanded; empty when there is none.
+std::wstring RunCommand() {
+  constexpr DWORD kText = RRF_RT_REG_SZ;  // takes REG_EXPAND_SZ too, expanded
+  std::wstring command(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
+    const LONG result =
+        RegGetValueW(HKEY_CURRENT_USER, kRunKey, kValueName, kText, nullptr, command.data(), &size);
+    if (result == ERROR_MORE_DATA) {
+      command.resize(size / sizeof(wchar_t) + 1);
+      continue;
+    }
+    if (result != ERROR_SUCCESS) return {};
+    command.resize(wcsnlen(command.c_str(), command.size()));
+    return command;
+  }
+}
+
+// The program a command starts: its quoted path, or the text up to the first blank.
+std::wstring CommandProgram(const std::wstring& command) {
+  if (!command.empty() && command.front() == L'"') return command.substr(1, command.find(L'"', 1) - 1);
+  return command.substr(0, command.find_first_of(L" \t"));
+}
+
+// A short (8.3) name made long; the path as it stands when the file is not there.
+std::wstring LongPath(const std::wstring& path) {
+  std::wstring full(GetLongPathNameW(path.c_str(), nullptr, 0), L'\0');
+  const DWORD length =
+      full.empty() ? 0 : GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+  if (length == 0 || length >= full.size()) return path;
+  full.resize(length);
+  return full;
+}
+
+// Windows file names compare without regard to case.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  return !a.empty() && !b.empty() &&
+         CompareStringOrdinal(LongPath(a).c_str(), -1, LongPath(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 class RunKeyStartAtLogin final : public StartAtLogin {
  public:
   explicit RunKeyStartAtLogin(std::string arguments) : arguments_(Wide(arguments)) {}
 
+  // On only when the value starts this very program: a value left by a copy in
+  // another folder starts that copy, which may be old or gone.
   bool IsOn() const override {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    DWORD type = 0;
-    const LONG result = RegQueryValueExW(key, kValueName, nullptr, &type, nullptr, nullptr);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && !SwitchedOffElsewhere();
+    return SameFile(CommandProgram(RunCommand()), ProgramPath()) && !SwitchedOffElsewhere();
   }
 
   void Set(bool on) override {

@@ -575,6 +575,31 @@ TEST(Win32StartAtLogin, TheRunValueStartsThisProgramMinimisedAndStarted) {
   EXPECT_EQ(RunValue(), L"(none)");
 }
 
+// A value is on only when it starts this program, however its path is written.
+TEST(Win32StartAtLogin, OnlyAValueThatStartsThisProgramIsOn) {
+  auto startAtLogin = OpenSystemStartAtLogin("--minimized --start");
+  const auto setRunValue = [](const std::wstring& command) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Zelmora",
+                    REG_SZ, command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  };
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring shouted(program);
+  CharUpperW(shouted.data());
+
+  setRunValue(L"\"C:\\Program Files\\Zelmora (old)\\zelmora.exe\" --minimized --start");
+  EXPECT_FALSE(startAtLogin->IsOn()) << "another copy's entry";
+  setRunValue(L"\"" + shouted + L"\" --minimized");
+  EXPECT_TRUE(startAtLogin->IsOn()) << "the same file in capitals";
+  if (std::wstring(program).find(L' ') == std::wstring::npos) {
+    setRunValue(std::wstring(program) + L" --minimized --start");
+    EXPECT_TRUE(startAtLogin->IsOn()) << "unquoted";
+  }
+  startAtLogin->Set(true);
+  EXPECT_EQ(RunValue(), L"\"" + std::wstring(program) + L"\" --minimized --start") << "ticking rewrites it";
+  startAtLogin->Set(false);
+}
+
 TEST(Win32TrayTip, IsCutToTheShellsLimitWithoutSplittingACharacter) {
   EXPECT_EQ(TrayTip("Zelmora任务提醒器\n已停止"), L"Zelmora任务提醒器\n已停止");
   EXPECT_EQ(TrayTip(std::string(200, 'x')).size(), 127u);
